@@ -1,0 +1,52 @@
+#pragma once
+// One profile (INI) file held in memory as its raw Windows-1250 bytes, read
+// and edited the way Windows' own profile functions do it:
+//  - section and key names match without regard to letter case; blanks and
+//    tabs around names and values are not part of them; the first matching
+//    section and the first matching key win;
+//  - a value wrapped in a matching pair of quotes reads without them;
+//  - a line without "=" is not a key; there is no inline comment stripping;
+//  - CRLF, LF and CR line ends all read.
+// Edits change only the affected line; every other byte stays as it was.
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace kvapomer {
+
+class ProfileDocument {
+public:
+    ProfileDocument();
+    explicit ProfileDocument(QByteArray bytes);
+    ProfileDocument(const ProfileDocument&);
+    ProfileDocument& operator=(const ProfileDocument&);
+    ProfileDocument(ProfileDocument&&) noexcept;
+    ProfileDocument& operator=(ProfileDocument&&) noexcept;
+    ~ProfileDocument();
+
+    // The value as stored (trimmed, unquoted, decoded), or nothing when the
+    // section or key is absent.
+    std::optional<QString> value(const QString& section, const QString& key) const;
+
+    // Sets a value: replaces the key's line in place, or adds the key after
+    // the last key of its section, or adds the section at the end of the
+    // file. Returns false when the stored value already equals `value` (the
+    // bytes are then unchanged).
+    bool setValue(const QString& section, const QString& key, const QString& value);
+
+    // Removes every section of that name: its header and each line up to the
+    // next section header. Returns false when there was none.
+    bool removeSection(const QString& section);
+
+    // The file's bytes as they stand after the edits.
+    QByteArray bytes() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+} // namespace kvapomer

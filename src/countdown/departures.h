@@ -1,0 +1,47 @@
+#pragma once
+// Choosing the next departures of the day and the time left to the nearest.
+
+#include <QString>
+#include <QStringList>
+#include <QTime>
+
+#include <array>
+#include <cstdint>
+
+namespace kvapomer {
+
+// The clock sample of one tick.
+struct ClockSample {
+    int hour = 0;   // 0..23
+    int minute = 0; // 0..59
+    int second = 0; // 0..59
+    static ClockSample from(const QTime& t) { return {t.hour(), t.minute(), t.second()}; }
+};
+
+inline constexpr const char* kNoDeparture = "--:--:--";
+
+// n as text, with a leading "0" when it is below 10.
+QString Nula(const std::int16_t& n);
+
+struct NextDepartures {
+    std::array<QString, 4> slots; // slot 0 is the departure counted down to
+    bool busDue = false;          // second 0 of a minute in which an entry falls due
+};
+
+// The first four entries of `times` (in list order) lying strictly after the
+// current hh:mm; entries of the current minute are excluded and, at its
+// second 0, start the bus-in-station message.
+NextDepartures UpdateNextDepartures(const QStringList& times, const ClockSample& now);
+
+struct Remaining {
+    bool any = false; // false: nothing left today, text "--:--:--"
+    int hours = 0;
+    int minutes = 0;
+    int seconds = 0;
+    QString text;
+};
+
+// Time from `now` to the departure in `slot0` (hh:mm), split and as hh:mm:ss.
+Remaining rozdil(const QString& slot0, const ClockSample& now);
+
+} // namespace kvapomer

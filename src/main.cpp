@@ -1,0 +1,52 @@
+// Kvapoměr: counts down to the next bus of the day.
+
+#include "main_window/fonts.h"
+#include "main_window/form1.h"
+#include "platform/qt_platform.h"
+#include "settings_window/form2.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "kvapomer: no graphical display (DISPLAY is not set); "
+                             "the program needs a desktop to show its window.\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kvapomer"));
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    // Qt's own texts (context menus, standard buttons) in Czech.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Czech), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTranslator);
+    }
+    kvapomer::registerApplicationFonts();
+
+    kvapomer::QtClock clock;
+    kvapomer::QtMessageBox messageBox;
+    kvapomer::QtSoundOutput sound;
+    kvapomer::QtShell shell;
+    kvapomer::QtExeFolder exeFolder;
+    kvapomer::QtScreen screen;
+    kvapomer::QtProgramEnd programEnd;
+    kvapomer::Platform platform{clock, messageBox, sound, shell, exeFolder, screen, programEnd};
+
+    kvapomer::Form1 form1(platform);
+    form1.setSettingsFactory(
+        [](kvapomer::Form1& main) -> QWidget* { return new kvapomer::Form2(main); });
+    if (!form1.start()) {
+        return programEnd.ending() ? programEnd.status() : 1;
+    }
+    form1.show();
+    const int status = QApplication::exec();
+    return programEnd.ending() ? programEnd.status() : status;
+}

@@ -1,0 +1,481 @@
+#include "main_window/form1.h"
+
+#include "config/config_store.h"
+#include "config/loader.h"
+#include "countdown/alert.h"
+#include "countdown/departures.h"
+#include "countdown/sound_request.h"
+#include "main_window/fonts.h"
+#include "main_window/svg_icon.h"
+#include "version.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+
+#include <cmath>
+
+namespace kvapomer {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kStartUpGapTwips = 400;
+
+QRect twips(int left, int top, int width, int height) {
+    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+            height / kTwipsPerPixel};
+}
+
+QColor platformColour(std::uint32_t bgr) {
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+void setTextColour(QWidget* w, const QColor& colour) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, colour);
+    w->setPalette(p);
+}
+
+QColor textColour(const QWidget* w) {
+    return w->palette().color(QPalette::WindowText);
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QRect& geometry, const QString& text,
+                  const QFont& font, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    label->setFont(font);
+    label->setAlignment(alignment);
+    return label;
+}
+
+QGroupBox* makeFrame(QWidget* parent, const char* name, const QRect& geometry, const QString& title,
+                     const QFont& font) {
+    auto* frame = new QGroupBox(title, parent);
+    frame->setObjectName(QString::fromLatin1(name));
+    frame->setGeometry(geometry);
+    frame->setFont(font);
+    frame->setFlat(false);
+    return frame;
+}
+
+QTimer* makeTimer(QObject* parent, const char* name, int interval) {
+    auto* timer = new QTimer(parent);
+    timer->setObjectName(QString::fromLatin1(name));
+    timer->setInterval(interval);
+    timer->setTimerType(Qt::PreciseTimer);
+    return timer;
+}
+
+} // namespace
+
+Form1::Form1(Platform& platform, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      platform_(platform) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Nahrávám data..."));
+    setWindowIcon(svgIcon(QStringLiteral(":/icons/clock.svg")));
+    setFont(designFont(QStringLiteral("MS Serif"), 8.25));
+    setFixedSize(312, 154);
+    setMouseTracking(true);
+    buildLayout();
+}
+
+Form1::~Form1() {
+    delete settings_.data();
+}
+
+void Form1::buildLayout() {
+    const QFont sans = designFont(QStringLiteral("MS Sans Serif"), 8.25);
+    const QFont sansBold = designFont(QStringLiteral("MS Sans Serif"), 8.25, true);
+    const QColor blue(0, 0, 255);
+
+    stayT_ = makeTimer(this, "StayT", 10500);
+    connect(stayT_, &QTimer::timeout, this, &Form1::stayTick);
+
+    // Sound goes through the platform; this placeholder keeps the control's
+    // place in the layout and is never shown.
+    mmControl1_ = new QWidget(this);
+    mmControl1_->setObjectName(QStringLiteral("MMControl1"));
+    mmControl1_->setGeometry(twips(1140, 2220, 3540, 330));
+    mmControl1_->hide();
+
+    frame4_ = makeFrame(this, "Frame4", twips(60, 0, 4575, 1875), QString(),
+                        designFont(QStringLiteral("MS Serif"), 8.25, true));
+    frame4_->hide();
+    label9_ = makeLabel(
+        frame4_, "Label9", twips(60, 1260, 4455, 555), QStringLiteral("Autobus je ve stanici !!!"),
+        designFont(QStringLiteral("Tahoma"), 21.75), Qt::AlignHCenter | Qt::AlignTop);
+    setTextColour(label9_, platformColour(kColourDarkRed));
+    label9_->hide();
+    label8_ = makeLabel(frame4_, "Label8", twips(120, 300, 4395, 1395), QStringLiteral("00:00:00"),
+                        designFont(QStringLiteral("Tahoma"), 48, true));
+    label8_->setToolTip(QStringLiteral("Čas do příjezdu autobusu"));
+
+    command1_ = new QPushButton(QStringLiteral("Zvětšit"), this);
+    command1_->setObjectName(QStringLiteral("Command1"));
+    command1_->setGeometry(twips(60, 1920, 1035, 375));
+    command1_->setToolTip(QStringLiteral("Zvětšit / Zmenšit čas odpočtu"));
+    command1_->setFont(sans);
+    connect(command1_, &QPushButton::clicked, this, [this] { state_.Expanded = !state_.Expanded; });
+
+    flashT_ = makeTimer(this, "FlashT", 500);
+    connect(flashT_, &QTimer::timeout, this, &Form1::flashTick);
+
+    frame3_ =
+        makeFrame(this, "Frame3", twips(120, 1020, 4455, 855), QStringLiteral("Příjezdy :"), sans);
+    frame3_->setToolTip(QStringLiteral("Časy příjezdů autobusů"));
+    command2_ = new QPushButton(QStringLiteral("Nastavení"), frame3_);
+    command2_->setObjectName(QStringLiteral("Command2"));
+    command2_->setGeometry(twips(3480, 180, 915, 615));
+    command2_->setToolTip(QStringLiteral("Nastavení programu a časů"));
+    command2_->setFont(designFont(QStringLiteral("Arial Narrow"), 9.75));
+    connect(command2_, &QPushButton::clicked, this, &Form1::openSettings);
+
+    const QString nextTip = QStringLiteral("Čas příjezdu následujícího autobusu");
+    auto departureLabel = [&](int index, const QRect& geometry, const QString& tip, bool first) {
+        const QByteArray name = "Label3_" + QByteArray::number(index);
+        QLabel* label = makeLabel(frame3_, name.constData(), geometry, QString(),
+                                  first ? sansBold : sans, Qt::AlignHCenter | Qt::AlignTop);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setLineWidth(1);
+        label->setToolTip(tip);
+        if (first) {
+            setTextColour(label, platformColour(kColourGreen));
+        }
+        label3_[static_cast<std::size_t>(index)] = label;
+    };
+    auto numberLabel = [&](int index, const QRect& geometry) {
+        const QByteArray name = "Label2_" + QByteArray::number(index);
+        label2_[static_cast<std::size_t>(index)] =
+            makeLabel(frame3_, name.constData(), geometry,
+                      QString::number(index + 1) + QStringLiteral(". :"), sans);
+    };
+    numberLabel(3, twips(1860, 540, 255, 195));
+    departureLabel(0, twips(420, 240, 1155, 255),
+                   QStringLiteral("Čas, ve který přijede odpočítávaný autobus"), true);
+    departureLabel(1, twips(420, 480, 1155, 255), nextTip, false);
+    departureLabel(2, twips(2160, 240, 1155, 255), nextTip, false);
+    numberLabel(0, twips(120, 300, 255, 195));
+    numberLabel(1, twips(120, 600, 255, 195));
+    numberLabel(2, twips(1860, 300, 255, 195));
+    departureLabel(3, twips(2160, 480, 1155, 255), nextTip, false);
+
+    frame2_ = makeFrame(this, "Frame2", twips(60, 360, 2235, 615),
+                        QStringLiteral("Aktuální čas : "), sans);
+    frame2_->setToolTip(QStringLiteral("Aktuální čas v PC"));
+    label4_ = makeLabel(frame2_, "Label4", twips(60, 240, 2055, 315), QString(),
+                        designFont(QStringLiteral("Courier New"), 14.25, true),
+                        Qt::AlignHCenter | Qt::AlignTop);
+    label4_->setToolTip(QStringLiteral("Aktuální čas v PC"));
+
+    frame1_ = makeFrame(this, "Frame1", twips(2340, 360, 2235, 615),
+                        QStringLiteral("Čas do příjezdu autobusu :"), sans);
+    label5_ = makeLabel(frame1_, "Label5", twips(120, 240, 1995, 315), QString(),
+                        designFont(QStringLiteral("MS Sans Serif"), 12, true),
+                        Qt::AlignHCenter | Qt::AlignTop);
+    label5_->setToolTip(QStringLiteral("Čas za jak dlouho přijede nejbližší autobus"));
+    setTextColour(label5_, platformColour(kColourRed));
+
+    timer1_ = makeTimer(this, "Timer1", TickSchedule::kPeriodMs);
+    timer1_->setSingleShot(true);
+    connect(timer1_, &QTimer::timeout, this, &Form1::onTimer1);
+
+    label7_ =
+        makeLabel(this, "Label7", twips(3600, 120, 1035, 195), QStringLiteral("(směr Kačerov)"),
+                  designFont(QStringLiteral("Small Fonts"), 6.75));
+    setTextColour(label7_, blue);
+    label6_ = makeLabel(this, "Label6", twips(1080, 1920, 3525, 375), QString(), sans,
+                        Qt::AlignHCenter | Qt::AlignTop);
+    label6_->setToolTip(QStringLiteral("Klikni pro zaslání mailíku..."));
+    label6_->setCursor(Qt::PointingHandCursor);
+    label6_->setMouseTracking(true);
+    label6_->installEventFilter(this);
+    setTextColour(label6_, blue);
+    label1_ =
+        makeLabel(this, "Label1", twips(1080, 0, 2475, 315), QStringLiteral("Příjezdy BUS č.150"),
+                  designFont(QStringLiteral("MS Sans Serif"), 12, true));
+    setTextColour(label1_, blue);
+
+    // Earlier controls lie in front of later ones where they overlap.
+    const QList<QWidget*> frontToBack{frame4_, command1_, frame3_, frame2_,
+                                      frame1_, label7_,   label6_, label1_};
+    for (auto it = frontToBack.rbegin(); it != frontToBack.rend(); ++it) {
+        (*it)->raise();
+    }
+    label9_->raise();
+
+    command1_->setFocusPolicy(Qt::StrongFocus);
+    command2_->setFocusPolicy(Qt::StrongFocus);
+    setTabOrder(command1_, command2_);
+}
+
+QString Form1::normalTitle() {
+    return QStringLiteral("Orv Kvapomer  ver.") + QString::number(version::kMajor) + u'.' +
+           QString::number(version::kMinor) + QStringLiteral(" [rev ") +
+           QString::number(version::kRevision) + QStringLiteral("] CZ");
+}
+
+QString Form1::contactAddress() {
+    return QStringLiteral("orv@example.com");
+}
+
+QString Form1::creditLine() {
+    return QStringLiteral("© Orv 2005–2026, ") + contactAddress();
+}
+
+QString Form1::configPath() const {
+    return ConfigFilePath(platform_.exeFolder.path());
+}
+
+QString Form1::noteText() const {
+    return label7_->text();
+}
+
+void Form1::placeWindow() {
+    const QSize screen = platform_.screen.size();
+    const QSize outer = frameGeometry().size();
+    placedOuterSize_ = outer;
+    const int gap = static_cast<int>(std::lround(double(kStartUpGapTwips) / kTwipsPerPixel));
+    move(screen.width() - outer.width(), screen.height() - outer.height() - gap);
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        // The window manager adds its frame only once the window is mapped;
+        // place the window again by its real outer size as soon as that is known.
+        QTimer::singleShot(250, this, [this] {
+            if (frameGeometry().size() != placedOuterSize_) {
+                placeWindow();
+            }
+        });
+    }
+}
+
+bool Form1::start() {
+    placeWindow();
+    label6_->setText(creditLine());
+    state_.Expanded = false;
+    state_.SoundArmed = true;
+    if (!LoadData()) {
+        return false;
+    }
+    started_ = true;
+    const QTime now = platform_.clock.now();
+    timer1_->start(TickSchedule::kPeriodMs - now.msec() + TickSchedule::kMarginMs);
+    return true;
+}
+
+bool Form1::LoadData() {
+    LoadResult result = loadConfiguration(configPath(), platform_.messageBox);
+    if (result.status != LoadStatus::Loaded) {
+        timer1_->stop();
+        flashT_->stop();
+        stayT_->stop();
+        platform_.programEnd.endNow(1);
+        return false;
+    }
+    state_.timetable = std::move(result.config.timetable);
+    state_.alerts = std::move(result.config.alerts);
+    if (result.config.expand) {
+        state_.Expanded = true;
+    }
+    label1_->setText(result.config.heading);
+    label7_->setText(result.config.note);
+    return true;
+}
+
+void Form1::onTimer1() {
+    if (platform_.programEnd.ending()) {
+        return;
+    }
+    const QTime now = platform_.clock.now();
+    const TickSchedule::Decision decision = schedule_.onFire(now);
+    timer1_->start(decision.delayMs);
+    if (decision.tick) {
+        applyTick(ClockSample::from(now));
+    }
+}
+
+void Form1::tick() {
+    applyTick(ClockSample::from(platform_.clock.now()));
+}
+
+void Form1::applyTick(const ClockSample& sample) {
+    state_.clock = sample;
+    const bool minimised = windowState().testFlag(Qt::WindowMinimized);
+
+    const NextDepartures next = UpdateNextDepartures(state_.timetable.Times, sample);
+    for (std::size_t k = 0; k < label3_.size(); ++k) {
+        label3_[k]->setText(next.slots[k]);
+    }
+    if (next.busDue) {
+        label9_->show();
+        if (!stayT_->isActive()) {
+            stayT_->start();
+        }
+    }
+
+    const Remaining left = rozdil(label3_[0]->text(), sample);
+    if (left.any) {
+        const AlertActions act =
+            alertStep(left, !minimised, state_.alerts, state_.SoundArmed, label5_->isHidden());
+        setTextColour(label5_, platformColour(act.colour));
+        if (act.playSound) {
+            PlayAlertSound(state_.alerts, platform_.exeFolder.path(), platform_.sound);
+        }
+        if (act.flashing) {
+            if (!flashT_->isActive()) {
+                flashT_->start();
+            }
+        } else {
+            flashT_->stop();
+            if (act.reshowCountdown) {
+                label5_->show();
+                label8_->show();
+            }
+        }
+    }
+    label5_->setText(left.text);
+
+    if (minimised) {
+        if (!flashT_->isActive()) {
+            setWindowTitle(label5_->text());
+        }
+    } else if (windowTitle() != normalTitle()) {
+        setWindowTitle(normalTitle());
+    }
+
+    const std::int16_t hour = static_cast<std::int16_t>(sample.hour);
+    const std::int16_t minute = static_cast<std::int16_t>(sample.minute);
+    label4_->setText(Nula(hour) + (colonShown_ ? QStringLiteral(" ") : QStringLiteral(":")) +
+                     Nula(minute));
+    colonShown_ = !colonShown_;
+
+    if (state_.Expanded) {
+        command1_->setText(QStringLiteral("Zmenšit"));
+        frame4_->show();
+        label8_->setText(label5_->text());
+        setTextColour(label8_, textColour(label5_));
+    } else {
+        command1_->setText(QStringLiteral("Zvětšit"));
+        frame4_->hide();
+    }
+}
+
+void Form1::flashTick() {
+    const bool minimised = windowState().testFlag(Qt::WindowMinimized);
+    if (!label5_->isHidden()) {
+        label5_->hide();
+        label8_->hide();
+        if (minimised) {
+            setWindowTitle(QStringLiteral(" "));
+        }
+    } else {
+        label5_->show();
+        label8_->show();
+        if (minimised) {
+            setWindowTitle(label5_->text());
+        }
+    }
+}
+
+void Form1::stayTick() {
+    label9_->hide();
+    stayT_->stop();
+}
+
+void Form1::openSettings() {
+    if (settings_ && settings_->isVisible()) {
+        return;
+    }
+    if (!settings_) {
+        if (!settingsFactory_) {
+            return;
+        }
+        QWidget* created = settingsFactory_(*this);
+        if (platform_.programEnd.ending()) {
+            delete created;
+            return;
+        }
+        settings_ = created;
+    }
+    if (settings_) {
+        settings_->show();
+    }
+}
+
+void Form1::sendMail() {
+    const QString target = QStringLiteral("mailto:") + contactAddress() +
+                           QStringLiteral("?Subject=") +
+                           QString::fromLatin1(QUrl::toPercentEncoding(windowTitle()));
+    platform_.shell.open(target);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (platform_.programEnd.ending()) {
+        event->accept();
+        return;
+    }
+    const int answer =
+        platform_.messageBox.show(QStringLiteral("Opravdu chcete skončit?"),
+                                  QStringLiteral("Orv Kvapomer"), mb::kQuestionOkCancel);
+    if (answer == mb::kCancel) {
+        event->ignore();
+        return;
+    }
+    WriteIniValue(configPath(), QStringLiteral("Set"), QStringLiteral("Stav"),
+                  state_.Expanded ? QStringLiteral("1") : QStringLiteral("0"));
+    if (settings_) {
+        settings_->close();
+        delete settings_.data();
+    }
+    timer1_->stop();
+    flashT_->stop();
+    stayT_->stop();
+    event->accept();
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event) {
+    // Only the window's own background turns the credit line back to normal.
+    if (childAt(event->position().toPoint()) == nullptr) {
+        QFont f = label6_->font();
+        if (f.bold()) {
+            f.setBold(false);
+            label6_->setFont(f);
+        }
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == label6_) {
+        if (event->type() == QEvent::MouseMove) {
+            QFont f = label6_->font();
+            if (!f.bold()) {
+                f.setBold(true);
+                label6_->setFont(f);
+            }
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton &&
+                label6_->rect().contains(mouse->position().toPoint())) {
+                sendMail();
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace kvapomer

@@ -1,0 +1,106 @@
+#pragma once
+// The main window: start-up, the one-second tick, the alerts, the commands
+// and the exit question.
+
+#include "countdown/tick_schedule.h"
+#include "main_window/program_state.h"
+#include "platform/platform.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QLabel;
+class QGroupBox;
+class QPushButton;
+class QTimer;
+
+namespace kvapomer {
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(Platform& platform, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The load handler: placement, credit line, start-up flags and the first
+    // load. Returns false when the configuration could not be loaded and the
+    // program is ending. Starts the clock tick on success.
+    bool start();
+
+    // Reloads everything from the configuration file. Returns false when the
+    // load failed: the program is then ending and the caller must stop.
+    bool LoadData();
+
+    ProgramState& state() { return state_; }
+    const ProgramState& state() const { return state_; }
+    Platform& platform() { return platform_; }
+    QString configPath() const;
+
+    // The note on the line, as the main window shows it.
+    QString noteText() const;
+
+    // Opens the settings window; the factory creates it on first use.
+    using SettingsFactory = std::function<QWidget*(Form1&)>;
+    void setSettingsFactory(SettingsFactory factory) { settingsFactory_ = std::move(factory); }
+    QWidget* settingsWindow() const { return settings_.data(); }
+
+    // One clock tick (also run by tests without waiting for the timer).
+    void tick();
+
+    // Tick of the flash timer and of the bus-in-station timer.
+    void flashTick();
+    void stayTick();
+
+    static QString normalTitle();
+    static QString creditLine();
+    static QString contactAddress();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void placeWindow();
+    void onTimer1();
+    void openSettings();
+    void sendMail();
+    void applyTick(const ClockSample& sample);
+
+    Platform& platform_;
+    ProgramState state_;
+    TickSchedule schedule_;
+    bool colonShown_ = false;
+    bool started_ = false;
+    bool shownOnce_ = false;
+    QSize placedOuterSize_;
+    SettingsFactory settingsFactory_;
+    QPointer<QWidget> settings_;
+
+    QTimer* timer1_ = nullptr;
+    QTimer* flashT_ = nullptr;
+    QTimer* stayT_ = nullptr;
+    QGroupBox* frame1_ = nullptr;
+    QGroupBox* frame2_ = nullptr;
+    QGroupBox* frame3_ = nullptr;
+    QWidget* frame4_ = nullptr;
+    QLabel* label1_ = nullptr;
+    std::array<QLabel*, 4> label2_{};
+    std::array<QLabel*, 4> label3_{};
+    QLabel* label4_ = nullptr;
+    QLabel* label5_ = nullptr;
+    QLabel* label6_ = nullptr;
+    QLabel* label7_ = nullptr;
+    QLabel* label8_ = nullptr;
+    QLabel* label9_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QPushButton* command2_ = nullptr;
+    QWidget* mmControl1_ = nullptr;
+};
+
+} // namespace kvapomer

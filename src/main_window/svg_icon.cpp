@@ -1,0 +1,27 @@
+#include "main_window/svg_icon.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QSvgRenderer>
+
+namespace kvapomer {
+
+QIcon svgIcon(const QString& resource) {
+    QSvgRenderer renderer(resource);
+    QIcon icon;
+    if (!renderer.isValid()) {
+        return icon;
+    }
+    for (const int size : {16, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+} // namespace kvapomer

@@ -1,0 +1,60 @@
+#pragma once
+// Real implementations of the platform seams on top of Qt.
+
+#include "platform/platform.h"
+
+#include <memory>
+
+class QSoundEffect;
+
+namespace kvapomer {
+
+class QtClock final : public Clock {
+public:
+    QTime now() const override;
+};
+
+class QtMessageBox final : public MessageBox {
+public:
+    int show(const QString& text, const QString& title, int style) override;
+};
+
+// Plays through Qt Multimedia; the sound object (and with it the audio
+// thread) is created only when a sound is first asked for.
+class QtSoundOutput final : public SoundOutput {
+public:
+    QtSoundOutput();
+    ~QtSoundOutput() override;
+    void play(const QString& path) override;
+
+private:
+    std::unique_ptr<QSoundEffect> effect_;
+};
+
+class QtShell final : public Shell {
+public:
+    bool open(const QString& target) override;
+};
+
+class QtExeFolder final : public ExeFolder {
+public:
+    QString path() const override;
+};
+
+class QtScreen final : public Screen {
+public:
+    QSize size() const override;
+};
+
+class QtProgramEnd final : public ProgramEnd {
+public:
+    void endNow(int status) override;
+    bool ending() const override { return ending_; }
+    int status() const { return status_; }
+
+private:
+    bool ending_ = false;
+    int status_ = 0;
+};
+
+} // namespace kvapomer

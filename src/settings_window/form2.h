@@ -1,0 +1,78 @@
+#pragma once
+// The settings window: edits the line number, the note, the list of times and
+// the alert thresholds, and saves them.
+
+#include <QString>
+#include <QWidget>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+namespace kvapomer {
+
+class Form1;
+struct SettingsInput;
+
+class Form2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form2(Form1& main, QWidget* parent = nullptr);
+    ~Form2() override;
+
+    static QString title();
+
+    // The line number that was active when the window was loaded.
+    const QString& openingBus() const { return openingBus_; }
+
+    // The window's contents as a save would write them.
+    SettingsInput settingsInput() const;
+
+    // One tick of Timer1 (also run by tests without waiting for the timer).
+    void timer1Tick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildLayout();
+    void FillSettings();
+    void onText1Changed();
+    bool lineWouldLoad(const QString& line) const;
+    void onCommand1();
+    void onCommand2();
+    void onCommand3();
+    void onCommand4();
+    void SaveSettings();
+
+    Form1& main_;
+    QString openingBus_;
+    bool centred_ = false;
+
+    QTimer* timer1_ = nullptr;
+    QCheckBox* check1_ = nullptr;
+    QCheckBox* check2_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QPushButton* command2_ = nullptr;
+    QPushButton* command3_ = nullptr;
+    QPushButton* command4_ = nullptr;
+    QGroupBox* frame1_ = nullptr;
+    QGroupBox* frame2_ = nullptr;
+    QGroupBox* frame3_ = nullptr;
+    QGroupBox* frame4_ = nullptr;
+    QGroupBox* frame5_ = nullptr;
+    QLineEdit* text1_ = nullptr;
+    QLineEdit* text2_ = nullptr;
+    QLineEdit* text3_ = nullptr;
+    QLineEdit* text4_ = nullptr;
+    QLineEdit* text5_ = nullptr;
+    QLineEdit* text6_ = nullptr;
+    QLineEdit* text7_ = nullptr;
+    QListWidget* list1_ = nullptr;
+};
+
+} // namespace kvapomer
