@@ -4,9 +4,14 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 
+// The resources live in a static library: register them before first use.
+static void initResources() { Q_INIT_RESOURCE(resources); }
+
 namespace kvapomer {
 
 QIcon svgIcon(const QString& resource) {
+    static const bool registered = (initResources(), true);
+    Q_UNUSED(registered);
     QSvgRenderer renderer(resource);
     QIcon icon;
     if (!renderer.isValid()) {
