@@ -414,17 +414,20 @@ void Form1::openSettings() {
     if (settings_ && settings_->isVisible()) {
         return;
     }
-    if (!settings_) {
-        if (!settingsFactory_) {
-            return;
-        }
-        QWidget* created = settingsFactory_(*this);
-        if (platform_.programEnd.ending()) {
-            delete created;
-            return;
-        }
-        settings_ = created;
+    if (settings_) {
+        // A closed settings window is unloaded: the next opening starts afresh.
+        settings_->deleteLater();
+        settings_.clear();
     }
+    if (!settingsFactory_) {
+        return;
+    }
+    QWidget* created = settingsFactory_(*this);
+    if (platform_.programEnd.ending()) {
+        delete created;
+        return;
+    }
+    settings_ = created;
     if (settings_) {
         settings_->show();
     }
