@@ -1,0 +1,142 @@
+#include "config/settings_save.h"
+
+#include "config/number_text.h"
+#include "config/profile_store.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <optional>
+
+namespace kvapomer {
+
+namespace {
+
+const QString kMain = QStringLiteral("Main");
+const QString kSet = QStringLiteral("Set");
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+bool hasLineBreak(const QString& text) {
+    return text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar(0));
+}
+
+WriteResult refused(int number) {
+    return {false, number, saveErrorDescription(number)};
+}
+
+} // namespace
+
+bool passesAlertTest(const QString& text) {
+    const std::optional<double> value = parseDecimal(text);
+    return value && roundHalfEven(*value) < 60.0;
+}
+
+bool fitsCodePage(const QString& text) {
+    QStringEncoder encoder("windows-1250");
+    QStringDecoder decoder("windows-1250");
+    if (!encoder.isValid() || !decoder.isValid()) {
+        return false;
+    }
+    const QByteArray bytes = encoder.encode(text);
+    if (encoder.hasError()) {
+        return false;
+    }
+    const QString back = decoder.decode(bytes);
+    return !decoder.hasError() && back == text;
+}
+
+bool isUsableLineName(const QString& line) {
+    if (line.isEmpty() || line.size() >= kReadBufferSize) {
+        return false;
+    }
+    if (line.compare(kMain, Qt::CaseInsensitive) == 0 ||
+        line.compare(kSet, Qt::CaseInsensitive) == 0) {
+        return false;
+    }
+    if (isBlank(line.front()) || isBlank(line.back())) {
+        return false;
+    }
+    for (const QChar c : line) {
+        if (c == u'[' || c == u']' || c.unicode() < 0x20 || c.unicode() == 0x7f) {
+            return false;
+        }
+    }
+    return fitsCodePage(line);
+}
+
+WriteResult checkSettings(const SettingsInput& input) {
+    if (input.times.isEmpty()) {
+        return refused(kSaveOutOfRange);
+    }
+    if (input.times.size() > kMaxTimes) {
+        return refused(kSaveOverflow);
+    }
+    if (!isUsableLineName(input.line) || hasLineBreak(input.note) || !fitsCodePage(input.note)) {
+        return refused(kSaveInvalidArgument);
+    }
+    return {};
+}
+
+void applySettings(ProfileDocument& doc, const SettingsInput& input) {
+    const QString& line = input.line;
+    doc.removeSection(line);
+    doc.setValue(line, QStringLiteral("Description"), input.note);
+    doc.setValue(kMain, QStringLiteral("Bus"), line);
+    for (qsizetype i = 0; i < input.times.size(); ++i) {
+        doc.setValue(line, QStringLiteral("t") + QString::number(i), input.times[i]);
+    }
+    doc.setValue(line, QStringLiteral("NumberOfTimes"), QString::number(input.times.size()));
+    doc.setValue(kMain, QStringLiteral("AlertON"),
+                 input.alertOn ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    if (passesAlertTest(input.redAlertMin)) {
+        doc.setValue(kMain, QStringLiteral("RedAlertMin"), input.redAlertMin);
+    }
+    if (passesAlertTest(input.blinkAlert)) {
+        doc.setValue(kMain, QStringLiteral("BlinkAlert"), input.blinkAlert);
+    }
+    if (passesAlertTest(input.blinkAlertM)) {
+        doc.setValue(kMain, QStringLiteral("BlinkAlertM"), input.blinkAlertM);
+    }
+}
+
+WriteResult saveSettings(const QString& path, const SettingsInput& input) {
+    if (WriteResult check = checkSettings(input); !check) {
+        return check;
+    }
+    bool readsBack = true;
+    WriteResult result = updateProfile(path, [&](ProfileDocument& doc) {
+        const ProfileDocument original = doc;
+        applySettings(doc, input);
+        // The loader must find the saved line again through Main/Bus; a name
+        // that the file would not give back unchanged is not saved at all.
+        const std::optional<QString> bus = doc.value(kMain, QStringLiteral("Bus"));
+        const std::optional<QString> count =
+            bus ? doc.value(*bus, QStringLiteral("NumberOfTimes")) : std::nullopt;
+        if (bus != input.line || count != QString::number(input.times.size())) {
+            readsBack = false;
+            doc = original;
+        }
+    });
+    if (!readsBack) {
+        return refused(kSaveInvalidArgument);
+    }
+    return result;
+}
+
+QString saveErrorDescription(int number) {
+    switch (number) {
+    case kSaveInvalidArgument:
+        return QStringLiteral("Neplatné volání procedury nebo argument");
+    case kSaveOverflow:
+        return QStringLiteral("Přetečení");
+    case kSaveOutOfRange:
+        return QStringLiteral("Index mimo rozsah");
+    default:
+        return QStringLiteral("Neznámá chyba");
+    }
+}
+
+} // namespace kvapomer

@@ -1,0 +1,61 @@
+#pragma once
+// Saving what the settings window edits: the line's section and the alert
+// settings, written to the configuration file as one atomic update.
+
+#include "config/config_store.h"
+#include "config/profile_document.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace kvapomer {
+
+// The contents of the settings window at the moment of saving.
+struct SettingsInput {
+    QString line;      // the line number (also the line's section name), as typed
+    QString note;      // the note on the line, as typed
+    QStringList times; // the departure times in list order
+    bool alertOn = false;
+    QString redAlertMin; // minutes of the red warning, as typed
+    QString blinkAlert;  // seconds part of the flashing threshold, as typed
+    QString blinkAlertM; // minutes part of the flashing threshold, as typed
+};
+
+// Failure numbers of a refused save, in the style of the error titles.
+inline constexpr int kSaveInvalidArgument = 5;
+inline constexpr int kSaveOverflow = 6;
+inline constexpr int kSaveOutOfRange = 9;
+
+// The most departure times a line can hold (its count is a 16-bit number).
+inline constexpr int kMaxTimes = 32767;
+
+// An alert box's text is stored only when it is a number whose value,
+// rounded half to even, is below 60.
+bool passesAlertTest(const QString& text);
+
+// Text that the configuration file can hold unchanged: every character has
+// a Windows-1250 byte.
+bool fitsCodePage(const QString& text);
+
+// Whether `line` can name a line's section: not empty, not one of the fixed
+// sections, no brackets, no control characters, no blanks at either end,
+// representable in the file and short enough to be read back whole.
+bool isUsableLineName(const QString& line);
+
+// The refusals that come before anything is written; ok when the input can
+// be saved.
+WriteResult checkSettings(const SettingsInput& input);
+
+// Applies to `doc` the edits of a save, in the order in which they are made:
+// the line's section removed, its note, Main/Bus, the times, the count, the
+// sound switch and the alert numbers that pass the test.
+void applySettings(ProfileDocument& doc, const SettingsInput& input);
+
+// Checks the input and writes it to the file at `path` in one update; on
+// failure the file is left exactly as it was.
+WriteResult saveSettings(const QString& path, const SettingsInput& input);
+
+// The description shown in the title for a refused save.
+QString saveErrorDescription(int number);
+
+} // namespace kvapomer
