@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QWidget>
 
 #include <cmath>
 
@@ -42,6 +44,21 @@ QString substituteFamily(const QString& face) {
     }
     // MS Sans Serif, Arial, Small Fonts, Tahoma without fonts-wine.
     return QStringLiteral("Liberation Sans");
+}
+
+void shrinkToFit(QWidget* widget, const QString& widest, int width) {
+    QFont font = widget->font();
+    if (font.pixelSize() <= 0) {
+        return;
+    }
+    bool changed = false;
+    while (font.pixelSize() > 6 && QFontMetrics(font).horizontalAdvance(widest) > width) {
+        font.setPixelSize(font.pixelSize() - 1);
+        changed = true;
+    }
+    if (changed) {
+        widget->setFont(font);
+    }
 }
 
 QFont designFont(const QString& face, double points, bool bold) {

@@ -10,7 +10,6 @@
 #include "version.h"
 
 #include <QCloseEvent>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
@@ -55,17 +54,6 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QRect& geometry, cons
     label->setFont(font);
     label->setAlignment(alignment);
     return label;
-}
-
-// Substitute faces can run a pixel wider than the designed ones: step the
-// size down until the widest text the label shows fits it.
-void fitFont(QLabel* label, const QString& widest) {
-    QFont font = label->font();
-    while (font.pixelSize() > 6 &&
-           QFontMetrics(font).horizontalAdvance(widest) > label->width()) {
-        font.setPixelSize(font.pixelSize() - 1);
-    }
-    label->setFont(font);
 }
 
 QGroupBox* makeFrame(QWidget* parent, const char* name, const QRect& geometry, const QString& title,
@@ -127,13 +115,13 @@ void Form1::buildLayout() {
     label9_ = makeLabel(
         frame4_, "Label9", twips(60, 1260, 4455, 555), QStringLiteral("Autobus je ve stanici !!!"),
         designFont(QStringLiteral("Tahoma"), 21.75), Qt::AlignHCenter | Qt::AlignTop);
-    fitFont(label9_, label9_->text());
+    shrinkToFit(label9_, label9_->text(), label9_->width());
     setTextColour(label9_, platformColour(kColourDarkRed));
     label9_->hide();
     label8_ = makeLabel(frame4_, "Label8", twips(120, 300, 4395, 1395), QStringLiteral("00:00:00"),
                         designFont(QStringLiteral("Tahoma"), 48, true));
     label8_->setToolTip(QStringLiteral("Čas do příjezdu autobusu"));
-    fitFont(label8_, QStringLiteral("00:00:00"));
+    shrinkToFit(label8_, QStringLiteral("00:00:00"), label8_->width());
 
     command1_ = new QPushButton(QStringLiteral("Zvětšit"), this);
     command1_->setObjectName(QStringLiteral("Command1"));

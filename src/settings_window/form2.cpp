@@ -21,12 +21,6 @@
 
 #include <initializer_list>
 
-// The icons are compiled into a static library; make sure they are linked in
-// and registered before the window asks for its icon.
-static void initIconResources() {
-    Q_INIT_RESOURCE(resources);
-}
-
 namespace kvapomer {
 
 namespace {
@@ -93,7 +87,6 @@ Form2::Form2(Form1& main, QWidget* parent) : QWidget(parent), main_(main) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::CustomizeWindowHint);
     setWindowTitle(title());
-    initIconResources();
     setWindowIcon(svgIcon(QStringLiteral(":/icons/settings.svg")));
     setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
     setFixedSize(422, 213);
@@ -210,6 +203,10 @@ void Form2::buildLayout() {
             setTabOrder(previous, w);
         }
         previous = w;
+    }
+
+    for (QLabel* label : findChildren<QLabel*>()) {
+        shrinkToFit(label, label->text(), label->width());
     }
 }
 
