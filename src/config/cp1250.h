@@ -1,0 +1,30 @@
+#pragma once
+// Conversion between the program's text and the Windows-1250 bytes of the
+// configuration file, plus the name folding used to compare section and key
+// names without regard to letter case.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace kvapomer::cp1250 {
+
+// Windows-1250 bytes as text. Every byte gives exactly one character; the
+// five bytes the code page leaves undefined come out as the C1 controls of
+// the same number and go back to the same byte on encoding.
+QString decode(QByteArrayView bytes);
+
+// Text as Windows-1250 bytes; a character the code page cannot hold becomes
+// "?", as Windows' own conversion writes it.
+QByteArray encode(QStringView text);
+
+// `name` without surrounding blanks and tabs, case-folded: the form in which
+// section and key names are compared.
+QString foldName(QStringView name);
+QString foldName(QByteArrayView rawName);
+
+// `bytes` without the blanks and tabs around it.
+QByteArrayView trimBlanks(QByteArrayView bytes);
+
+} // namespace kvapomer::cp1250
