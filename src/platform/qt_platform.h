@@ -19,16 +19,26 @@ public:
     int show(const QString& text, const QString& title, int style) override;
 };
 
-// Plays through Qt Multimedia; the sound object (and with it the audio
-// thread) is created only when a sound is first asked for.
+// Plays through Qt Multimedia; the sound object (and with it the multimedia
+// backend and the audio thread) is created only when a sound is first asked
+// for. One sound at a time: asking again while it plays starts it over.
 class QtSoundOutput final : public SoundOutput {
 public:
     QtSoundOutput();
     ~QtSoundOutput() override;
     void play(const QString& path) override;
 
+    // Whether the sound object exists yet; tests use it to check that an
+    // idle program keeps no audio machinery.
+    bool hasEffect() const { return effect_ != nullptr; }
+
 private:
+    void statusChanged();
+    void startFromBeginning();
+
     std::unique_ptr<QSoundEffect> effect_;
+    // A play was asked for while the file was still loading.
+    bool playWhenLoaded_ = false;
 };
 
 class QtShell final : public Shell {

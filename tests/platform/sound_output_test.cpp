@@ -1,0 +1,150 @@
+// QtSoundOutput without listening: nothing is created before the first sound,
+// and files it cannot play, or a missing sound server, leave it quiet.
+
+#include "platform/qt_platform.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace kvapomer {
+namespace {
+
+// A guard against hanging only; play() is expected to come back at once.
+constexpr qint64 kHangLimitMs = 10'000;
+
+QString alarmWave() {
+    return QStringLiteral(KVAPOMER_SOURCE_DIR "/resources/alarm.wav");
+}
+
+// Calls play() and reports how long it took.
+qint64 timedPlay(QtSoundOutput& sound, const QString& path) {
+    QElapsedTimer timer;
+    timer.start();
+    sound.play(path);
+    return timer.elapsed();
+}
+
+TEST(QtSoundOutput, ConstructionCreatesNoSoundObject) {
+    QtSoundOutput sound;
+    EXPECT_FALSE(sound.hasEffect());
+    QTest::qWait(50);
+    EXPECT_FALSE(sound.hasEffect());
+}
+
+TEST(QtSoundOutput, MissingFileIsIgnored) {
+    test::TempFolder folder;
+    QtSoundOutput sound;
+    EXPECT_LT(timedPlay(sound, folder.file(QStringLiteral("no-such.wav"))), kHangLimitMs);
+    EXPECT_FALSE(sound.hasEffect());
+    QTest::qWait(100);
+}
+
+TEST(QtSoundOutput, EmptyPathIsIgnored) {
+    QtSoundOutput sound;
+    EXPECT_LT(timedPlay(sound, QString()), kHangLimitMs);
+    EXPECT_FALSE(sound.hasEffect());
+}
+
+TEST(QtSoundOutput, FolderIsIgnored) {
+    test::TempFolder folder;
+    QDir(folder.path()).mkdir(QStringLiteral("sound.wav"));
+    QtSoundOutput sound;
+    EXPECT_LT(timedPlay(sound, folder.path()), kHangLimitMs);
+    EXPECT_LT(timedPlay(sound, folder.file(QStringLiteral("sound.wav"))), kHangLimitMs);
+    EXPECT_FALSE(sound.hasEffect());
+}
+
+TEST(QtSoundOutput, FileThatIsNoWaveStaysSilent) {
+    test::TempFolder folder;
+    folder.write(QStringLiteral("text.wav"), "This is not a wave file at all.\r\n");
+    folder.write(QStringLiteral("empty.wav"), QByteArray());
+    // A header that promises far more data than follows.
+    folder.write(QStringLiteral("cut.wav"),
+                 QByteArray("RIFF\xff\xff\x00\x00WAVEfmt ", 16) + QByteArray(6, '\x01'));
+    // A real wave cut off halfway: Qt would wait for the rest for ever and
+    // then hang on letting the sound go.
+    QFile alarm(alarmWave());
+    ASSERT_TRUE(alarm.open(QIODevice::ReadOnly));
+    const QByteArray whole = alarm.readAll();
+    folder.write(QStringLiteral("half.wav"), whole.left(whole.size() / 2));
+    QtSoundOutput sound;
+    for (const char* name : {"text.wav", "empty.wav", "cut.wav", "half.wav", "text.wav"}) {
+        EXPECT_LT(timedPlay(sound, folder.file(QString::fromLatin1(name))), kHangLimitMs) << name;
+        QTest::qWait(200);
+    }
+    // Asking again for a file that failed before is just as harmless, and so
+    // is switching to a good file afterwards.
+    EXPECT_LT(timedPlay(sound, folder.file(QStringLiteral("half.wav"))), kHangLimitMs);
+    QTest::qWait(200);
+    EXPECT_LT(timedPlay(sound, alarmWave()), kHangLimitMs);
+    QTest::qWait(200);
+    EXPECT_LT(timedPlay(sound, folder.file(QStringLiteral("half.wav"))), kHangLimitMs);
+    QTest::qWait(200);
+}
+
+TEST(QtSoundOutput, UnreadableFileStaysSilent) {
+    test::TempFolder folder;
+    folder.write(QStringLiteral("locked.wav"), "RIFF");
+    QFile::setPermissions(folder.file(QStringLiteral("locked.wav")), QFileDevice::Permissions());
+    QtSoundOutput sound;
+    // Root may read it all the same; then it is simply no wave.
+    EXPECT_LT(timedPlay(sound, folder.file(QStringLiteral("locked.wav"))), kHangLimitMs);
+    QTest::qWait(200);
+}
+
+TEST(QtSoundOutput, SoundStillPlayingAtDestructionIsCutOff) {
+    QtSoundOutput sound;
+    EXPECT_LT(timedPlay(sound, alarmWave()), kHangLimitMs);
+    EXPECT_TRUE(sound.hasEffect());
+    QTest::qWait(300);
+}
+
+// Run in a child process pointed at a sound server that does not exist, so that
+// the outcome does not depend on whether the machine has one.
+constexpr char kNoServerChild[] = "KVAPOMER_SOUND_CHILD_WITHOUT_SERVER";
+
+TEST(QtSoundOutput, NoSoundServerIsSilentAndHarmless) {
+    if (qEnvironmentVariableIsSet(kNoServerChild)) {
+        QtSoundOutput sound;
+        sound.play(alarmWave());
+        QTest::qWait(1000);
+        sound.play(alarmWave());
+        QTest::qWait(500);
+        return;
+    }
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kNoServerChild), QStringLiteral("1"));
+    env.insert(QStringLiteral("PULSE_SERVER"),
+               QStringLiteral("unix:") + runtime.filePath(QStringLiteral("no-server")));
+    env.insert(QStringLiteral("PULSE_RUNTIME_PATH"), runtime.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=QtSoundOutput.NoSoundServerIsSilentAndHarmless")});
+    ASSERT_TRUE(child.waitForStarted(kHangLimitMs));
+    const bool finished = child.waitForFinished(60'000);
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    if (!finished) {
+        child.kill();
+        child.waitForFinished();
+    }
+    ASSERT_TRUE(finished) << "the child hung:\n" << output.toStdString();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+}
+
+} // namespace
+} // namespace kvapomer
