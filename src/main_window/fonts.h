@@ -1,13 +1,22 @@
 #pragma once
-// The faces the windows were designed with, or metric-compatible substitutes
-// where they are not installed.
+// The windows' design units, and the faces they were designed with or
+// metric-compatible substitutes where those are not installed.
 
 #include <QFont>
+#include <QRect>
 #include <QString>
 
 class QWidget;
 
 namespace kvapomer {
+
+// Windows are designed in twips: 1/1440 inch, 15 to a pixel at 96 dots per inch.
+inline constexpr int kTwipsPerPixel = 15;
+
+inline QRect twips(int left, int top, int width, int height) {
+    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+            height / kTwipsPerPixel};
+}
 
 // Registers faces the program ships with or borrows from fonts-wine (Tahoma)
 // when the system does not already offer them. Call once after QApplication.

@@ -23,13 +23,7 @@ namespace kvapomer {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 constexpr int kStartUpGapTwips = 400;
-
-QRect twips(int left, int top, int width, int height) {
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-            height / kTwipsPerPixel};
-}
 
 QColor platformColour(std::uint32_t bgr) {
     return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),

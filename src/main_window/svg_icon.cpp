@@ -5,7 +5,9 @@
 #include <QSvgRenderer>
 
 // The resources live in a static library: register them before first use.
-static void initResources() { Q_INIT_RESOURCE(resources); }
+static void initResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace kvapomer {
 

@@ -27,11 +27,6 @@ namespace {
 
 const QString kMain = QStringLiteral("Main");
 
-// Geometry as designed, in twips (15 to a pixel at 96 dots per inch).
-QRect twips(int left, int top, int width, int height) {
-    return {left / 15, top / 15, width / 15, height / 15};
-}
-
 const QString kFrame5Tip =
     QStringLiteral("Nastavení času, při kterém zbývající čas začne blikat...");
 const QString kFrame4Tip = QStringLiteral("Nastavení času, při kterém zbývající čas zčervená...");

@@ -4,6 +4,7 @@
 
 #include "main_window/form1.h"
 #include "support/fakes.h"
+#include "support/sample_config.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -19,29 +20,13 @@ namespace kvapomer::test {
 inline QStringList sampleConfig(const QStringList& times = {"06:15", "06:45", "07:10", "07:40",
                                                             "08:05", "08:30"},
                                 const QString& stav = QStringLiteral("0")) {
-    QStringList lines{"[Main]",
-                      "Bus=150",
-                      "AlertON=ON",
-                      "AlertWav=alarm.wav",
-                      "RedAlertMin=5",
-                      "BlinkAlert=30",
-                      "BlinkAlertM=1",
-                      "[Set]",
-                      "Stav=" + stav,
-                      "[150]",
-                      "Description=(směr Kačerov)"};
-    for (int i = 0; i < times.size(); ++i) {
-        lines << QStringLiteral("t%1=%2").arg(i).arg(times[i]);
-    }
-    lines << QStringLiteral("NumberOfTimes=%1").arg(times.size());
-    return lines;
+    return lineConfig(times, stav);
 }
 
 class MainWindowTest : public ::testing::Test {
 protected:
     void writeConfig(const QStringList& lines) {
-        folder.write(QStringLiteral("kvapomern.ini"),
-                     cp1250(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+        folder.write(QStringLiteral("kvapomern.ini"), fileBytes(lines));
     }
     QByteArray configBytes() const { return folder.read(QStringLiteral("kvapomern.ini")); }
 

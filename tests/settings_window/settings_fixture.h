@@ -6,6 +6,7 @@
 #include "main_window/form1.h"
 #include "settings_window/form2.h"
 #include "support/fakes.h"
+#include "support/sample_config.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -28,27 +29,7 @@ namespace kvapomer::test {
 // Lines of a configuration file for line 150 (and whatever `extra` adds).
 inline QStringList settingsConfig(const QStringList& times = {"06:15", "07:40"},
                                   const QStringList& extra = {}) {
-    QStringList lines{"[Main]",
-                      "Bus=150",
-                      "AlertON=ON",
-                      "AlertWav=alarm.wav",
-                      "RedAlertMin=5",
-                      "BlinkAlert=30",
-                      "BlinkAlertM=1",
-                      "[Set]",
-                      "Stav=0",
-                      "[150]",
-                      "Description=(směr Kačerov)"};
-    for (int i = 0; i < times.size(); ++i) {
-        lines << QStringLiteral("t%1=%2").arg(i).arg(times[i]);
-    }
-    lines << QStringLiteral("NumberOfTimes=%1").arg(times.size());
-    lines << extra;
-    return lines;
-}
-
-inline QByteArray fileBytes(const QStringList& lines) {
-    return cp1250(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    return lineConfig(times, QStringLiteral("0"), extra);
 }
 
 class SettingsTest : public ::testing::Test {
