@@ -105,11 +105,14 @@ void Form1::buildLayout() {
 
     frame4_ = makeFrame(this, "Frame4", twips(60, 0, 4575, 1875), QString(),
                         designFont(QStringLiteral("MS Serif"), 8.25, true));
+    // The expanded view lies over the whole upper band and hides it.
+    frame4_->setAutoFillBackground(true);
     frame4_->hide();
     label9_ = makeLabel(
         frame4_, "Label9", twips(60, 1260, 4455, 555), QStringLiteral("Autobus je ve stanici !!!"),
         designFont(QStringLiteral("Tahoma"), 21.75), Qt::AlignHCenter | Qt::AlignTop);
     shrinkToFit(label9_, label9_->text(), label9_->width());
+    label9_->setAutoFillBackground(true); // drawn over the lower part of the countdown
     setTextColour(label9_, platformColour(kColourDarkRed));
     label9_->hide();
     label8_ = makeLabel(frame4_, "Label8", twips(120, 300, 4395, 1395), QStringLiteral("00:00:00"),

@@ -336,6 +336,7 @@ TEST_F(MainWindowTest, ExpandedFrameCoversTheUpperBandInFront) {
         EXPECT_TRUE(frame4->geometry().contains(w->geometry())) << covered;
         EXPECT_GT(siblings.indexOf(frame4), siblings.indexOf(w)) << covered << " lies in front";
     }
+    EXPECT_TRUE(frame4->autoFillBackground()) << "the expanded view must hide what lies behind it";
     const QList<QObject*> inFrame = frame4->children();
     EXPECT_GT(inFrame.indexOf(label("Label9")), inFrame.indexOf(label("Label8")));
 }
