@@ -4,6 +4,7 @@
 
 #include <QHash>
 
+#include <atomic>
 #include <cstdint>
 #include <list>
 #include <unordered_map>
@@ -35,7 +36,8 @@ struct Line {
     QByteArray text; // the raw bytes without the line end
     Eol eol = Eol::None;
     Kind kind = Kind::Other;
-    QString name; // folded section or key name
+    bool first = false; // the line a read of its key finds
+    QString name;       // folded section or key name
 };
 
 using Lines = std::list<Line>;
@@ -157,6 +159,13 @@ struct NameHasher {
     std::size_t operator()(const QString& text) const noexcept { return hashName(text, 0); }
 };
 
+// Tells apart every state of every document's lines, so that a reader's
+// remembered position is never applied to lines it was not taken from.
+std::uint64_t nextLayout() {
+    static std::atomic<std::uint64_t> counter{0};
+    return ++counter;
+}
+
 } // namespace
 
 struct ProfileDocument::Impl {
@@ -182,6 +191,8 @@ struct ProfileDocument::Impl {
     // line's section and writes it anew with about as many keys.
     QString removedName;
     qsizetype removedKeys = 0;
+    // Changes whenever lines are added or removed.
+    std::uint64_t layout = nextLayout();
 
     void parse(QByteArray bytes) {
         source = std::move(bytes);
@@ -224,6 +235,7 @@ struct ProfileDocument::Impl {
         sections.clear();
         tail = nullptr;
         lastSection = nullptr;
+        layout = nextLayout();
         // Size each section's key table first: growing a table of thousands
         // of keys step by step costs more than filling it.
         Section* counting = nullptr;
@@ -242,6 +254,7 @@ struct ProfileDocument::Impl {
             } else if (it->kind == Kind::Key) {
                 ++count;
             }
+            it->first = false;
         }
         if (counting != nullptr) {
             counting->keys.reserve(count);
@@ -273,6 +286,7 @@ struct ProfileDocument::Impl {
         LineIt& first = section.keys[Name{it->name}];
         if (section.keys.size() != known) { // the first line of a key wins
             first = it;
+            it->first = true;
         }
         section.lastKey = it;
     }
@@ -285,7 +299,9 @@ struct ProfileDocument::Impl {
             lines.back().eol = newEol;
         }
         line.eol = newEol;
+        line.first = false;
         const LineIt it = lines.insert(before, std::move(line));
+        layout = nextLayout();
         if (atEnd) {
             indexLine(it);
             if (it->kind == Kind::Header && tail != nullptr && tail->header == it &&
@@ -364,11 +380,36 @@ std::optional<QString> ProfileDocument::value(const QString& section, const QStr
     if (s == nullptr) {
         return std::nullopt;
     }
-    const auto pos = s->keys.constFind(Name{foldArgument(key)});
-    if (pos == s->keys.cend()) {
-        return std::nullopt;
+    // A load reads a section's keys in the order of the file: the key after
+    // the previous one found is tried before the table, whose entries lie
+    // scattered in memory. Per thread, since a document may be shared.
+    struct Position {
+        std::uint64_t layout = 0;
+        const Impl::Section* section = nullptr;
+        LineIt next;
+    };
+    thread_local Position position;
+    const QString name = foldArgument(key);
+    std::optional<LineIt> found;
+    if (position.layout == d_->layout && position.section == s) {
+        LineIt it = position.next;
+        for (int skipped = 0; it != d_->lines.end() && it->kind == Kind::Other && skipped < 4;
+             ++skipped) {
+            ++it; // a comment or a blank line between the keys
+        }
+        if (it != d_->lines.end() && it->kind == Kind::Key && it->first && it->name == name) {
+            found = it; // no header lies between, so it is a key of this section
+        }
     }
-    return cp1250::decode(rawValue(*pos.value()));
+    if (!found) {
+        const auto pos = s->keys.constFind(Name{name});
+        if (pos == s->keys.cend()) {
+            return std::nullopt;
+        }
+        found = pos.value();
+    }
+    position = {d_->layout, s, std::next(*found)};
+    return cp1250::decode(rawValue(**found));
 }
 
 bool ProfileDocument::setValue(const QString& section, const QString& key, const QString& value) {

@@ -1,18 +1,28 @@
 #include "config/profile_store.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QFile>
-#include <QHash>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <pthread.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace kvapomer {
@@ -30,6 +40,7 @@ public:
     Fd& operator=(const Fd&) = delete;
     ~Fd() { reset(); }
     int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
     bool valid() const { return fd_ >= 0; }
     void reset(int fd = -1) {
         if (fd_ >= 0) {
@@ -97,6 +108,18 @@ bool writeAll(int fd, const QByteArray& bytes) {
 
 // ---------------------------------------------------------------------------
 // Read cache
+//
+// A parse is reused only while the file is known to be unchanged. Two ways
+// to know it:
+//  - watched: inotify watches on the file, its folder and every folder above
+//    it were in place before the bytes were read. The kernel queues an event
+//    inside the writer's own system call, so a change that another process
+//    has completed is already in the queue when a read looks; a read costs
+//    one non-blocking read() of the queue. Used for absolute paths without
+//    symbolic links on local file systems (other hosts' changes to a network
+//    file system raise no event here);
+//  - stamped: otherwise, a stat() per read compares the file's identity,
+//    size and times with those of the parse.
 
 // What identifies one version of the file on disk.
 struct FileStamp {
@@ -118,37 +141,305 @@ struct FileStamp {
 // read; otherwise the next read compares the bytes once more.
 constexpr std::int64_t kTimestampSlackNs = 50'000'000;
 
+// One watch an entry relies on: any event of `wd` when `name` is empty,
+// otherwise the events about the entry `name` of the watched folder (and
+// those about the folder itself).
+struct Watch {
+    int wd = -1;
+    QByteArray name;
+};
+
 struct CacheEntry {
+    QString path;
     FileStamp stamp;
     QByteArray bytes; // what the document was parsed from
     std::shared_ptr<const ProfileDocument> document;
     std::int64_t verifiedAt = 0; // when `bytes` were last known to be the content
+    std::vector<Watch> watches;
+    // The watches were in place before `bytes` were read and have reported
+    // nothing about the file since.
+    bool watched = false;
 
     bool trusted() const {
         return std::max(stamp.mtime, stamp.ctime) + kTimestampSlackNs < verifiedAt;
     }
 };
 
-constexpr qsizetype kCacheLimit = 16;
+// Events that may mean another file at the path or other bytes in it.
+constexpr std::uint32_t kWatchMask = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM |
+                                     IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_DELETE_SELF |
+                                     IN_MOVE_SELF;
 
-std::mutex cacheMutex;
-QHash<QString, CacheEntry>& cache() {
-    static QHash<QString, CacheEntry> entries;
-    return entries;
+// File systems on which every change raises an inotify event on this host.
+bool reportsEveryChange(const struct statfs& fs) {
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case TMPFS_MAGIC:
+    case RAMFS_MAGIC:
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case REISERFS_SUPER_MAGIC:
+    case OVERLAYFS_SUPER_MAGIC:
+        return true;
+    default:
+        return false;
+    }
 }
 
-void storeInCache(const QString& path, CacheEntry entry) {
-    std::lock_guard lock(cacheMutex);
-    QHash<QString, CacheEntry>& entries = cache();
-    if (entries.size() >= kCacheLimit && !entries.contains(path)) {
+std::mutex cacheMutex; // guards everything of the read cache
+
+// Set in a child process until its first use of the cache.
+bool forkedChild = false;
+
+// A fork from one thread while another holds the cache must not leave the
+// child with a lock nobody will release.
+void lockForFork() {
+    cacheMutex.lock();
+}
+void unlockInParent() {
+    cacheMutex.unlock();
+}
+void unlockInChild() {
+    forkedChild = true;
+    cacheMutex.unlock();
+}
+
+// The process's inotify instance, shared by every entry. Folders above the
+// file are common to most entries, so each watch is counted; it is removed
+// when no entry uses it any more.
+class ChangeWatcher {
+public:
+    ChangeWatcher() = default;
+    ChangeWatcher(const ChangeWatcher&) = delete;
+    ChangeWatcher& operator=(const ChangeWatcher&) = delete;
+
+    // False when inotify cannot be used; tried once per process.
+    bool available() {
+        if (!tried_) {
+            tried_ = true;
+            fd_.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+            static std::once_flag registered;
+            std::call_once(registered,
+                           [] { ::pthread_atfork(lockForFork, unlockInParent, unlockInChild); });
+        }
+        return fd_.valid();
+    }
+
+    // A forked child shares the parent's queue: reading it would take the
+    // parent's events. The child forgets it (without removing the watches,
+    // which are the parent's too) and starts its own.
+    void forgetInherited() {
+        fd_.reset();
+        refs_.clear();
+        tried_ = false;
+    }
+
+    // Watches `path`; -1 (errno set) when it cannot be watched.
+    int add(const QByteArray& path, std::uint32_t flags) {
+        const int wd = ::inotify_add_watch(fd_.get(), path.constData(), kWatchMask | flags);
+        if (wd >= 0) {
+            ++refs_[wd];
+        }
+        return wd;
+    }
+
+    void release(const std::vector<Watch>& watches) {
+        for (const Watch& watch : watches) {
+            const auto pos = refs_.find(watch.wd);
+            if (pos != refs_.end() && --pos->second == 0) {
+                ::inotify_rm_watch(fd_.get(), watch.wd);
+                refs_.erase(pos);
+            }
+        }
+    }
+
+    // Hands every queued event to `onEvent(wd, mask, name)`; `wd` is -1 and
+    // the mask IN_Q_OVERFLOW when events were lost.
+    template <typename OnEvent> void drain(OnEvent&& onEvent) {
+        if (!fd_.valid()) {
+            return;
+        }
+        // Asking for the queue's length is cheaper than a read() that finds
+        // it empty, which is what nearly every call finds.
+        int queued = 0;
+        if (::ioctl(fd_.get(), FIONREAD, &queued) == 0 && queued == 0) {
+            return;
+        }
+        alignas(struct inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd_.get(), buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return; // EAGAIN: the queue is empty
+            }
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const struct inotify_event*>(buffer + at);
+                const QByteArrayView name =
+                    event->len > 0
+                        ? QByteArrayView(event->name,
+                                         static_cast<qsizetype>(::strnlen(event->name, event->len)))
+                        : QByteArrayView();
+                if ((event->mask & IN_IGNORED) != 0) {
+                    refs_.erase(event->wd); // gone with its folder or file
+                }
+                onEvent(event->wd, event->mask, name);
+                at += static_cast<ssize_t>(sizeof(struct inotify_event) + event->len);
+            }
+        }
+    }
+
+private:
+    Fd fd_;
+    bool tried_ = false;
+    std::unordered_map<int, int> refs_;
+};
+
+constexpr std::size_t kCacheLimit = 16;
+
+ChangeWatcher watcher;
+std::vector<std::unique_ptr<CacheEntry>> entries;
+CacheEntry* lastUsed = nullptr;
+
+CacheEntry* findEntry(const QString& path) {
+    // Callers ask again and again with the same string: a shared buffer is
+    // the same path without comparing it.
+    if (lastUsed != nullptr &&
+        ((lastUsed->path.constData() == path.constData() && lastUsed->path.size() == path.size()) ||
+         lastUsed->path == path)) {
+        return lastUsed;
+    }
+    for (const auto& entry : entries) {
+        if (entry->path == path) {
+            lastUsed = entry.get();
+            return lastUsed;
+        }
+    }
+    return nullptr;
+}
+
+void dropEntry(const QString& path) {
+    const auto pos = std::find_if(entries.begin(), entries.end(),
+                                  [&](const auto& entry) { return entry->path == path; });
+    if (pos == entries.end()) {
+        return;
+    }
+    watcher.release((*pos)->watches);
+    if (lastUsed == pos->get()) {
+        lastUsed = nullptr;
+    }
+    entries.erase(pos);
+}
+
+// Takes over `entry` (its watches included) as the cached state of its path.
+void storeEntry(std::unique_ptr<CacheEntry> entry) {
+    dropEntry(entry->path);
+    if (entries.size() >= kCacheLimit) {
+        for (const auto& old : entries) {
+            watcher.release(old->watches);
+        }
         entries.clear();
     }
-    entries.insert(path, std::move(entry));
+    lastUsed = entry.get();
+    entries.push_back(std::move(entry));
 }
 
-void dropFromCache(const QString& path) {
-    std::lock_guard lock(cacheMutex);
-    cache().remove(path);
+void handleFork() {
+    if (forkedChild) {
+        forkedChild = false;
+        watcher.forgetInherited();
+        for (const auto& entry : entries) {
+            entry->watches.clear();
+            entry->watched = false;
+        }
+    }
+}
+
+// Marks every entry whose file an event may concern as no longer watched.
+void takeEvents() {
+    watcher.drain([](int wd, std::uint32_t mask, QByteArrayView name) {
+        for (const auto& entry : entries) {
+            if (!entry->watched) {
+                continue;
+            }
+            if ((mask & IN_Q_OVERFLOW) != 0) {
+                entry->watched = false;
+                continue;
+            }
+            for (const Watch& watch : entry->watches) {
+                if (watch.wd == wd &&
+                    (watch.name.isEmpty() || name.isEmpty() || name == watch.name)) {
+                    entry->watched = false;
+                    break;
+                }
+            }
+        }
+    });
+}
+
+bool onLocalFileSystem(const QByteArray& path) {
+    struct statfs fs {};
+    return ::statfs(path.constData(), &fs) == 0 && reportsEveryChange(fs);
+}
+
+// Watches every folder from the root down to the file, and the file itself
+// (which another hard link may change without an event in this folder).
+// False, with nothing left watched, when the path does not qualify.
+bool watchPath(const QByteArray& native, std::vector<Watch>& watches) {
+    watches.clear();
+    if (!native.startsWith('/') || !watcher.available()) {
+        return false;
+    }
+    const auto fail = [&] {
+        watcher.release(watches);
+        watches.clear();
+        return false;
+    };
+    QByteArray folder = "/";
+    qsizetype begin = 1;
+    for (;;) {
+        while (begin < native.size() && native[begin] == '/') {
+            ++begin;
+        }
+        qsizetype end = native.indexOf('/', begin);
+        if (end < 0) {
+            end = native.size();
+        }
+        const QByteArray part = native.sliced(begin, end - begin);
+        if (part.isEmpty() || part == "." || part == "..") {
+            return fail(); // a trailing slash, or a path to resolve first
+        }
+        // A symbolic link among the folders is not followed: the watch then
+        // fails and the entry falls back to stat().
+        const int wd = watcher.add(folder, IN_ONLYDIR | IN_DONT_FOLLOW);
+        if (wd < 0 || !onLocalFileSystem(folder)) {
+            if (wd >= 0) {
+                watches.push_back({wd, {}});
+            }
+            return fail();
+        }
+        watches.push_back({wd, part});
+        if (folder.size() > 1) {
+            folder += '/';
+        }
+        folder += part;
+        begin = end;
+        if (end == native.size()) {
+            break;
+        }
+    }
+    struct stat st {};
+    if (::lstat(folder.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return fail();
+    }
+    const int wd = watcher.add(folder, IN_DONT_FOLLOW);
+    if (wd < 0) {
+        return fail();
+    }
+    watches.push_back({wd, {}});
+    return true;
 }
 
 std::shared_ptr<const ProfileDocument> emptyDocument() {
@@ -267,58 +558,78 @@ struct TempFile {
 } // namespace
 
 std::shared_ptr<const ProfileDocument> loadProfile(const QString& path) {
+    std::lock_guard lock(cacheMutex);
+    handleFork();
+    CacheEntry* cached = findEntry(path);
+    // The common case, an unchanged watched file, costs one read() of an
+    // empty event queue.
+    if (cached != nullptr && cached->watched) {
+        takeEvents();
+        if (cached->watched) {
+            return cached->document;
+        }
+    }
+
     const QByteArray native = nativePath(path);
     struct stat st {};
-    // The common case, an unchanged file, costs one stat().
-    if (::stat(native.constData(), &st) == 0) {
-        std::lock_guard lock(cacheMutex);
-        const auto pos = cache().constFind(path);
-        if (pos != cache().cend() && pos->stamp == FileStamp::of(st) && pos->trusted()) {
-            return pos->document;
+    if (cached != nullptr && cached->watches.empty()) {
+        if (::stat(native.constData(), &st) == 0 && cached->stamp == FileStamp::of(st) &&
+            cached->trusted()) {
+            return cached->document;
         }
     }
 
+    // Watches first, then the bytes: a change after this point is reported.
+    auto entry = std::make_unique<CacheEntry>();
+    entry->path = path;
+    takeEvents(); // what is queued now predates the new watches
+    const bool watching = watchPath(native, entry->watches);
+    entry->watched = watching;
+
+    const auto fail = [&] {
+        watcher.release(entry->watches);
+        dropEntry(path);
+        return emptyDocument();
+    };
     Fd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        dropFromCache(path);
-        return emptyDocument();
+        return fail();
     }
-    const FileStamp stamp = FileStamp::of(st);
-    CacheEntry cached;
-    {
-        std::lock_guard lock(cacheMutex);
-        const auto pos = cache().constFind(path);
-        if (pos != cache().cend() && pos->stamp == stamp) {
-            if (pos->trusted()) {
-                return pos->document;
-            }
-            cached = *pos;
+    if (watching) {
+        struct statfs fs {};
+        if (::fstatfs(fd.get(), &fs) != 0 || !reportsEveryChange(fs)) {
+            watcher.release(entry->watches);
+            entry->watches.clear();
+            entry->watched = false;
         }
     }
+    entry->stamp = FileStamp::of(st);
+    if (cached != nullptr && cached->stamp == entry->stamp && cached->trusted()) {
+        // Unchanged since a read long after its last change.
+        entry->bytes = cached->bytes;
+        entry->document = cached->document;
+        entry->verifiedAt = cached->verifiedAt;
+        std::shared_ptr<const ProfileDocument> document = entry->document;
+        storeEntry(std::move(entry));
+        return document;
+    }
 
-    const std::int64_t readAt = nowNs();
-    QByteArray bytes;
-    if (!readAll(fd.get(), bytes, st.st_size)) {
-        dropFromCache(path);
-        return emptyDocument();
+    entry->verifiedAt = nowNs();
+    if (!readAll(fd.get(), entry->bytes, st.st_size)) {
+        return fail();
     }
     struct stat after {};
-    const bool steady = ::fstat(fd.get(), &after) == 0 && FileStamp::of(after) == stamp;
-
-    CacheEntry entry;
-    entry.stamp = stamp;
-    entry.verifiedAt = readAt;
-    if (cached.document && cached.bytes == bytes) {
-        entry.document = cached.document; // same content, only confirmed again
+    const bool steady = ::fstat(fd.get(), &after) == 0 && FileStamp::of(after) == entry->stamp;
+    if (cached != nullptr && cached->document && cached->bytes == entry->bytes) {
+        entry->document = cached->document; // same content, only confirmed again
     } else {
-        entry.document = std::make_shared<const ProfileDocument>(bytes);
+        entry->document = std::make_shared<const ProfileDocument>(entry->bytes);
     }
-    entry.bytes = std::move(bytes);
-    std::shared_ptr<const ProfileDocument> document = entry.document;
+    std::shared_ptr<const ProfileDocument> document = entry->document;
     if (steady) {
-        storeInCache(path, std::move(entry));
+        storeEntry(std::move(entry));
     } else {
-        dropFromCache(path); // changed while being read
+        fail(); // changed while being read
     }
     return document;
 }
@@ -429,15 +740,19 @@ WriteResult updateProfile(const QString& path, const std::function<void(ProfileD
     }
 
     struct stat newStat {};
+    std::lock_guard cacheLock(cacheMutex);
+    handleFork();
     if (::fstat(temp.fd.get(), &newStat) == 0) {
-        CacheEntry entry;
-        entry.stamp = FileStamp::of(newStat);
-        entry.verifiedAt = nowNs();
-        entry.bytes = std::move(newBytes);
-        entry.document = std::make_shared<const ProfileDocument>(std::move(document));
-        storeInCache(path, std::move(entry));
+        // Not watched: the next read confirms the bytes with watches in place.
+        auto entry = std::make_unique<CacheEntry>();
+        entry->path = path;
+        entry->stamp = FileStamp::of(newStat);
+        entry->verifiedAt = nowNs();
+        entry->bytes = std::move(newBytes);
+        entry->document = std::make_shared<const ProfileDocument>(std::move(document));
+        storeEntry(std::move(entry));
     } else {
-        dropFromCache(path);
+        dropEntry(path);
     }
     return {};
 }

@@ -13,10 +13,12 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -186,6 +188,153 @@ TEST_F(ReadCacheTest, ManyReadsOfAnUnchangedFileDoNotParseEachTime) {
     // A parse of this file per read would take minutes; generous for
     // sanitizer builds and busy machines.
     EXPECT_LT(elapsed, std::chrono::seconds(10));
+}
+
+// Overwrites the start of the file in place, as another program would,
+// from a child process; returns once the child has finished.
+void writeInPlaceFromChild(const QString& path, const QByteArray& bytes) {
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+        const bool ok = fd >= 0 && ::pwrite(fd, bytes.constData(),
+                                            static_cast<size_t>(bytes.size()), 0) == bytes.size();
+        ::_exit(ok && ::close(fd) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(ReadCacheTest, SeesASameSizeChangeByAnotherProcessAtOnce) {
+    folder.write(kIni, "[Main]\r\nBus=100\r\n");
+    const ino_t inode = statOf(path).st_ino;
+    for (int round = 0; round < 50; ++round) {
+        const QString bus = QString::number(100 + round);
+        ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), bus);
+        ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), bus); // from the cache
+        const QString next = QString::number(101 + round);
+        writeInPlaceFromChild(path, "[Main]\r\nBus=" + next.toLatin1() + "\r\n");
+        ASSERT_EQ(statOf(path).st_ino, inode);
+        ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), next) << "round " << round;
+    }
+}
+
+TEST_F(ReadCacheTest, SeesEveryQuickReplacementByRename) {
+    const QString other = folder.file("other.ini");
+    for (int round = 0; round < 50; ++round) {
+        const QByteArray bus = QByteArray::number(100 + round);
+        folder.write("other.ini", "[Main]\r\nBus=" + bus + "\r\n");
+        ASSERT_EQ(
+            ::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()), 0);
+        ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), QString::fromLatin1(bus))
+            << "round " << round;
+        ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), QString::fromLatin1(bus));
+    }
+}
+
+TEST_F(ReadCacheTest, SeesTheFileRemovedAndCreatedAgain) {
+    folder.write(kIni, "[Main]\r\nBus=150\r\n");
+    ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
+    ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "unknown value");
+    folder.write(kIni, "[Main]\r\nBus=151\r\n");
+    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "151");
+}
+
+TEST_F(ReadCacheTest, SeesTheFolderRenamedAway) {
+    TempFolder outer;
+    const QString inner = outer.file("app");
+    ASSERT_TRUE(QDir().mkdir(inner));
+    const QString file = inner + "/" + kIni;
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Main]\r\nBus=150\r\n");
+    }
+    ASSERT_EQ(ReadIniValue(file, "Main", "Bus", ""), "150");
+    ASSERT_TRUE(QDir().rename(inner, outer.file("old")));
+    EXPECT_EQ(ReadIniValue(file, "Main", "Bus", ""), "unknown value");
+    ASSERT_TRUE(QDir().mkdir(inner));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Main]\r\nBus=151\r\n");
+    }
+    EXPECT_EQ(ReadIniValue(file, "Main", "Bus", ""), "151");
+}
+
+TEST_F(ReadCacheTest, SeesAChangeThroughASymbolicLink) {
+    TempFolder elsewhere;
+    elsewhere.write("real.ini", "[Main]\r\nBus=150\r\n");
+    ASSERT_TRUE(QFile::link(elsewhere.file("real.ini"), path));
+    ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
+    writeInPlaceFromChild(elsewhere.file("real.ini"), "[Main]\r\nBus=151\r\n");
+    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "151");
+}
+
+TEST_F(ReadCacheTest, ForkedChildDoesNotTakeTheParentsNotice) {
+    folder.write(kIni, "[Main]\r\nBus=150\r\n");
+    ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        // Changes the file, then reads it: the read must not consume the
+        // notice of the change that the parent relies on.
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+        const bool written = fd >= 0 && ::pwrite(fd, "[Main]\r\nBus=151\r\n", 17, 0) == 17;
+        ::close(fd);
+        const bool read = ReadIniValue(path, "Main", "Bus", "") == "151";
+        ::_exit(written && read ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "151");
+}
+
+// Open descriptors, and the inotify watches held through them.
+struct DescriptorCount {
+    int fds = 0;
+    int watches = 0;
+};
+
+DescriptorCount countDescriptors() {
+    DescriptorCount count;
+    const QStringList fds =
+        QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& fd : fds) {
+        QFile info("/proc/self/fdinfo/" + fd);
+        if (!info.open(QIODevice::ReadOnly)) {
+            continue; // the listing's own descriptor, closed by now
+        }
+        ++count.fds;
+        count.watches += static_cast<int>(info.readAll().count("inotify wd:"));
+    }
+    return count;
+}
+
+TEST_F(ReadCacheTest, EvictedEntriesGiveUpTheirWatches) {
+    const int depth = static_cast<int>(QDir::cleanPath(folder.path()).count(u'/')) + 2;
+    std::vector<std::unique_ptr<TempFolder>> folders;
+    const auto readMany = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            folders.push_back(std::make_unique<TempFolder>());
+            folders.back()->write(kIni, "[Main]\r\nBus=" + QByteArray::number(i) + "\r\n");
+            ASSERT_EQ(ReadIniValue(folders.back()->file(kIni), "Main", "Bus", ""),
+                      QString::number(i));
+        }
+    };
+    readMany(20);
+    const DescriptorCount before = countDescriptors();
+    readMany(100);
+    const DescriptorCount after = countDescriptors();
+    EXPECT_EQ(after.fds, before.fds);
+    // At most 16 cached files, each with its folders and itself watched;
+    // the 120 files still on disk would keep far more watches than that.
+    EXPECT_LE(after.watches, 16 * depth);
+    EXPECT_LE(before.watches, 16 * depth);
 }
 
 TEST_F(ReadCacheTest, UnreadableFileReadsUnknownValue) {
