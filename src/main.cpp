@@ -6,7 +6,6 @@
 #include "settings_window/form2.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 

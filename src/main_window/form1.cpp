@@ -270,7 +270,6 @@ bool Form1::start() {
     if (!LoadData()) {
         return false;
     }
-    started_ = true;
     const QTime now = platform_.clock.now();
     timer1_->start(TickSchedule::kPeriodMs - now.msec() + TickSchedule::kMarginMs);
     return true;

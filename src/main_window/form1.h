@@ -76,7 +76,6 @@ private:
     ProgramState state_;
     TickSchedule schedule_;
     bool colonShown_ = false;
-    bool started_ = false;
     bool shownOnce_ = false;
     QSize placedOuterSize_;
     SettingsFactory settingsFactory_;
