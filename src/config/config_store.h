@@ -15,8 +15,8 @@
 namespace kvapomer {
 
 struct Timetable {
-    QString Bus;          // the active line number, also its section name
-    QStringList Times;    // departure times hh:mm, indexes 0..LastIndex
+    QString Bus;       // the active line number, also its section name
+    QStringList Times; // departure times hh:mm, indexes 0..LastIndex
     std::int16_t LastIndex = -1;
 };
 

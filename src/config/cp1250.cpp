@@ -17,9 +17,6 @@ constexpr char kWindowsDefaultChar = '?';
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
-bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t';
-}
 
 bool isAscii(QByteArrayView bytes) {
     for (char c : bytes) {
@@ -119,16 +116,20 @@ QByteArrayView trimBlanks(QByteArrayView bytes) {
     return bytes.sliced(begin, end - begin);
 }
 
-QString foldName(QStringView name) {
+QStringView trimBlanks(QStringView text) {
     qsizetype begin = 0;
-    qsizetype end = name.size();
-    while (begin < end && isBlank(name[begin])) {
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin])) {
         ++begin;
     }
-    while (end > begin && isBlank(name[end - 1])) {
+    while (end > begin && isBlank(text[end - 1])) {
         --end;
     }
-    return name.sliced(begin, end - begin).toString().toCaseFolded();
+    return text.sliced(begin, end - begin);
+}
+
+QString foldName(QStringView name) {
+    return trimBlanks(name).toString().toCaseFolded();
 }
 
 QString foldName(QByteArrayView rawName) {

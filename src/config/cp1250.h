@@ -24,7 +24,13 @@ QByteArray encode(QStringView text);
 QString foldName(QStringView name);
 QString foldName(QByteArrayView rawName);
 
-// `bytes` without the blanks and tabs around it.
+// `bytes` / `text` without the blanks and tabs around it.
 QByteArrayView trimBlanks(QByteArrayView bytes);
+QStringView trimBlanks(QStringView text);
+
+// Whether `c` is a blank or a tab, the only white space the file trims.
+inline bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 
 } // namespace kvapomer::cp1250

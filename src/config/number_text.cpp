@@ -1,27 +1,17 @@
 #include "config/number_text.h"
 
+#include "config/cp1250.h"
+
 #include <cmath>
 
 namespace kvapomer {
 
-namespace {
-bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t';
-}
-} // namespace
-
-std::optional<double> parseDecimal(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && isBlank(text[end - 1])) {
-        --end;
-    }
+std::optional<double> parseDecimal(const QString& input) {
+    const QStringView text = cp1250::trimBlanks(input);
+    const qsizetype end = text.size();
     QString normalised;
-    normalised.reserve(end - begin);
-    qsizetype i = begin;
+    normalised.reserve(end);
+    qsizetype i = 0;
     if (i < end && (text[i] == u'+' || text[i] == u'-')) {
         normalised += text[i];
         ++i;

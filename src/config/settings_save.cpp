@@ -1,10 +1,9 @@
 #include "config/settings_save.h"
 
+#include "config/cp1250.h"
+
 #include "config/number_text.h"
 #include "config/profile_store.h"
-
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <optional>
 
@@ -14,10 +13,6 @@ namespace {
 
 const QString kMain = QStringLiteral("Main");
 const QString kSet = QStringLiteral("Set");
-
-bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t';
-}
 
 bool hasLineBreak(const QString& text) {
     return text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar(0));
@@ -35,17 +30,8 @@ bool passesAlertTest(const QString& text) {
 }
 
 bool fitsCodePage(const QString& text) {
-    QStringEncoder encoder("windows-1250");
-    QStringDecoder decoder("windows-1250");
-    if (!encoder.isValid() || !decoder.isValid()) {
-        return false;
-    }
-    const QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError()) {
-        return false;
-    }
-    const QString back = decoder.decode(bytes);
-    return !decoder.hasError() && back == text;
+    // A character the code page cannot hold comes back as "?".
+    return cp1250::decode(cp1250::encode(text)) == text;
 }
 
 bool isUsableLineName(const QString& line) {
@@ -56,7 +42,7 @@ bool isUsableLineName(const QString& line) {
         line.compare(kSet, Qt::CaseInsensitive) == 0) {
         return false;
     }
-    if (isBlank(line.front()) || isBlank(line.back())) {
+    if (cp1250::isBlank(line.front()) || cp1250::isBlank(line.back())) {
         return false;
     }
     for (const QChar c : line) {
