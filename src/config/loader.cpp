@@ -33,7 +33,8 @@ bool isUsableTime(const QString& text) {
 
 class Loader {
 public:
-    Loader(const QString& path, MessageBox& messageBox) : path_(path), messageBox_(messageBox) {}
+    Loader(const QString& path, MessageBox& messageBox, const QString* bus = nullptr)
+        : path_(path), messageBox_(messageBox), bus_(bus) {}
 
     LoadResult run() {
         LoadResult result;
@@ -53,7 +54,7 @@ public:
             !int16(QStringLiteral("Main"), QStringLiteral("BlinkAlertM"), a.BlinkAlertM, number)) {
             return fail(number);
         }
-        t.Bus = read(QStringLiteral("Main"), QStringLiteral("Bus"));
+        t.Bus = bus_ ? *bus_ : read(QStringLiteral("Main"), QStringLiteral("Bus"));
         std::int16_t count = 0;
         if (!int16(t.Bus, QStringLiteral("NumberOfTimes"), count, number)) {
             return fail(number);
@@ -121,6 +122,12 @@ private:
 
     const QString& path_;
     MessageBox& messageBox_;
+    const QString* bus_; // the active line in place of Main/Bus, when given
+};
+
+class SilentMessageBox final : public MessageBox {
+public:
+    int show(const QString&, const QString&, int) override { return mb::kOk; }
 };
 
 } // namespace
@@ -140,6 +147,11 @@ QString loadErrorDescription(int number) {
 
 LoadResult loadConfiguration(const QString& path, MessageBox& messageBox) {
     return Loader(path, messageBox).run();
+}
+
+bool wouldLoadLine(const QString& path, const QString& bus) {
+    SilentMessageBox silent;
+    return Loader(path, silent, &bus).run().status == LoadStatus::Loaded;
 }
 
 } // namespace kvapomer

@@ -31,6 +31,10 @@ struct LoadResult {
 // other than Loaded (the caller then ends the program).
 LoadResult loadConfiguration(const QString& path, MessageBox& messageBox);
 
+// Whether the file at `path` would load without a fatal error with `bus` as
+// its active line. Asks nothing and shows nothing.
+bool wouldLoadLine(const QString& path, const QString& bus);
+
 // Short description of a load error number, for the message title.
 QString loadErrorDescription(int number);
 

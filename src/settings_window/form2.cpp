@@ -1,7 +1,7 @@
 #include "settings_window/form2.h"
 
 #include "config/config_store.h"
-#include "config/number_text.h"
+#include "config/loader.h"
 #include "config/profile_document.h"
 #include "config/settings_save.h"
 #include "main_window/fonts.h"
@@ -68,10 +68,6 @@ std::optional<int> twoDigits(const QString& text) {
         }
     }
     return (text[0].unicode() - u'0') * 10 + (text[1].unicode() - u'0');
-}
-
-bool readsAsInt16(const QString& text) {
-    return toInt16(text).error == NumberError::None;
 }
 
 } // namespace
@@ -248,23 +244,11 @@ bool Form2::lineWouldLoad(const QString& line) const {
     if (line.contains(u'\n') || line.contains(u'\r') || line.contains(QChar(0))) {
         return false;
     }
-    const QString path = main_.configPath();
     // The line number as the loader will read it back from Main/Bus.
     ProfileDocument probe;
     probe.setValue(kMain, QStringLiteral("Bus"), line);
     const QString bus = probe.value(kMain, QStringLiteral("Bus")).value_or(QString());
-    const ConvertedInt count =
-        toInt16(ReadIniValue(path, bus, QStringLiteral("NumberOfTimes"), {}));
-    if (count.error != NumberError::None || count.value < 1) {
-        return false;
-    }
-    for (const char* key : {"RedAlertMin", "BlinkAlert", "BlinkAlertM"}) {
-        if (!readsAsInt16(ReadIniValue(path, kMain, QString::fromLatin1(key), {}))) {
-            return false;
-        }
-    }
-    return toUInt8(ReadIniValue(path, QStringLiteral("Set"), QStringLiteral("Stav"), {})).error ==
-           NumberError::None;
+    return wouldLoadLine(main_.configPath(), bus);
 }
 
 void Form2::onText1Changed() {
