@@ -1,0 +1,162 @@
+#include "gtfs_import/csv_table.h"
+
+#include "gtfs_import/feed_error.h"
+
+#include <csv.h>
+
+#include <exception>
+
+namespace kvapomer::gtfs {
+
+namespace {
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
+} // namespace
+
+struct CsvTable::Impl {
+    std::string fileName;
+    std::vector<Column> columns;
+    RowHandler onRow;
+    csv_parser parser{};
+    bool startChecked = false; // the byte-order mark has been looked for
+    std::string pending;       // first bytes kept until the mark can be judged
+    long records = 0;
+    // The fields of the record being read: their bytes one after the other.
+    std::string bytes;
+    std::vector<std::size_t> ends;
+    std::size_t headerSize = 0;
+    std::vector<std::size_t> index; // requested column -> field number
+    TableRow row;
+    std::string error;             // a fault of the table found inside a callback
+    std::exception_ptr rowFailure; // what the row handler threw (never through the C parser)
+
+    [[noreturn]] void fail(const std::string& what) const {
+        throw FeedError(Problem::BadFeed, "Soubor " + fileName + ": " + what);
+    }
+
+    static void onField(void* data, std::size_t size, void* self) {
+        auto* d = static_cast<Impl*>(self);
+        d->bytes.append(static_cast<const char*>(data), size);
+        d->ends.push_back(d->bytes.size());
+    }
+
+    static void onEnd(int, void* self) { static_cast<Impl*>(self)->endRecord(); }
+
+    void endRecord() {
+        if (!error.empty() || rowFailure) {
+            return;
+        }
+        ++records;
+        if (records == 1) {
+            readHeader();
+        } else {
+            readRecord();
+        }
+        bytes.clear();
+        ends.clear();
+    }
+
+    std::string_view field(std::size_t i) const {
+        const std::size_t begin = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(bytes).substr(begin, ends[i] - begin);
+    }
+
+    void readHeader() {
+        headerSize = ends.size();
+        index.assign(columns.size(), kAbsent);
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            for (std::size_t i = 0; i < headerSize; ++i) {
+                if (field(i) == columns[c].name) {
+                    index[c] = i;
+                    break;
+                }
+            }
+            if (index[c] == kAbsent && columns[c].required) {
+                error = "chybí sloupec " + std::string(columns[c].name) + ".";
+                return;
+            }
+        }
+        row.fields_.assign(columns.size(), {});
+    }
+
+    void readRecord() {
+        if (ends.size() < headerSize) {
+            error = "řádek " + std::to_string(records) + " má " + std::to_string(ends.size()) +
+                    " sloupců místo " + std::to_string(headerSize) + ".";
+            return;
+        }
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            row.fields_[c] = index[c] == kAbsent ? std::string_view() : field(index[c]);
+        }
+        row.number_ = records;
+        try {
+            onRow(row);
+        } catch (...) {
+            rowFailure = std::current_exception();
+        }
+    }
+
+    void raisePending() const {
+        if (rowFailure) {
+            std::rethrow_exception(rowFailure);
+        }
+        if (!error.empty()) {
+            fail(error);
+        }
+    }
+
+    void parse(std::string_view chunk) {
+        const std::size_t done =
+            csv_parse(&parser, chunk.data(), chunk.size(), onField, onEnd, this);
+        raisePending();
+        if (done != chunk.size()) {
+            fail("chybné uvozovky za řádkem " + std::to_string(records) + ".");
+        }
+    }
+};
+
+CsvTable::CsvTable(std::string fileName, std::vector<Column> columns, RowHandler onRow)
+    : d_(std::make_unique<Impl>()) {
+    d_->fileName = std::move(fileName);
+    d_->columns = std::move(columns);
+    d_->onRow = std::move(onRow);
+    csv_init(&d_->parser, CSV_STRICT | CSV_STRICT_FINI);
+}
+
+CsvTable::~CsvTable() {
+    csv_free(&d_->parser);
+}
+
+void CsvTable::push(std::string_view bytes) {
+    if (!d_->startChecked) {
+        d_->pending.append(bytes);
+        if (d_->pending.size() < kByteOrderMark.size() && kByteOrderMark.starts_with(d_->pending)) {
+            return; // too short yet to tell
+        }
+        d_->startChecked = true;
+        std::string start = std::move(d_->pending);
+        std::string_view rest = start;
+        if (rest.starts_with(kByteOrderMark)) {
+            rest.remove_prefix(kByteOrderMark.size());
+        }
+        d_->parse(rest);
+        return;
+    }
+    d_->parse(bytes);
+}
+
+void CsvTable::finish() {
+    if (!d_->startChecked) {
+        d_->startChecked = true;
+        d_->parse(d_->pending);
+    }
+    if (csv_fini(&d_->parser, Impl::onField, Impl::onEnd, d_.get()) != 0) {
+        d_->fail("neukončené uvozovky na konci souboru.");
+    }
+    d_->raisePending();
+    if (d_->records == 0) {
+        d_->fail("chybí řádek se jmény sloupců.");
+    }
+}
+
+} // namespace kvapomer::gtfs

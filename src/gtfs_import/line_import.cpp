@@ -1,0 +1,77 @@
+#include "gtfs_import/line_import.h"
+
+#include "config/line_section.h"
+#include "config/profile_store.h"
+#include "config/settings_save.h"
+
+#include <QFileInfo>
+
+namespace kvapomer::gtfs {
+
+namespace {
+
+const QString kMain = QStringLiteral("Main");
+const QString kBus = QStringLiteral("Bus");
+
+LineWriteResult refused(const QString& message) {
+    return {LineWrite::Refused, message};
+}
+
+} // namespace
+
+LineWriteResult writeLine(const QString& iniPath, const LineImport& import) {
+    if (!isUsableLineName(import.line)) {
+        return refused(QStringLiteral("Číslo linky „%1“ nelze uložit do konfiguračního souboru; "
+                                      "zvolte jiné přes --line.")
+                           .arg(import.line));
+    }
+    if (!fitsCodePage(import.note) || import.note.contains(u'\n') || import.note.contains(u'\r')) {
+        return refused(QStringLiteral("Poznámku „%1“ nelze uložit do konfiguračního souboru "
+                                      "(znak mimo Windows-1250); zvolte jinou přes --note.")
+                           .arg(import.note));
+    }
+    if (import.times.size() > kMaxTimes) {
+        return refused(QStringLiteral("Odjezdů je %1, linka jich pojme nejvýše %2.")
+                           .arg(import.times.size())
+                           .arg(kMaxTimes));
+    }
+    SettingsInput input;
+    input.line = import.line;
+    input.note = import.note;
+    input.times = import.times;
+    if (const WriteResult check = checkSettings(input); !check) {
+        return refused(QStringLiteral("Linku nelze uložit: %1.").arg(check.description));
+    }
+    if (!QFileInfo(iniPath).isFile()) {
+        return {LineWrite::NoFile,
+                QStringLiteral("Konfigurační soubor %1 neexistuje.").arg(iniPath)};
+    }
+    bool readsBack = true;
+    const WriteResult result = updateProfile(iniPath, [&](ProfileDocument& doc) {
+        const ProfileDocument original = doc;
+        applyLineSection(doc, import.line, import.note, import.times);
+        if (import.activate) {
+            doc.setValue(kMain, kBus, import.line);
+        }
+        // As with a save: a line that the file would not give back unchanged
+        // is not written at all.
+        const QString count = QString::number(import.times.size());
+        if (doc.value(import.line, QStringLiteral("NumberOfTimes")) != count ||
+            (import.activate && doc.value(kMain, kBus) != import.line)) {
+            readsBack = false;
+            doc = original;
+        }
+    });
+    if (!readsBack) {
+        return refused(QStringLiteral("Linku „%1“ by konfigurační soubor nevrátil beze změny; "
+                                      "zvolte jiné číslo přes --line.")
+                           .arg(import.line));
+    }
+    if (!result) {
+        return {LineWrite::WriteFailed, QStringLiteral("Konfigurační soubor %1 nelze zapsat: %2.")
+                                            .arg(iniPath, result.description)};
+    }
+    return {};
+}
+
+} // namespace kvapomer::gtfs

@@ -1,0 +1,32 @@
+#pragma once
+// Writing an imported line into the configuration file through the store:
+// the same bytes as a save from the settings window with that line, note and
+// times, every other byte kept, and `Main`/`Bus` set only when asked.
+
+#include <QString>
+#include <QStringList>
+
+namespace kvapomer::gtfs {
+
+struct LineImport {
+    QString line;
+    QString note;
+    QStringList times;
+    bool activate = false; // make it the active line (Main/Bus)
+};
+
+enum class LineWrite {
+    Written,
+    Refused,    // the settings save would refuse it; nothing written
+    NoFile,     // the configuration file does not exist
+    WriteFailed // the update failed; the file is as it was
+};
+
+struct LineWriteResult {
+    LineWrite outcome = LineWrite::Written;
+    QString message; // one Czech line when not written
+};
+
+LineWriteResult writeLine(const QString& iniPath, const LineImport& import);
+
+} // namespace kvapomer::gtfs

@@ -1,0 +1,23 @@
+// kvapomer-import: fills a line's timetable in kvapomern.ini from a GTFS feed.
+
+#include "config/config_store.h"
+#include "gtfs_import/import_command.h"
+
+#include <QCoreApplication>
+
+#include <ctime>
+#include <iostream>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    const kvapomer::gtfs::CommandEnvironment env{
+        kvapomer::ConfigFilePath(QCoreApplication::applicationDirPath()).toStdString(),
+        std::chrono::year_month_day{std::chrono::year(local.tm_year + 1900),
+                                    std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
+                                    std::chrono::day(static_cast<unsigned>(local.tm_mday))}};
+    return kvapomer::gtfs::runImportCommand(std::vector<std::string>(argv + 1, argv + argc), env,
+                                            std::cout, std::cerr);
+}
