@@ -81,8 +81,9 @@ struct CsvTable::Impl {
 
     void readRecord() {
         if (ends.size() < headerSize) {
-            error = "řádek " + std::to_string(records) + " má " + std::to_string(ends.size()) +
-                    " sloupců místo " + std::to_string(headerSize) + ".";
+            error = "řádek " + std::to_string(records) + " má méně sloupců (" +
+                    std::to_string(ends.size()) + ") než záhlaví (" + std::to_string(headerSize) +
+                    ").";
             return;
         }
         for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -110,7 +111,7 @@ struct CsvTable::Impl {
             csv_parse(&parser, chunk.data(), chunk.size(), onField, onEnd, this);
         raisePending();
         if (done != chunk.size()) {
-            fail("chybné uvozovky za řádkem " + std::to_string(records) + ".");
+            fail("chybné uvozovky v řádku " + std::to_string(records + 1) + ".");
         }
     }
 };

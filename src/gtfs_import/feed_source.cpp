@@ -61,17 +61,32 @@ private:
     std::filesystem::path folder_;
 };
 
+std::string openFailure(int error) {
+    switch (error) {
+    case ZIP_ER_NOZIP:
+        return "není to zip, nebo je neúplný";
+    case ZIP_ER_INCONS:
+    case ZIP_ER_CRC:
+        return "archiv je poškozený";
+    case ZIP_ER_OPEN:
+    case ZIP_ER_READ:
+        return std::string("soubor nelze přečíst (") + std::strerror(errno) + ")";
+    default:
+        zip_error_t details;
+        zip_error_init_with_code(&details, error);
+        std::string reason = zip_error_strerror(&details);
+        zip_error_fini(&details);
+        return reason;
+    }
+}
+
 class ZipSource : public FeedSource {
 public:
     explicit ZipSource(const std::string& path) {
         int error = 0;
         archive_ = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
         if (!archive_) {
-            zip_error_t details;
-            zip_error_init_with_code(&details, error);
-            const std::string reason = zip_error_strerror(&details);
-            zip_error_fini(&details);
-            fail("Jízdní řád " + path + " nelze otevřít jako zip (" + reason + ").");
+            fail("Jízdní řád " + path + " nelze otevřít jako zip: " + openFailure(error) + ".");
         }
     }
     ~ZipSource() override { zip_discard(archive_); }
@@ -95,7 +110,8 @@ public:
         for (;;) {
             const zip_int64_t n = zip_fread(file, buffer.data(), buffer.size());
             if (n < 0) {
-                fail("Soubor " + name + " v zipu je poškozený (" + zip_file_strerror(file) + ").");
+                fail("Soubor " + name + " v zipu je poškozený (" +
+                     std::string(zip_file_strerror(file)) + ").");
             }
             if (n == 0) {
                 return;

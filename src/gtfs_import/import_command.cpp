@@ -207,11 +207,10 @@ int import(const Feed& feed, const Options& o, const CommandEnvironment& env, st
         err << written.message.toStdString() << '\n';
         return kExitConfigFile;
     }
-    err << QStringLiteral("Linka %1 %2: %3 odjezdů ze zastávky %4 zapsáno do %5%6.")
-               .arg(line.line, line.note)
+    err << QStringLiteral("Linka %1 %2 ze zastávky %3: počet odjezdů %4, zapsáno do %5%6.")
+               .arg(line.line, line.note, qt(stop.name))
                .arg(line.times.size())
-               .arg(qt(stop.name), ini,
-                    o.activate ? QStringLiteral(" a nastaveno jako aktivní") : QString())
+               .arg(ini, o.activate ? QStringLiteral(" jako aktivní linka") : QString())
                .toStdString()
         << '\n';
     return kExitOk;
