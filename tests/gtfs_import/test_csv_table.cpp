@@ -36,7 +36,10 @@ TEST(CsvTable, ReadsTheReferenceDialect) {
     } cases[] = {
         {"plain LF", "a,b\n1,2\n", {{"1", "2", ""}}},
         {"CRLF, no final line end", "a,b\r\n1,2\r\n3,4", {{"1", "2", ""}, {"3", "4", ""}}},
-        {"byte-order mark", "\xEF\xBB\xBF" "a,b\n1,2\n", {{"1", "2", ""}}},
+        {"byte-order mark",
+         "\xEF\xBB\xBF"
+         "a,b\n1,2\n",
+         {{"1", "2", ""}}},
         {"columns in any order, unknown ignored", "x,b,c,a\n9,2,3,1\n", {{"1", "2", "3"}}},
         {"quoted comma, doubled quote, line break",
          "a,b\n\"Spořilov, sídliště\",\"say \"\"hi\"\"\nthere\"\n",

@@ -1,0 +1,65 @@
+#pragma once
+// The hand-made feed of tests/data/gtfs/city, copied into a temporary folder
+// with chosen files changed or left out, as a folder or as a zip.
+
+#include "support/temp_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+
+#include <zip.h>
+
+#include <vector>
+
+namespace kvapomer::test {
+
+// File name -> new contents; an empty value leaves the file out.
+using FeedEdits = QMap<QString, QByteArray>;
+
+inline QMap<QString, QByteArray> feedFiles(const FeedEdits& edits = {}) {
+    QMap<QString, QByteArray> files;
+    const QDir source(QStringLiteral(KVAPOMER_GTFS_DATA "/city"));
+    for (const QString& name : source.entryList(QDir::Files)) {
+        QFile f(source.filePath(name));
+        f.open(QIODevice::ReadOnly);
+        files[name] = f.readAll();
+    }
+    for (auto it = edits.begin(); it != edits.end(); ++it) {
+        if (it.value().isEmpty()) {
+            files.remove(it.key());
+        } else {
+            files[it.key()] = it.value();
+        }
+    }
+    return files;
+}
+
+// The feed unpacked into `folder`/`name`; returns its path.
+inline QString feedFolder(const TempFolder& folder, const QString& name,
+                          const FeedEdits& edits = {}) {
+    QDir(folder.path()).mkdir(name);
+    const QMap<QString, QByteArray> files = feedFiles(edits);
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        folder.write(name + u'/' + it.key(), it.value());
+    }
+    return folder.file(name);
+}
+
+// The feed as a zip archive `folder`/`name`; returns its path.
+inline QString feedZip(const TempFolder& folder, const QString& name, const FeedEdits& edits = {}) {
+    const QString path = folder.file(name);
+    const QMap<QString, QByteArray> files = feedFiles(edits);
+    int error = 0;
+    zip_t* archive =
+        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        zip_source_t* data = zip_source_buffer(archive, it.value().constData(),
+                                               static_cast<zip_uint64_t>(it.value().size()), 0);
+        zip_file_add(archive, it.key().toUtf8().constData(), data, ZIP_FL_OVERWRITE);
+    }
+    zip_close(archive); // the buffers above live until here
+    return path;
+}
+
+} // namespace kvapomer::test

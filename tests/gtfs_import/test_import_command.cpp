@@ -1,0 +1,191 @@
+// kvapomer-import as the user runs it: listings on stdout, one message line
+// on stderr, exit codes, and the configuration file written with a settings
+// save's bytes or, on any refusal, left byte for byte as it was.
+
+#include "gtfs_import/import_command.h"
+
+#include "config/config_store.h"
+#include "config/settings_save.h"
+#include "feed_fixture.h"
+#include "support/sample_config.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace kvapomer::gtfs {
+namespace {
+
+using test::TempFolder;
+
+const QStringList kWeekday{"01:10", "06:15", "07:40", "12:00", "12:20", "12:40"};
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome run(std::vector<std::string> args,
+            const std::string& defaultIni = "/nonexistent/kvapomern.ini") {
+    std::ostringstream out, err;
+    const CommandEnvironment env{defaultIni, std::chrono::year_month_day{std::chrono::year(2026),
+                                                                         std::chrono::December,
+                                                                         std::chrono::day(10)}};
+    const int status = runImportCommand(args, env, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// Line 150 with other sections after it, so a rewrite must move it.
+QByteArray configBytes() {
+    return test::fileBytes(
+        test::lineConfig({"05:00", "06:15"}, "0",
+                         {"[136]", "Description=(směr Roztyly)", "t0=09:10", "NumberOfTimes=1"}));
+}
+
+SettingsInput settingsFor(const QString& line, const QString& note, const QStringList& times) {
+    SettingsInput in;
+    in.line = line;
+    in.note = note;
+    in.times = times;
+    // the alert values already in the file, so the save leaves them alone
+    in.alertOn = true;
+    in.redAlertMin = QStringLiteral("5");
+    in.blinkAlert = QStringLiteral("30");
+    in.blinkAlertM = QStringLiteral("1");
+    return in;
+}
+
+class ImportCommand : public ::testing::Test {
+protected:
+    TempFolder folder;
+    std::string feed = test::feedZip(folder, "feed.zip").toStdString();
+    std::string ini = folder.file("kvapomern.ini").toStdString();
+    void SetUp() override { folder.write("kvapomern.ini", configBytes()); }
+};
+
+TEST_F(ImportCommand, WritesTheBytesOfASettingsSave) {
+    folder.write("saved.ini", configBytes());
+    const Outcome r = run({feed, "SPO", "150", "--activate"}, ini); // default date and --ini
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Linka 150 (směr Kačerov) ze zastávky Spořilov, sídliště: počet odjezdů 6, "
+                     "zapsáno do " +
+                         ini + " jako aktivní linka.\n");
+    ASSERT_TRUE(saveSettings(folder.file("saved.ini"),
+                             settingsFor("150", QStringLiteral("(směr Kačerov)"), kWeekday)));
+    EXPECT_EQ(folder.read("kvapomern.ini"), folder.read("saved.ini"));
+
+    // Without --activate the active line stays; a save's bytes with Bus put back.
+    folder.write("saved.ini", configBytes());
+    ASSERT_EQ(run({feed, "Kačerov", "150", "--line", "151", "--note", "ke Spořilovu", "--ini", ini})
+                  .status,
+              kExitOk);
+    const QString saved = folder.file("saved.ini");
+    saveSettings(saved, settingsFor("150", QStringLiteral("(směr Kačerov)"), kWeekday));
+    saveSettings(saved, settingsFor("151", QStringLiteral("ke Spořilovu"), {"06:00", "07:00"}));
+    WriteIniValue(saved, QStringLiteral("Main"), QStringLiteral("Bus"), QStringLiteral("150"));
+    EXPECT_EQ(folder.read("kvapomern.ini"), folder.read("saved.ini"));
+}
+
+TEST_F(ImportCommand, ListsOnStandardOutput) {
+    const std::string unpacked = test::feedFolder(folder, "unpacked").toStdString();
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {{feed, "--list-stops", "kač"},
+         kExitOk,
+         "KAC\tKačerov\t(stanice)\n  KAC_A\tKačerov\n  KAC_B\tKačerov\n",
+         ""},
+        {{unpacked, "--list-routes", "ROZ"},
+         kExitOk,
+         "L136\t136\tRoztyly - Kačerov\nL150\t150\tKačerov - \"Spořilov, sídliště\"\n",
+         ""},
+        {{unpacked, "--list-routes", "Roztyly"},
+         kExitAmbiguous,
+         "",
+         "Názvu „Roztyly“ odpovídá více zastávek: ROZ (Roztyly), ROZ2 (Roztyly); zadejte jednu "
+         "z nich podle id.\n"},
+        {{feed, "--list-directions", "ROZ", "150"},
+         kExitOk,
+         "0\tSpořilov, sídliště\n1\tKačerov\n",
+         ""},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args[2];
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+    }
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, kExitOk);
+    EXPECT_NE(help.out.find("Návratové kódy:"), std::string::npos);
+}
+
+TEST_F(ImportCommand, RefusesAndLeavesTheFileAlone) {
+    std::string stopTimes = test::feedFiles()["stop_times.txt"].toStdString();
+    stopTimes += "T9,09:20:00,09:20:00\n";
+    const std::string noTrips =
+        test::feedZip(folder, "no_trips.zip", {{"trips.txt", {}}}).toStdString();
+    const std::string shortRow =
+        test::feedZip(folder, "short_row.zip",
+                      {{"stop_times.txt", QByteArray::fromStdString(stopTimes)}})
+            .toStdString();
+    const QByteArray whole = folder.read("feed.zip");
+    folder.write("truncated.zip", whole.left(whole.size() / 2));
+    const std::string truncated = folder.file("truncated.zip").toStdString();
+    const std::string dates = "--date";
+
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{noTrips, "SPO", "150"}, kExitBadFeed, "V jízdním řádu chybí soubor trips.txt."},
+        {{truncated, "SPO", "150"},
+         kExitBadFeed,
+         "Jízdní řád " + truncated + " nelze otevřít jako zip: není to zip, nebo je neúplný."},
+        {{shortRow, "SPO", "150"},
+         kExitBadFeed,
+         "Soubor stop_times.txt: řádek 26 má méně sloupců (3) než záhlaví (5)."},
+        {{feed, "Letňany", "150"},
+         kExitNotFound,
+         "Zastávka „Letňany“ v jízdním řádu není (viz --list-stops)."},
+        {{feed, "SPO", "999"},
+         kExitNotFound,
+         "Linka „999“ v jízdním řádu není (viz --list-routes)."},
+        {{feed, "SPO", "150", dates, "2027-01-05"},
+         kExitNoDepartures,
+         "Dne 2027-01-05 linka 150 ze zastávky Spořilov, sídliště směr Kačerov nejede."},
+        {{feed, "SPO", "150", dates, "2026-02-30"},
+         kExitUsage,
+         "Neplatné datum „2026-02-30“; zadejte je jako RRRR-MM-DD."},
+        {{feed, "SPO", "150", "--note", "Ωmega"},
+         kExitRefused,
+         "Poznámku „Ωmega“ nelze uložit do konfiguračního souboru (znak mimo Windows-1250); "
+         "zvolte jinou přes --note."},
+        {{feed, "SPO", "150", "--line", "main"},
+         kExitRefused,
+         "Číslo linky „main“ nelze uložit do konfiguračního souboru; zvolte jiné přes --line."},
+        {{feed, "SPO", "150", "--ini", folder.file("absent.ini").toStdString()},
+         kExitConfigFile,
+         "Konfigurační soubor " + folder.file("absent.ini").toStdString() + " neexistuje."},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        if (std::find(args.begin(), args.end(), "--ini") == args.end()) {
+            args.insert(args.end(), {"--ini", ini});
+        }
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, c.status) << c.message;
+        EXPECT_EQ(r.err, c.message + "\n");
+        EXPECT_EQ(folder.read("kvapomern.ini"), configBytes()) << c.message;
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder.file("absent.ini")));
+}
+
+} // namespace
+} // namespace kvapomer::gtfs
