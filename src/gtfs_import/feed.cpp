@@ -317,6 +317,9 @@ struct Feed::Impl {
                     s.times.push_back(time);
                     continue;
                 }
+                if (trip.firstTime < 0) {
+                    continue; // no time at the first stop to count the offset from
+                }
                 const int offset = time - trip.firstTime;
                 for (const auto& [start, end, headway] : trip.frequencies) {
                     for (int t = start; t < end; t += headway) {

@@ -207,8 +207,9 @@ int import(const Feed& feed, const Options& o, const CommandEnvironment& env, st
         err << written.message.toStdString() << '\n';
         return kExitConfigFile;
     }
-    err << QStringLiteral("Linka %1 %2 ze zastávky %3: počet odjezdů %4, zapsáno do %5%6.")
-               .arg(line.line, line.note, qt(stop.name))
+    err << QStringLiteral("Linka %1%2 ze zastávky %3: počet odjezdů %4, zapsáno do %5%6.")
+               .arg(line.line, line.note.isEmpty() ? QString() : QStringLiteral(" ") + line.note,
+                    qt(stop.name))
                .arg(line.times.size())
                .arg(ini, o.activate ? QStringLiteral(" jako aktivní linka") : QString())
                .toStdString()
@@ -222,9 +223,9 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
                      std::ostream& out, std::ostream& err) {
     try {
         const Options o = parse(args);
-        if (o.help || args.empty()) {
+        if (o.help) {
             out << kHelp;
-            return args.empty() ? kExitUsage : kExitOk;
+            return kExitOk;
         }
         const std::size_t wanted = o.listMode.empty() ? 3 : 1;
         if (o.positional.size() != wanted) {
