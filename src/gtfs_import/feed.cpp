@@ -158,10 +158,12 @@ struct Feed::Impl {
                   {{"stop_id"},
                    {"stop_name", false},
                    {"parent_station", false},
-                   {"location_type", false}},
+                   {"location_type", false},
+                   {"platform_code", false}},
                   [&](const TableRow& row) {
                       stops.push_back(Stop{std::string(row[0]), std::string(row[1]),
-                                           std::string(row[2]), row[3] == "1"});
+                                           std::string(row[2]), std::string(row[4]),
+                                           row[3] == "1"});
                   });
         for (std::size_t i = 0; i < stops.size(); ++i) {
             stopById.emplace(stops[i].id, i);
@@ -392,7 +394,8 @@ StopGroup Feed::findStop(std::string_view idOrName) const {
     if (roots.size() > 1) {
         std::string list;
         for (const Stop* r : roots) {
-            list += (list.empty() ? "" : ", ") + r->id + " (" + r->name + ")";
+            list += (list.empty() ? "" : ", ") + r->id + " (" + r->name +
+                    (r->platformCode.empty() ? "" : ", nástupiště " + r->platformCode) + ")";
         }
         throw FeedError(Problem::Ambiguous, "Názvu " + quoted(idOrName) +
                                                 " odpovídá více zastávek: " + list +

@@ -20,8 +20,9 @@ namespace kvapomer::gtfs {
 struct Stop {
     std::string id;
     std::string name;
-    std::string parent;   // parent_station, empty for none
-    bool station = false; // location_type 1
+    std::string parent;       // parent_station, empty for none
+    std::string platformCode; // platform_code, the letter or number shown at the stop
+    bool station = false;     // location_type 1
 };
 
 // A stop as the user means it: a station together with its platforms, or a

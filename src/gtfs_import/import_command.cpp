@@ -159,6 +159,8 @@ int list(const Feed& feed, const Options& o, std::ostream& out, std::ostream& er
             out << (s->parent.empty() ? "" : "  ") << s->id << '\t' << s->name;
             if (s->station) {
                 out << "\t(stanice)";
+            } else if (!s->platformCode.empty()) {
+                out << "\tnástupiště " << s->platformCode;
             }
             out << '\n';
         }

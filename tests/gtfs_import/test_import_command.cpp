@@ -98,7 +98,8 @@ TEST_F(ImportCommand, ListsOnStandardOutput) {
     } cases[] = {
         {{feed, "--list-stops", "kač"},
          kExitOk,
-         "KAC\tKačerov\t(stanice)\n  KAC_A\tKačerov\n  KAC_B\tKačerov\n",
+         "KAC\tKačerov\t(stanice)\n  KAC_A\tKačerov\tnástupiště A\n  KAC_B\tKačerov\tnástupiště "
+         "B\n",
          ""},
         {{unpacked, "--list-routes", "ROZ"},
          kExitOk,
@@ -107,8 +108,8 @@ TEST_F(ImportCommand, ListsOnStandardOutput) {
         {{unpacked, "--list-routes", "Roztyly"},
          kExitAmbiguous,
          "",
-         "Názvu „Roztyly“ odpovídá více zastávek: ROZ (Roztyly), ROZ2 (Roztyly); zadejte jednu "
-         "z nich podle id.\n"},
+         "Názvu „Roztyly“ odpovídá více zastávek: ROZ (Roztyly, nástupiště 1), ROZ2 (Roztyly, "
+         "nástupiště 2); zadejte jednu z nich podle id.\n"},
         {{feed, "--list-directions", "ROZ", "150"},
          kExitOk,
          "0\tSpořilov, sídliště\n1\tKačerov\n",
