@@ -120,6 +120,7 @@ struct Feed::Impl {
     std::unique_ptr<FeedSource> source;
     std::vector<Stop> stops;
     TextMap<std::size_t> stopById;
+    TextMap<std::vector<std::size_t>> childrenOf; // parent_station -> its stops
     std::vector<Route> routes;
 
     const Stop* stop(std::string_view id) const {
@@ -135,9 +136,9 @@ struct Feed::Impl {
 
     std::vector<const Stop*> children(const Stop& s) const {
         std::vector<const Stop*> result;
-        for (const Stop& c : stops) {
-            if (c.parent == s.id && !c.parent.empty()) {
-                result.push_back(&c);
+        if (const auto it = childrenOf.find(s.id); it != childrenOf.end()) {
+            for (const std::size_t i : it->second) {
+                result.push_back(&stops[i]);
             }
         }
         std::sort(result.begin(), result.end(),
@@ -167,6 +168,9 @@ struct Feed::Impl {
                   });
         for (std::size_t i = 0; i < stops.size(); ++i) {
             stopById.emplace(stops[i].id, i);
+            if (!stops[i].parent.empty()) {
+                childrenOf[stops[i].parent].push_back(i);
+            }
         }
     }
 
