@@ -10,6 +10,8 @@
 #include "support/sample_config.h"
 
 #include <gtest/gtest.h>
+#include <QFile>
+#include <QProcess>
 
 #include <sstream>
 
@@ -186,6 +188,17 @@ TEST_F(ImportCommand, RefusesAndLeavesTheFileAlone) {
         EXPECT_EQ(folder.read("kvapomern.ini"), configBytes()) << c.message;
     }
     EXPECT_FALSE(QFileInfo::exists(folder.file("absent.ini")));
+}
+
+TEST_F(ImportCommand, ProgramWritesTheFileBesideItself) {
+    const QString program = folder.file("kvapomer-import");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KVAPOMER_IMPORT_EXE), program));
+    QProcess process;
+    process.start(program, {QString::fromStdString(feed), "SPO", "150", "--date", "2026-12-12"});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), kExitOk);
+    EXPECT_EQ(process.readAllStandardError().count('\n'), 1);
+    EXPECT_TRUE(folder.read("kvapomern.ini").contains("\r\nt0=08:30\r\nNumberOfTimes=1\r\n"));
 }
 
 } // namespace
