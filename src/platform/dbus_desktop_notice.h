@@ -1,0 +1,38 @@
+#pragma once
+// Desktop notices through the freedesktop notification service on the
+// session bus.
+
+#include "platform/desktop_notice.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QDBusConnection;
+
+namespace kvapomer {
+
+class DbusDesktopNotice final : public DesktopNotice {
+public:
+    // `iconName` is the program's icon in the desktop's icon theme.
+    explicit DbusDesktopNotice(QString appName, QString iconName);
+    ~DbusDesktopNotice() override;
+
+    // Connects to the session bus on the first notice, not before. The call
+    // is asynchronous; no bus or no notification service is silent.
+    void show(const QString& summary, const QString& body) override;
+
+    // The service's number of the latest notice shown (0: none yet).
+    uint shownId() const { return shownId_; }
+    // Whether a call has not been answered yet.
+    bool waitingForReply() const { return !replies_.children().isEmpty(); }
+
+private:
+    QString appName_;
+    QString iconName_;
+    std::unique_ptr<QDBusConnection> bus_;
+    uint shownId_ = 0;
+    QObject replies_; // owns the watchers of calls still waiting for a reply
+};
+
+} // namespace kvapomer

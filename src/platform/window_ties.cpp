@@ -1,0 +1,22 @@
+#include "platform/window_ties.h"
+
+#include <QWidget>
+#include <QWindow>
+
+namespace kvapomer {
+
+void makeTransientFor(QWidget* window, QWidget* owner) {
+    // Both need their native windows for the tie; creating them shows nothing.
+    window->winId();
+    owner->winId();
+    window->windowHandle()->setTransientParent(owner->windowHandle());
+}
+
+void restoreMinimised(QWidget* window) {
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace kvapomer
