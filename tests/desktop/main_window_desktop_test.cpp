@@ -80,6 +80,7 @@ TEST_F(MainWindowDesktopTest, SettingsWindowBelongsToTheMainWindowAndComesBackWh
     ASSERT_NE(settings, nullptr);
     ASSERT_NE(settings->windowHandle(), nullptr);
     EXPECT_EQ(settings->windowHandle()->transientParent(), form->windowHandle());
+    EXPECT_EQ(settings->windowType(), Qt::Dialog); // the kind X11 ties to an owner
 
     settings->showMinimized();
     ASSERT_TRUE(settings->isMinimized());
