@@ -97,6 +97,7 @@ app_pid=$!
 main_window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Orv Kvapomer  ver\.' | head -1)
 [ -n "$main_window" ] || { cat "$work/program.log"; fail "main window did not appear"; }
 echo "ok: main window appeared"
+sleep 0.5 # the window places itself again once its frame is known
 wm_class=$(xprop -id "$main_window" WM_CLASS)
 startup_class=$(sed -n 's/^StartupWMClass=//p' "$entry")
 check "window class matches the entry's StartupWMClass ($wm_class)" \
@@ -110,7 +111,7 @@ click_settings() { xdotool mousemove --window "$main_window" 270 100 click 1; }
 viewable() { xwininfo -id "$1" | grep -q 'Map State: IsViewable'; }
 wait_for() { # condition...
     local _
-    for _ in $(seq 50); do
+    for _ in $(seq 100); do
         "$@" && return 0
         sleep 0.1
     done
@@ -136,7 +137,7 @@ xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F4
 question=$(timeout 10 xdotool search --sync --onlyvisible --name '^Orv Kvapomer$' | head -1)
 [ -n "$question" ] || fail "exit question did not appear"
 xdotool windowactivate --sync "$question" key --clearmodifiers Return
-for _ in $(seq 100); do
+for _ in $(seq 200); do
     kill -0 "$app_pid" 2>/dev/null || break
     sleep 0.1
 done
