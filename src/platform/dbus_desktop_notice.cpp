@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
+#include <QTimer>
 #include <QVariantMap>
 
 namespace kvapomer {
@@ -34,12 +35,28 @@ DbusDesktopNotice::DbusDesktopNotice(QString appName, QString iconName)
 DbusDesktopNotice::~DbusDesktopNotice() = default;
 
 void DbusDesktopNotice::show(const QString& summary, const QString& body) {
-    if (!bus_) {
-        if (!sessionBusKnown()) {
-            return;
-        }
-        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::sessionBus());
+    if (bus_) {
+        send(summary, body);
+        return;
     }
+    if (!sessionBusKnown()) {
+        return;
+    }
+    queuedSummary_ = summary;
+    queuedBody_ = body;
+    if (connecting_) {
+        return;
+    }
+    // Connecting waits for the bus's answer; that is not done inside a tick.
+    connecting_ = true;
+    QTimer::singleShot(0, &replies_, [this] {
+        connecting_ = false;
+        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::sessionBus());
+        send(queuedSummary_, queuedBody_);
+    });
+}
+
+void DbusDesktopNotice::send(const QString& summary, const QString& body) {
     if (!bus_->isConnected()) {
         return;
     }
