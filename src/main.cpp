@@ -2,6 +2,8 @@
 
 #include "main_window/fonts.h"
 #include "main_window/form1.h"
+#include "platform/dbus_desktop_notice.h"
+#include "platform/platform_choice.h"
 #include "platform/qt_platform.h"
 #include "settings_window/form2.h"
 
@@ -18,8 +20,10 @@ int main(int argc, char** argv) {
                              "the program needs a desktop to show its window.\n");
         return 2;
     }
+    kvapomer::applyPlatformChoice();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kvapomer"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("cz.orv.Kvapomer"));
     QApplication::setQuitOnLastWindowClosed(true);
 
     // Qt's own texts (context menus, standard buttons) in Czech.
@@ -40,6 +44,9 @@ int main(int argc, char** argv) {
     kvapomer::Platform platform{clock, messageBox, sound, shell, exeFolder, screen, programEnd};
 
     kvapomer::Form1 form1(platform);
+    kvapomer::DbusDesktopNotice notice(QStringLiteral("Kvapoměr"),
+                                       QStringLiteral("cz.orv.Kvapomer"));
+    form1.setDesktopNotice(&notice);
     form1.setSettingsFactory(
         [](kvapomer::Form1& main) -> QWidget* { return new kvapomer::Form2(main); });
     if (!form1.start()) {

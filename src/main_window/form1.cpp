@@ -7,6 +7,7 @@
 #include "countdown/sound_request.h"
 #include "main_window/fonts.h"
 #include "main_window/svg_icon.h"
+#include "platform/window_ties.h"
 #include "version.h"
 
 #include <QCloseEvent>
@@ -333,6 +334,10 @@ void Form1::applyTick(const ClockSample& sample) {
         if (act.playSound) {
             PlayAlertSound(state_.alerts, platform_.exeFolder.path(), platform_.sound);
         }
+        if (minimisedNotice_.step(left, !minimised, state_.alerts) && desktopNotice_) {
+            const NoticeText notice = busNotice(state_.timetable.Bus, left.text, label7_->text());
+            desktopNotice_->show(notice.summary, notice.body);
+        }
         if (act.flashing) {
             if (!flashT_->isActive()) {
                 flashT_->start();
@@ -396,6 +401,10 @@ void Form1::stayTick() {
 
 void Form1::openSettings() {
     if (settings_ && settings_->isVisible()) {
+        // Visible but minimised by the window manager: the user cannot see it.
+        if (settings_->isMinimized()) {
+            restoreMinimised(settings_);
+        }
         return;
     }
     if (settings_) {
@@ -413,6 +422,7 @@ void Form1::openSettings() {
     }
     settings_ = created;
     if (settings_) {
+        makeTransientFor(settings_, this);
         settings_->show();
     }
 }

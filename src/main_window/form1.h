@@ -2,8 +2,10 @@
 // The main window: start-up, the one-second tick, the alerts, the commands
 // and the exit question.
 
+#include "countdown/minimised_notice.h"
 #include "countdown/tick_schedule.h"
 #include "main_window/program_state.h"
+#include "platform/desktop_notice.h"
 #include "platform/platform.h"
 
 #include <QPointer>
@@ -47,6 +49,9 @@ public:
     void setSettingsFactory(SettingsFactory factory) { settingsFactory_ = std::move(factory); }
     QWidget* settingsWindow() const { return settings_.data(); }
 
+    // Where a minimised window's red warning goes (none: no notices).
+    void setDesktopNotice(DesktopNotice* notice) { desktopNotice_ = notice; }
+
     // One clock tick (also run by tests without waiting for the timer).
     void tick();
 
@@ -80,6 +85,8 @@ private:
     QSize placedOuterSize_;
     SettingsFactory settingsFactory_;
     QPointer<QWidget> settings_;
+    DesktopNotice* desktopNotice_ = nullptr;
+    MinimisedNotice minimisedNotice_;
 
     QTimer* timer1_ = nullptr;
     QTimer* flashT_ = nullptr;

@@ -1,0 +1,33 @@
+#pragma once
+// When a minimised main window asks the desktop to tell the user that the bus
+// is near. The window itself stays as the alert step leaves it (green, with
+// the sound armed) until it is restored.
+
+#include "config/config_store.h"
+#include "countdown/departures.h"
+
+#include <QString>
+
+namespace kvapomer {
+
+class MinimisedNotice {
+public:
+    // One step per tick on which the alert step runs. True on the tick that
+    // opens a span in which the countdown would be red but for the minimised
+    // window, while the window is minimised and the sound switch is on: one
+    // notice per continuous span.
+    bool step(const Remaining& left, bool windowNormal, const AlertSettings& settings);
+
+private:
+    bool inRedSpan_ = false;
+};
+
+struct NoticeText {
+    QString summary;
+    QString body;
+};
+
+// "Autobus " and the line number; the countdown and the note.
+NoticeText busNotice(const QString& bus, const QString& countdown, const QString& note);
+
+} // namespace kvapomer
