@@ -2,12 +2,10 @@
 
 #include "config/config_store.h"
 #include "config/loader.h"
-#include "countdown/alert.h"
-#include "countdown/departures.h"
+#include "countdown/countdown_tick.h"
 #include "countdown/sound_request.h"
-#include "main_window/fonts.h"
-#include "main_window/svg_icon.h"
-#include "version.h"
+#include "ui_common/fonts.h"
+#include "ui_common/svg_icon.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -24,20 +22,22 @@ namespace kvapomer {
 namespace {
 
 constexpr int kStartUpGapTwips = 400;
+// Layout colour of the bus-in-station message (0x00BBGGRR).
+constexpr std::uint32_t kDarkRed = 192;
 
 QColor platformColour(std::uint32_t bgr) {
     return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
                   static_cast<int>((bgr >> 16) & 0xFF));
 }
 
+QColor platformColour(AlertColour colour) {
+    return platformColour(static_cast<std::uint32_t>(colour));
+}
+
 void setTextColour(QWidget* w, const QColor& colour) {
     QPalette p = w->palette();
     p.setColor(QPalette::WindowText, colour);
     w->setPalette(p);
-}
-
-QColor textColour(const QWidget* w) {
-    return w->palette().color(QPalette::WindowText);
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QRect& geometry, const QString& text,
@@ -113,7 +113,7 @@ void Form1::buildLayout() {
         designFont(QStringLiteral("Tahoma"), 21.75), Qt::AlignHCenter | Qt::AlignTop);
     shrinkToFit(label9_, label9_->text(), label9_->width());
     label9_->setAutoFillBackground(true); // drawn over the lower part of the countdown
-    setTextColour(label9_, platformColour(kColourDarkRed));
+    setTextColour(label9_, platformColour(kDarkRed));
     label9_->hide();
     label8_ = makeLabel(frame4_, "Label8", twips(120, 300, 4395, 1395), QStringLiteral("00:00:00"),
                         designFont(QStringLiteral("Tahoma"), 48, true));
@@ -149,7 +149,7 @@ void Form1::buildLayout() {
         label->setLineWidth(1);
         label->setToolTip(tip);
         if (first) {
-            setTextColour(label, platformColour(kColourGreen));
+            setTextColour(label, platformColour(AlertColour::Green));
         }
         label3_[static_cast<std::size_t>(index)] = label;
     };
@@ -183,7 +183,7 @@ void Form1::buildLayout() {
                         designFont(QStringLiteral("MS Sans Serif"), 12, true),
                         Qt::AlignHCenter | Qt::AlignTop);
     label5_->setToolTip(QStringLiteral("Čas za jak dlouho přijede nejbližší autobus"));
-    setTextColour(label5_, platformColour(kColourRed));
+    setTextColour(label5_, platformColour(AlertColour::Red));
 
     timer1_ = makeTimer(this, "Timer1", TickSchedule::kPeriodMs);
     timer1_->setSingleShot(true);
@@ -218,12 +218,6 @@ void Form1::buildLayout() {
     setTabOrder(command1_, command2_);
 }
 
-QString Form1::normalTitle() {
-    return QStringLiteral("Orv Kvapomer  ver.") + QString::number(version::kMajor) + u'.' +
-           QString::number(version::kMinor) + QStringLiteral(" [rev ") +
-           QString::number(version::kRevision) + QStringLiteral("] CZ");
-}
-
 QString Form1::contactAddress() {
     return QStringLiteral("orv@example.com");
 }
@@ -236,8 +230,8 @@ QString Form1::configPath() const {
     return ConfigFilePath(platform_.exeFolder.path());
 }
 
-QString Form1::noteText() const {
-    return label7_->text();
+ProgramSnapshot Form1::snapshot() const {
+    return {state_.timetable, state_.alerts, state_.note};
 }
 
 void Form1::placeWindow() {
@@ -266,7 +260,7 @@ bool Form1::start() {
     placeWindow();
     label6_->setText(creditLine());
     state_.Expanded = false;
-    state_.SoundArmed = true;
+    state_.countdown.SoundArmed = true;
     if (!LoadData()) {
         return false;
     }
@@ -289,8 +283,10 @@ bool Form1::LoadData() {
     if (result.config.expand) {
         state_.Expanded = true;
     }
-    label1_->setText(result.config.heading);
-    label7_->setText(result.config.note);
+    state_.heading = result.config.heading;
+    state_.note = result.config.note;
+    label1_->setText(state_.heading);
+    label7_->setText(state_.note);
     return true;
 }
 
@@ -313,59 +309,54 @@ void Form1::tick() {
 void Form1::applyTick(const ClockSample& sample) {
     state_.clock = sample;
     const bool minimised = windowState().testFlag(Qt::WindowMinimized);
+    const TickView view =
+        countdownTick(sample, state_.timetable, state_.alerts, minimised, state_.countdown);
+    state_.countdown = view.state;
+    paintTick(view);
+}
 
-    const NextDepartures next = UpdateNextDepartures(state_.timetable.Times, sample);
+// Shows one tick's value, in the order the tick's effects happen.
+void Form1::paintTick(const TickView& view) {
     for (std::size_t k = 0; k < label3_.size(); ++k) {
-        label3_[k]->setText(next.slots[k]);
+        label3_[k]->setText(view.slots[k]);
     }
-    if (next.busDue) {
+    if (view.busInStationStarts) {
         label9_->show();
         if (!stayT_->isActive()) {
             stayT_->start();
         }
     }
 
-    const Remaining left = rozdil(label3_[0]->text(), sample);
-    if (left.any) {
-        const AlertActions act =
-            alertStep(left, !minimised, state_.alerts, state_.SoundArmed, label5_->isHidden());
-        setTextColour(label5_, platformColour(act.colour));
-        if (act.playSound) {
+    if (view.alertStepRan) {
+        setTextColour(label5_, platformColour(view.colour));
+        if (view.playSound) {
             PlayAlertSound(state_.alerts, platform_.exeFolder.path(), platform_.sound);
         }
-        if (act.flashing) {
+        if (view.flashing) {
             if (!flashT_->isActive()) {
                 flashT_->start();
             }
         } else {
             flashT_->stop();
-            if (act.reshowCountdown) {
+            if (view.reshowCountdown) {
                 label5_->show();
                 label8_->show();
             }
         }
     }
-    label5_->setText(left.text);
+    label5_->setText(view.countdownText);
 
-    if (minimised) {
-        if (!flashT_->isActive()) {
-            setWindowTitle(label5_->text());
-        }
-    } else if (windowTitle() != normalTitle()) {
-        setWindowTitle(normalTitle());
+    if (view.title && windowTitle() != *view.title) {
+        setWindowTitle(*view.title);
     }
 
-    const std::int16_t hour = static_cast<std::int16_t>(sample.hour);
-    const std::int16_t minute = static_cast<std::int16_t>(sample.minute);
-    label4_->setText(Nula(hour) + (colonShown_ ? QStringLiteral(" ") : QStringLiteral(":")) +
-                     Nula(minute));
-    colonShown_ = !colonShown_;
+    label4_->setText(view.clockText);
 
     if (state_.Expanded) {
         command1_->setText(QStringLiteral("Zmenšit"));
         frame4_->show();
-        label8_->setText(label5_->text());
-        setTextColour(label8_, textColour(label5_));
+        label8_->setText(view.countdownText);
+        setTextColour(label8_, platformColour(state_.countdown.colour));
     } else {
         command1_->setText(QStringLiteral("Zvětšit"));
         frame4_->hide();
@@ -374,18 +365,12 @@ void Form1::applyTick(const ClockSample& sample) {
 
 void Form1::flashTick() {
     const bool minimised = windowState().testFlag(Qt::WindowMinimized);
-    if (!label5_->isHidden()) {
-        label5_->hide();
-        label8_->hide();
-        if (minimised) {
-            setWindowTitle(QStringLiteral(" "));
-        }
-    } else {
-        label5_->show();
-        label8_->show();
-        if (minimised) {
-            setWindowTitle(label5_->text());
-        }
+    const FlashView view = kvapomer::flashTick(minimised, state_.countdown);
+    state_.countdown = view.state;
+    label5_->setVisible(view.countdownVisible);
+    label8_->setVisible(view.countdownVisible);
+    if (view.title) {
+        setWindowTitle(*view.title);
     }
 }
 
@@ -429,10 +414,10 @@ void Form1::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    const int answer =
+    const MessageAnswer answer =
         platform_.messageBox.show(QStringLiteral("Opravdu chcete skončit?"),
-                                  QStringLiteral("Orv Kvapomer"), mb::kQuestionOkCancel);
-    if (answer == mb::kCancel) {
+                                  QStringLiteral("Orv Kvapomer"), MessageStyle::QuestionOkCancel);
+    if (answer == MessageAnswer::Cancel) {
         event->ignore();
         return;
     }

@@ -5,6 +5,7 @@
 #include "countdown/tick_schedule.h"
 #include "main_window/program_state.h"
 #include "platform/platform.h"
+#include "settings_window/settings_host.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -19,7 +20,7 @@ class QTimer;
 
 namespace kvapomer {
 
-class Form1 : public QWidget {
+class Form1 : public QWidget, public SettingsHost {
     Q_OBJECT
 public:
     explicit Form1(Platform& platform, QWidget* parent = nullptr);
@@ -36,14 +37,17 @@ public:
 
     ProgramState& state() { return state_; }
     const ProgramState& state() const { return state_; }
-    Platform& platform() { return platform_; }
     QString configPath() const;
 
     // The note on the line, as the main window shows it.
-    QString noteText() const;
+    QString noteText() const { return state_.note; }
+
+    // What the settings window reads and may ask for.
+    ProgramSnapshot snapshot() const override;
+    bool reload() override { return LoadData(); }
 
     // Opens the settings window; the factory creates it on first use.
-    using SettingsFactory = std::function<QWidget*(Form1&)>;
+    using SettingsFactory = std::function<QWidget*(SettingsHost&)>;
     void setSettingsFactory(SettingsFactory factory) { settingsFactory_ = std::move(factory); }
     QWidget* settingsWindow() const { return settings_.data(); }
 
@@ -54,7 +58,7 @@ public:
     void flashTick();
     void stayTick();
 
-    static QString normalTitle();
+    static QString normalTitle() { return kvapomer::normalTitle(); }
     static QString creditLine();
     static QString contactAddress();
 
@@ -71,11 +75,11 @@ private:
     void openSettings();
     void sendMail();
     void applyTick(const ClockSample& sample);
+    void paintTick(const TickView& view);
 
     Platform& platform_;
     ProgramState state_;
     TickSchedule schedule_;
-    bool colonShown_ = false;
     bool shownOnce_ = false;
     QSize placedOuterSize_;
     SettingsFactory settingsFactory_;

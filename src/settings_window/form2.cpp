@@ -4,10 +4,9 @@
 #include "config/loader.h"
 #include "config/profile_document.h"
 #include "config/settings_save.h"
-#include "main_window/fonts.h"
-#include "main_window/form1.h"
-#include "main_window/svg_icon.h"
 #include "settings_window/typing_limit.h"
+#include "ui_common/fonts.h"
+#include "ui_common/svg_icon.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -72,7 +71,8 @@ std::optional<int> twoDigits(const QString& text) {
 
 } // namespace
 
-Form2::Form2(Form1& main, QWidget* parent) : QWidget(parent), main_(main) {
+Form2::Form2(SettingsHost& host, Platform& platform, QWidget* parent)
+    : QWidget(parent), host_(host), platform_(platform) {
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -97,11 +97,15 @@ Form2::Form2(Form1& main, QWidget* parent) : QWidget(parent), main_(main) {
 
     command1_->setFocus();
 
-    openingBus_ = main_.state().timetable.Bus;
+    openingBus_ = host_.snapshot().timetable.Bus;
     FillSettings();
 }
 
 Form2::~Form2() = default;
+
+QString Form2::configPath() const {
+    return ConfigFilePath(platform_.exeFolder.path());
+}
 
 QString Form2::title() {
     return QStringLiteral("Časy příjezdů autobusů (nastavení)");
@@ -204,7 +208,7 @@ void Form2::buildLayout() {
 void Form2::showEvent(QShowEvent* event) {
     if (!centred_ && !event->spontaneous()) {
         centred_ = true;
-        const QSize screen = main_.platform().screen.size();
+        const QSize screen = platform_.screen.size();
         QSize outer = frameGeometry().size();
         if (outer.width() < width() || outer.height() < height()) {
             outer = size();
@@ -217,7 +221,8 @@ void Form2::showEvent(QShowEvent* event) {
 void Form2::FillSettings() {
     const QPointer<Form2> self(this);
     list1_->clear();
-    const Timetable& timetable = main_.state().timetable;
+    const ProgramSnapshot before = host_.snapshot();
+    const Timetable& timetable = before.timetable;
     for (int i = 0; i <= timetable.LastIndex && i < timetable.Times.size(); ++i) {
         list1_->addItem(timetable.Times[i]);
     }
@@ -226,12 +231,13 @@ void Form2::FillSettings() {
     }
     // A real change of the line number runs the line switch, which may fill
     // the window again before this filling goes on.
-    text1_->setText(main_.state().timetable.Bus);
-    if (!self || main_.platform().programEnd.ending()) {
+    text1_->setText(timetable.Bus);
+    if (!self || platform_.programEnd.ending()) {
         return;
     }
-    text2_->setText(main_.noteText());
-    const AlertSettings& alerts = main_.state().alerts;
+    const ProgramSnapshot now = host_.snapshot();
+    text2_->setText(now.note);
+    const AlertSettings& alerts = now.alerts;
     check1_->setChecked(alerts.AlertON == u"ON");
     text5_->setText(QString::number(alerts.RedAlertMin));
     text7_->setText(QString::number(alerts.BlinkAlertM));
@@ -248,12 +254,12 @@ bool Form2::lineWouldLoad(const QString& line) const {
     ProfileDocument probe;
     probe.setValue(kMain, QStringLiteral("Bus"), line);
     const QString bus = probe.value(kMain, QStringLiteral("Bus")).value_or(QString());
-    return wouldLoadLine(main_.configPath(), bus);
+    return wouldLoadLine(configPath(), bus);
 }
 
 void Form2::onText1Changed() {
     const QString line = text1_->text();
-    const QString path = main_.configPath();
+    const QString path = configPath();
     if (ReadIniValue(path, line, QStringLiteral("t0"), QString()).size() != 5) {
         return;
     }
@@ -264,7 +270,7 @@ void Form2::onText1Changed() {
         return;
     }
     const QPointer<Form2> self(this);
-    if (!main_.LoadData() || !self) {
+    if (!host_.reload() || !self) {
         return;
     }
     FillSettings();
@@ -314,37 +320,33 @@ SettingsInput Form2::settingsInput() const {
 }
 
 void Form2::onCommand1() {
-    const int answer =
-        main_.platform().messageBox.show(QStringLiteral("Opravdu chcete uložit toto nastavení?"),
-                                         QStringLiteral("Uložit?"), mb::kQuestionYesNo);
-    if (answer == mb::kYes) {
+    const MessageAnswer answer =
+        platform_.messageBox.show(QStringLiteral("Opravdu chcete uložit toto nastavení?"),
+                                  QStringLiteral("Uložit?"), MessageStyle::QuestionYesNo);
+    if (answer == MessageAnswer::Yes) {
         SaveSettings();
     }
 }
 
 void Form2::SaveSettings() {
     const SettingsInput input = settingsInput();
-    const WriteResult result = saveSettings(main_.configPath(), input);
+    const WriteResult result = saveSettings(configPath(), input);
     if (!result) {
-        main_.platform().messageBox.show(QStringLiteral("Chyba při ukládání"),
-                                         QStringLiteral("Error #") +
-                                             QString::number(result.number) + QStringLiteral(" [") +
-                                             result.description + u']',
-                                         mb::kError);
+        platform_.messageBox.show(QStringLiteral("Chyba při ukládání"),
+                                  QStringLiteral("Error #") + QString::number(result.number) +
+                                      QStringLiteral(" [") + result.description + u']',
+                                  MessageStyle::Error);
         return;
     }
-    Timetable& timetable = main_.state().timetable;
-    timetable.Times = input.times;
-    timetable.LastIndex = static_cast<std::int16_t>(input.times.size() - 1);
     const QPointer<Form2> self(this);
-    if (!main_.LoadData() || !self) {
+    if (!host_.reload() || !self) {
         return;
     }
     close();
 }
 
 void Form2::onCommand2() {
-    WriteIniValue(main_.configPath(), kMain, QStringLiteral("Bus"), openingBus_);
+    WriteIniValue(configPath(), kMain, QStringLiteral("Bus"), openingBus_);
     close();
 }
 

@@ -1,6 +1,6 @@
 // The main window as it stands before the first tick.
 
-#include "main_window/fonts.h"
+#include "ui_common/fonts.h"
 #include "main_window_fixture.h"
 
 #include <QFontInfo>
@@ -351,7 +351,7 @@ TEST_F(MainWindowTest, StartUpPlacesTheWindowAtTheBottomRightAndLoads) {
     EXPECT_EQ(label("Label7")->text(), QStringLiteral("(směr Kačerov)"));
     EXPECT_EQ(label("Label6")->text(), Form1::creditLine());
     EXPECT_FALSE(form->state().Expanded);
-    EXPECT_TRUE(form->state().SoundArmed);
+    EXPECT_TRUE(form->state().countdown.SoundArmed);
     EXPECT_TRUE(timer("Timer1")->isActive());
     EXPECT_FALSE(fake.programEnd.ended);
     // Nothing is drawn before the first tick.

@@ -46,17 +46,17 @@ protected:
         const ShownMessage& m = fake.messageBox.shown.back();
         EXPECT_EQ(m.text, "Chyba při ukládání");
         EXPECT_EQ(m.title, QStringLiteral("Error #%1 [%2]").arg(number).arg(description));
-        EXPECT_EQ(m.style, mb::kError);
+        EXPECT_EQ(m.style, MessageStyle::Error);
     }
 };
 
 TEST_F(SaveTest, AsksBeforeSaving) {
     open();
-    save(mb::kNo);
+    save(MessageAnswer::No);
     ASSERT_EQ(fake.messageBox.shown.size(), 1u);
     EXPECT_EQ(fake.messageBox.shown[0].text, "Opravdu chcete uložit toto nastavení?");
     EXPECT_EQ(fake.messageBox.shown[0].title, "Uložit?");
-    EXPECT_EQ(fake.messageBox.shown[0].style, mb::kQuestionYesNo);
+    EXPECT_EQ(fake.messageBox.shown[0].style, MessageStyle::QuestionYesNo);
 }
 
 TEST_F(SaveTest, SavingTheLineWritesItsSectionAnewAtTheEnd) {
@@ -169,7 +169,7 @@ TEST_F(SaveTest, AnsweringNoLeavesTheFileByteForByte) {
     const QByteArray before = configBytes();
     type("Text1", QStringLiteral("151"));
     addTime(QStringLiteral("10"), QStringLiteral("00"));
-    save(mb::kNo);
+    save(MessageAnswer::No);
     EXPECT_EQ(configBytes(), before);
     EXPECT_FALSE(settingsClosed());
     EXPECT_EQ(text("Text1")->text(), "151");
@@ -228,7 +228,7 @@ TEST_F(SaveTest, FailedUpdateKeepsTheWindowAndTheFile) {
     ASSERT_FALSE(fake.messageBox.shown.empty());
     EXPECT_EQ(fake.messageBox.shown.back().text, "Chyba při ukládání");
     EXPECT_TRUE(fake.messageBox.shown.back().title.startsWith(QStringLiteral("Error #")));
-    EXPECT_EQ(fake.messageBox.shown.back().style, mb::kError);
+    EXPECT_EQ(fake.messageBox.shown.back().style, MessageStyle::Error);
     EXPECT_EQ(configBytes(), before);
     EXPECT_FALSE(settingsClosed());
     EXPECT_EQ(listEntries(), QStringList({"06:15", "07:40", "09:30"}));

@@ -1,4 +1,4 @@
-#include "main_window/fonts.h"
+#include "ui_common/fonts.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>
