@@ -4,6 +4,7 @@
 #include "config/loader.h"
 #include "countdown/countdown_tick.h"
 #include "countdown/sound_request.h"
+#include "ui_common/classic_look.h"
 #include "ui_common/fonts.h"
 #include "ui_common/svg_icon.h"
 
@@ -52,7 +53,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QRect& geometry, cons
 
 QGroupBox* makeFrame(QWidget* parent, const char* name, const QRect& geometry, const QString& title,
                      const QFont& font) {
-    auto* frame = new QGroupBox(title, parent);
+    auto* frame = new ClassicFrame(title, parent);
     frame->setObjectName(QString::fromLatin1(name));
     frame->setGeometry(geometry);
     frame->setFont(font);
@@ -168,6 +169,13 @@ void Form1::buildLayout() {
     numberLabel(1, twips(120, 600, 255, 195));
     numberLabel(2, twips(1860, 300, 255, 195));
     departureLabel(3, twips(2160, 480, 1155, 255), nextTip, false);
+    // In the departure list too, earlier controls lie in front of later ones.
+    const QList<QWidget*> listFrontToBack{command2_,  label2_[3], label3_[0],
+                                          label3_[1], label3_[2], label2_[0],
+                                          label2_[1], label2_[2], label3_[3]};
+    for (auto it = listFrontToBack.rbegin(); it != listFrontToBack.rend(); ++it) {
+        (*it)->raise();
+    }
 
     frame2_ = makeFrame(this, "Frame2", twips(60, 360, 2235, 615),
                         QStringLiteral("Aktuální čas : "), sans);

@@ -5,6 +5,7 @@
 #include "config/profile_document.h"
 #include "config/settings_save.h"
 #include "settings_window/typing_limit.h"
+#include "ui_common/classic_look.h"
 #include "ui_common/fonts.h"
 #include "ui_common/svg_icon.h"
 
@@ -122,7 +123,7 @@ void Form2::buildLayout() {
     command2_ = place(new QPushButton(QStringLiteral("Zpátky"), this), "Command2",
                       twips(4980, 2700, 1155, 375), QStringLiteral("Konec bez uložení..."));
 
-    frame5_ = place(new QGroupBox(QStringLiteral("Alarm 2 :"), this), "Frame5",
+    frame5_ = place(new ClassicFrame(QStringLiteral("Alarm 2 :"), this), "Frame5",
                     twips(3480, 960, 2835, 915), kFrame5Tip);
     text6_ = textBox(frame5_, "Text6", twips(1800, 240, 315, 315), QStringLiteral("T6"), {}, 2);
     text7_ = textBox(frame5_, "Text7", twips(840, 240, 315, 315), QStringLiteral("T7"), {}, 2);
@@ -135,7 +136,7 @@ void Form2::buildLayout() {
     QLabel* label5 =
         label(frame5_, "Label5", twips(60, 300, 735, 255), QStringLiteral("Upozornit"), kFrame5Tip);
 
-    frame4_ = place(new QGroupBox(QStringLiteral("Alarm 1 : "), this), "Frame4",
+    frame4_ = place(new ClassicFrame(QStringLiteral("Alarm 1 : "), this), "Frame4",
                     twips(3480, 60, 2835, 855), kFrame4Tip);
     check1_ = place(new QCheckBox(QStringLiteral("Upozornit zvukem"), frame4_), "Check1",
                     twips(180, 480, 1635, 315), QStringLiteral("Aktivace hlasového varování."));
@@ -145,7 +146,7 @@ void Form2::buildLayout() {
     QLabel* label3 =
         label(frame4_, "Label3", twips(60, 240, 795, 255), QStringLiteral("Upozornit"), kFrame4Tip);
 
-    frame3_ = place(new QGroupBox(QStringLiteral("Časy příjezdů :"), this), "Frame3",
+    frame3_ = place(new ClassicFrame(QStringLiteral("Časy příjezdů :"), this), "Frame3",
                     twips(120, 720, 3315, 2355));
     text4_ = textBox(frame3_, "Text4", twips(2220, 540, 315, 255), QStringLiteral("00"),
                      QStringLiteral("Minuty"), 2);
@@ -165,12 +166,12 @@ void Form2::buildLayout() {
               QStringLiteral("Vložení nového času"));
     QLabel* label1 = label(frame3_, "Label1", twips(2100, 540, 75, 255), QStringLiteral(":"));
 
-    frame2_ = place(new QGroupBox(QStringLiteral("Poznámka : "), this), "Frame2",
+    frame2_ = place(new ClassicFrame(QStringLiteral("Poznámka : "), this), "Frame2",
                     twips(1500, 60, 1935, 615));
     text2_ = textBox(frame2_, "Text2", twips(120, 240, 1695, 285), QStringLiteral("text2"),
                      QStringLiteral("Směr autobusu, či jiná poznámka"));
 
-    frame1_ = place(new QGroupBox(QStringLiteral("Číslo autobusu : "), this), "Frame1",
+    frame1_ = place(new ClassicFrame(QStringLiteral("Číslo autobusu : "), this), "Frame1",
                     twips(60, 60, 1395, 615));
     text1_ = textBox(frame1_, "Text1", twips(420, 240, 675, 285), QStringLiteral("Text1"),
                      QStringLiteral("Číslo autobusu"));
@@ -200,9 +201,10 @@ void Form2::buildLayout() {
         previous = w;
     }
 
-    for (QLabel* label : findChildren<QLabel*>()) {
-        shrinkToFit(label, label->text(), label->width());
-    }
+    shrinkRowsToFit(findChildren<QLabel*>());
+    fitIndicatorToHeight(check1_);
+    fitIndicatorToHeight(check2_);
+    wrapLongToolTips(this);
 }
 
 void Form2::showEvent(QShowEvent* event) {

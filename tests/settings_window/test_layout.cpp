@@ -2,11 +2,14 @@
 
 #include "settings_fixture.h"
 #include "settings_window/typing_limit.h"
+#include "ui_common/classic_look.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QRegularExpression>
+#include <QStyle>
 #include <QTest>
 
 namespace kvapomer::test {
@@ -144,13 +147,39 @@ TEST_F(LayoutTest, OwnIconAndDefaultFont) {
     EXPECT_FALSE(icon.pixmap(32, 32).isNull());
     EXPECT_NE(icon.pixmap(32, 32).toImage(), main->windowIcon().pixmap(32, 32).toImage());
     EXPECT_EQ(form->font().pixelSize(), 11);
-    // Labels keep the window's face; one whose text would overflow with a
-    // substitute face is stepped down a pixel so that it fits.
+    // Labels keep the window's face; one whose drawn text (trailing blanks
+    // are not drawn) would overflow with a substitute face is stepped down a
+    // pixel so that it fits, and the labels of its row with it.
     for (QLabel* label : form->findChildren<QLabel*>()) {
         SCOPED_TRACE(label->objectName().toStdString());
         EXPECT_EQ(label->font().family(), form->font().family());
         EXPECT_GE(label->font().pixelSize(), 10);
-        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width());
+        const QString drawn = label->text().remove(QRegularExpression(QStringLiteral("\\s+$")));
+        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(drawn), label->width());
+        for (QLabel* other : label->parentWidget()->findChildren<QLabel*>()) {
+            if (other->y() == label->y()) {
+                EXPECT_EQ(other->font().pixelSize(), label->font().pixelSize())
+                    << other->objectName().toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(LayoutTest, FramesHoldTheirControlsBelowTheBorder) {
+    open();
+    for (const ClassicFrame* frame : form->findChildren<ClassicFrame*>()) {
+        const QRect inside = frame->rect().adjusted(0, frame->borderTop() + 1, 0, 0);
+        for (const QWidget* w : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            EXPECT_TRUE(inside.contains(w->geometry())) << w->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(form->findChildren<ClassicFrame*>().size(), 5);
+    // The check indicators fit their boxes' height.
+    for (const char* name : {"Check1", "Check2"}) {
+        QCheckBox* box = check(name);
+        EXPECT_LE(box->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, box),
+                  box->height())
+            << name;
     }
 }
 
