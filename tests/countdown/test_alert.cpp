@@ -84,6 +84,7 @@ struct WorkedRow {
 TEST(AlertWorkedDay, TickByTickFollowsTheTable) {
     CountdownDisplay d{{"10:00", "10:30"}, settingsOf(5, 1, 30)};
 
+    // clang-format off
     const std::vector<WorkedRow> rows{
         {secondsOf(9, 55, 0), "00:05:00", AlertColour::Green, 0, false, false},
         {secondsOf(9, 55, 1), "00:04:59", AlertColour::Red, 1, false, false},
@@ -95,6 +96,7 @@ TEST(AlertWorkedDay, TickByTickFollowsTheTable) {
         {secondsOf(9, 59, 59), "00:00:01", AlertColour::Red, 1, true, false},
         {secondsOf(10, 0, 0), "00:30:00", AlertColour::Green, 1, false, true},
     };
+    // clang-format on
     auto row = rows.begin();
 
     const int red0 = secondsOf(9, 55, 1);

@@ -29,14 +29,9 @@ const QString kBlinkTip =
 const QString kRedTip = QStringLiteral("Nastavení času, při kterém zbývající čas zčervená...");
 
 const std::vector<Expected>& expectedControls() {
+    // clang-format off
     static const std::vector<Expected> controls{
-        {"Check2",
-         "QCheckBox",
-         "",
-         {236, 132, 181, 13},
-         "Synchronizovat čas z Internetu",
-         "Je-li aktivní, tak program, při svém spuštění, se pokusí synchronizovat čas Vašeho PC "
-         "z Internetu. (Tato funkce nemusí fungovat korekně na některých firemních sítích)."},
+        {"Check2", "QCheckBox", "", {236, 132, 181, 13}, "Synchronizovat čas z Internetu", "Je-li aktivní, tak program, při svém spuštění, se pokusí synchronizovat čas Vašeho PC z Internetu. (Tato funkce nemusí fungovat korekně na některých firemních sítích)."},
         {"Command2", "QPushButton", "", {332, 180, 77, 25}, "Zpátky", "Konec bez uložení..."},
         {"Frame5", "QGroupBox", "", {232, 64, 189, 61}, "Alarm 2 :", kBlinkTip},
         {"Text6", "QLineEdit", "Frame5", {120, 16, 21, 21}, "", ""},
@@ -46,12 +41,7 @@ const std::vector<Expected>& expectedControls() {
         {"Label6", "QLabel", "Frame5", {68, 40, 101, 13}, "před příjezdem.", kBlinkTip},
         {"Label5", "QLabel", "Frame5", {4, 20, 49, 17}, "Upozornit", kBlinkTip},
         {"Frame4", "QGroupBox", "", {232, 4, 189, 57}, "Alarm 1 : ", kRedTip},
-        {"Check1",
-         "QCheckBox",
-         "Frame4",
-         {12, 32, 109, 21},
-         "Upozornit zvukem",
-         "Aktivace hlasového varování."},
+        {"Check1", "QCheckBox", "Frame4", {12, 32, 109, 21}, "Upozornit zvukem", "Aktivace hlasového varování."},
         {"Text5", "QLineEdit", "Frame4", {56, 12, 25, 21}, "", ""},
         {"Label4", "QLabel", "Frame4", {84, 16, 101, 17}, "minut před příjezdem", kRedTip},
         {"Label3", "QLabel", "Frame4", {4, 16, 53, 17}, "Upozornit", kRedTip},
@@ -61,12 +51,7 @@ const std::vector<Expected>& expectedControls() {
         {"Command4", "QPushButton", "Frame3", {112, 120, 85, 25}, "Odebrat", "Odebrat vybraný čas"},
         {"Command3", "QPushButton", "Frame3", {112, 84, 85, 25}, "Přidat", "Přidat vložený čas"},
         {"List1", "QListWidget", "Frame3", {8, 16, 85, 134}, "", "Seznam příjezdů autobusu"},
-        {"Label2",
-         "QLabel",
-         "Frame3",
-         {100, 16, 101, 21},
-         "Nový čas [hh:mm] :",
-         "Vložení nového času"},
+        {"Label2", "QLabel", "Frame3", {100, 16, 101, 21}, "Nový čas [hh:mm] :", "Vložení nového času"},
         {"Label1", "QLabel", "Frame3", {140, 36, 5, 17}, ":", ""},
         {"Frame2", "QGroupBox", "", {100, 4, 129, 41}, "Poznámka : ", ""},
         {"Text2", "QLineEdit", "Frame2", {8, 16, 113, 19}, "", "Směr autobusu, či jiná poznámka"},
@@ -74,6 +59,7 @@ const std::vector<Expected>& expectedControls() {
         {"Text1", "QLineEdit", "Frame1", {28, 16, 45, 19}, "", "Číslo autobusu"},
         {"Command1", "QPushButton", "", {240, 180, 77, 25}, "Uložit", "Uložit změny do databáze"},
     };
+    // clang-format on
     return controls;
 }
 

@@ -8,27 +8,11 @@
 namespace kvapomer::test {
 namespace {
 
-// Line 150 in the middle of the file, with a stored alert sound and view.
+// Line 150 in the middle of the file, between the view and line 136, with a
+// stored alert sound and the expanded view.
 QStringList middleLine() {
-    return {"[Main]",
-            "Bus=150",
-            "AlertON=ON",
-            "AlertWav=alarm.wav",
-            "RedAlertMin=5",
-            "BlinkAlert=30",
-            "BlinkAlertM=1",
-            "[150]",
-            "Description=(směr Kačerov)",
-            "t0=05:00",
-            "t1=06:15",
-            "t2=07:40",
-            "NumberOfTimes=3",
-            "[Set]",
-            "Stav=1",
-            "[136]",
-            "Description=(směr Háje)",
-            "t0=09:10",
-            "NumberOfTimes=1"};
+    return lineConfig({"05:00", "06:15", "07:40"}, QStringLiteral("1"),
+                      {"[136]", "Description=(směr Háje)", "t0=09:10", "NumberOfTimes=1"});
 }
 
 class SaveTest : public SettingsTest {
@@ -82,7 +66,7 @@ TEST_F(SaveTest, NewLineNumberLeavesTheOldLineUntouched) {
     save();
     const QString file = configText();
     EXPECT_TRUE(file.contains(QStringLiteral("[150]\r\nDescription=(směr Kačerov)\r\nt0=05:00\r\n"
-                                             "t1=06:15\r\nt2=07:40\r\nNumberOfTimes=3\r\n[Set]")));
+                                             "t1=06:15\r\nt2=07:40\r\nNumberOfTimes=3\r\n[136]")));
     EXPECT_TRUE(file.endsWith(QStringLiteral("[151]\r\nDescription=(směr Depo)\r\nt0=05:00\r\n"
                                              "t1=06:15\r\nt2=07:40\r\nNumberOfTimes=3\r\n")));
     EXPECT_EQ(read("Main", "Bus"), "151");
