@@ -3,12 +3,9 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QLabel>
 #include <QWidget>
 
-#include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace kvapomer {
 
@@ -49,68 +46,23 @@ QString substituteFamily(const QString& face) {
     return QStringLiteral("Liberation Sans");
 }
 
-namespace {
-
-QString withoutTrailingBlanks(const QString& text) {
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1).isSpace()) {
-        --end;
-    }
-    return text.left(end);
-}
-
-// The largest pixel size, not above the font's own, at which `text` fits.
-int fittingPixelSize(QFont font, const QString& text, int width) {
-    const QString drawn = withoutTrailingBlanks(text);
-    while (font.pixelSize() > 6 && QFontMetrics(font).horizontalAdvance(drawn) > width) {
-        font.setPixelSize(font.pixelSize() - 1);
-    }
-    return font.pixelSize();
-}
-
-void setPixelSize(QWidget* widget, int pixels) {
-    if (widget->font().pixelSize() != pixels) {
-        QFont font = widget->font();
-        font.setPixelSize(pixels);
-        widget->setFont(font);
-    }
-}
-
-} // namespace
-
 void shrinkToFit(QWidget* widget, const QString& widest, int width) {
-    if (widget->font().pixelSize() <= 0) {
+    QFont font = widget->font();
+    if (font.pixelSize() <= 0) {
         return;
     }
-    setPixelSize(widget, fittingPixelSize(widget->font(), widest, width));
-}
-
-void shrinkRowsToFit(const QList<QLabel*>& labels) {
-    struct Row {
-        const QWidget* parent;
-        int top;
-        int pixels;
-    };
-    std::vector<Row> rows;
-    const auto rowOf = [&rows](const QLabel* label) -> Row& {
-        for (Row& row : rows) {
-            if (row.parent == label->parentWidget() && row.top == label->y()) {
-                return row;
-            }
-        }
-        return rows.emplace_back(Row{label->parentWidget(), label->y(), label->font().pixelSize()});
-    };
-    for (const QLabel* label : labels) {
-        if (label->font().pixelSize() > 0) {
-            Row& row = rowOf(label);
-            row.pixels = std::min(row.pixels,
-                                  fittingPixelSize(label->font(), label->text(), label->width()));
-        }
+    // Trailing blanks are not drawn.
+    QString drawn = widest;
+    while (drawn.endsWith(u' ')) {
+        drawn.chop(1);
     }
-    for (QLabel* label : labels) {
-        if (label->font().pixelSize() > 0) {
-            setPixelSize(label, std::min(label->font().pixelSize(), rowOf(label).pixels));
-        }
+    bool changed = false;
+    while (font.pixelSize() > 6 && QFontMetrics(font).horizontalAdvance(drawn) > width) {
+        font.setPixelSize(font.pixelSize() - 1);
+        changed = true;
+    }
+    if (changed) {
+        widget->setFont(font);
     }
 }
 
