@@ -12,7 +12,9 @@ namespace {
 
 class SilentMessageBox final : public kvapomer::MessageBox {
 public:
-    int show(const QString&, const QString&, int) override { return kvapomer::mb::kOk; }
+    kvapomer::MessageAnswer show(const QString&, const QString&, kvapomer::MessageStyle) override {
+        return kvapomer::MessageAnswer::Ok;
+    }
 };
 
 void BM_LoadData(benchmark::State& state) {

@@ -1,11 +1,11 @@
 // Kvapoměr: counts down to the next bus of the day.
 
-#include "main_window/fonts.h"
 #include "main_window/form1.h"
 #include "platform/dbus_desktop_notice.h"
 #include "platform/platform_choice.h"
 #include "platform/qt_platform.h"
 #include "settings_window/form2.h"
+#include "ui_common/fonts.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -47,8 +47,9 @@ int main(int argc, char** argv) {
     kvapomer::DbusDesktopNotice notice(QStringLiteral("Kvapoměr"),
                                        QStringLiteral("cz.orv.Kvapomer"));
     form1.setDesktopNotice(&notice);
-    form1.setSettingsFactory(
-        [](kvapomer::Form1& main) -> QWidget* { return new kvapomer::Form2(main); });
+    form1.setSettingsFactory([&platform](kvapomer::SettingsHost& host) -> QWidget* {
+        return new kvapomer::Form2(host, platform);
+    });
     if (!form1.start()) {
         return programEnd.ending() ? programEnd.status() : 1;
     }

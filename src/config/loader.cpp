@@ -41,7 +41,7 @@ public:
         const QFileInfo info(path_);
         if (!info.exists() || !info.isFile() || info.isHidden()) {
             messageBox_.show(QStringLiteral("Nebyl nalezen konfigurační soubor 'kvapomern.ini'."),
-                             QStringLiteral("Error - File not found"), mb::kError);
+                             QStringLiteral("Error - File not found"), MessageStyle::Error);
             result.status = LoadStatus::FileMissing;
             return result;
         }
@@ -82,7 +82,7 @@ public:
                 messageBox_.show(QStringLiteral("Neplatný údaj ve vloženém čase na řádku č.") +
                                      QString::number(i) + u'\n' +
                                      QStringLiteral("Hodnota bude nahrazena hodnotou 00:00"),
-                                 QStringLiteral("Chyba vstupních dat"), mb::kError);
+                                 QStringLiteral("Chyba vstupních dat"), MessageStyle::Error);
                 time = QStringLiteral("00:00");
             }
             t.Times.push_back(time);
@@ -113,7 +113,7 @@ private:
                 "Chyba při načítání z konfiguračního souboru. Prosím nastavte korektní hodnoty."),
             QStringLiteral("Chyba #") + QString::number(number) + QStringLiteral(" [") +
                 loadErrorDescription(number) + u']',
-            mb::kError);
+            MessageStyle::Error);
         LoadResult result;
         result.status = LoadStatus::Failed;
         result.errorNumber = number;
@@ -127,7 +127,9 @@ private:
 
 class SilentMessageBox final : public MessageBox {
 public:
-    int show(const QString&, const QString&, int) override { return mb::kOk; }
+    MessageAnswer show(const QString&, const QString&, MessageStyle) override {
+        return MessageAnswer::Ok;
+    }
 };
 
 } // namespace

@@ -8,15 +8,16 @@ AlertActions alertStep(const Remaining& left, bool windowNormal, const AlertSett
 
     // Red only while the window is normal; a minimised window stays green and
     // keeps the sound armed, so the restore brings the red state and its sound.
-    const bool red = left.hours <= 0 && left.minutes < settings.RedAlertMin && windowNormal;
+    const bool withinRedSpan = left.hours <= 0 && left.minutes < settings.RedAlertMin;
+    const bool red = withinRedSpan && windowNormal;
     if (red) {
-        actions.colour = kColourRed;
+        actions.colour = AlertColour::Red;
         if (soundArmed) {
             soundArmed = false;
             actions.playSound = true;
         }
     } else {
-        actions.colour = kColourGreen;
+        actions.colour = AlertColour::Green;
         soundArmed = true;
     }
 

@@ -9,16 +9,17 @@
 
 namespace kvapomer {
 
-// Platform colour values 0x00BBGGRR.
-inline constexpr std::uint32_t kColourRed = 255;
-inline constexpr std::uint32_t kColourGreen = 32768;
-inline constexpr std::uint32_t kColourDarkRed = 192;
+// Colours of the countdown, as platform colour values 0x00BBGGRR.
+enum class AlertColour : std::uint32_t {
+    Red = 255,     // (255, 0, 0): less than the red threshold remains
+    Green = 32768, // (0, 128, 0): otherwise
+};
 
 struct AlertActions {
-    std::uint32_t colour = kColourGreen; // new colour of the countdown
-    bool playSound = false;              // PlayAlertSound is due now
-    bool flashing = false;               // FlashT on (true) or off (false)
-    bool reshowCountdown = false;        // show a hidden countdown again
+    AlertColour colour = AlertColour::Green; // new colour of the countdown
+    bool playSound = false;                  // PlayAlertSound is due now
+    bool flashing = false;                   // FlashT on (true) or off (false)
+    bool reshowCountdown = false;            // show a hidden countdown again
 };
 
 // One alert step for the split remaining time. `soundArmed` is updated.

@@ -2,13 +2,12 @@
 
 #include "config/config_store.h"
 #include "config/loader.h"
-#include "countdown/alert.h"
-#include "countdown/departures.h"
+#include "countdown/countdown_tick.h"
 #include "countdown/sound_request.h"
-#include "main_window/fonts.h"
-#include "main_window/svg_icon.h"
-#include "platform/window_ties.h"
-#include "version.h"
+#include "ui_common/window_ties.h"
+#include "ui_common/classic_look.h"
+#include "ui_common/fonts.h"
+#include "ui_common/svg_icon.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -25,20 +24,22 @@ namespace kvapomer {
 namespace {
 
 constexpr int kStartUpGapTwips = 400;
+// Layout colour of the bus-in-station message (0x00BBGGRR).
+constexpr std::uint32_t kDarkRed = 192;
 
 QColor platformColour(std::uint32_t bgr) {
     return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
                   static_cast<int>((bgr >> 16) & 0xFF));
 }
 
+QColor platformColour(AlertColour colour) {
+    return platformColour(static_cast<std::uint32_t>(colour));
+}
+
 void setTextColour(QWidget* w, const QColor& colour) {
     QPalette p = w->palette();
     p.setColor(QPalette::WindowText, colour);
     w->setPalette(p);
-}
-
-QColor textColour(const QWidget* w) {
-    return w->palette().color(QPalette::WindowText);
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QRect& geometry, const QString& text,
@@ -53,7 +54,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QRect& geometry, cons
 
 QGroupBox* makeFrame(QWidget* parent, const char* name, const QRect& geometry, const QString& title,
                      const QFont& font) {
-    auto* frame = new QGroupBox(title, parent);
+    auto* frame = new ClassicFrame(title, parent);
     frame->setObjectName(QString::fromLatin1(name));
     frame->setGeometry(geometry);
     frame->setFont(font);
@@ -114,7 +115,7 @@ void Form1::buildLayout() {
         designFont(QStringLiteral("Tahoma"), 21.75), Qt::AlignHCenter | Qt::AlignTop);
     shrinkToFit(label9_, label9_->text(), label9_->width());
     label9_->setAutoFillBackground(true); // drawn over the lower part of the countdown
-    setTextColour(label9_, platformColour(kColourDarkRed));
+    setTextColour(label9_, platformColour(kDarkRed));
     label9_->hide();
     label8_ = makeLabel(frame4_, "Label8", twips(120, 300, 4395, 1395), QStringLiteral("00:00:00"),
                         designFont(QStringLiteral("Tahoma"), 48, true));
@@ -150,7 +151,7 @@ void Form1::buildLayout() {
         label->setLineWidth(1);
         label->setToolTip(tip);
         if (first) {
-            setTextColour(label, platformColour(kColourGreen));
+            setTextColour(label, platformColour(AlertColour::Green));
         }
         label3_[static_cast<std::size_t>(index)] = label;
     };
@@ -169,6 +170,13 @@ void Form1::buildLayout() {
     numberLabel(1, twips(120, 600, 255, 195));
     numberLabel(2, twips(1860, 300, 255, 195));
     departureLabel(3, twips(2160, 480, 1155, 255), nextTip, false);
+    // In the departure list too, earlier controls lie in front of later ones.
+    const QList<QWidget*> listFrontToBack{command2_,  label2_[3], label3_[0],
+                                          label3_[1], label3_[2], label2_[0],
+                                          label2_[1], label2_[2], label3_[3]};
+    for (auto it = listFrontToBack.rbegin(); it != listFrontToBack.rend(); ++it) {
+        (*it)->raise();
+    }
 
     frame2_ = makeFrame(this, "Frame2", twips(60, 360, 2235, 615),
                         QStringLiteral("Aktuální čas : "), sans);
@@ -184,7 +192,7 @@ void Form1::buildLayout() {
                         designFont(QStringLiteral("MS Sans Serif"), 12, true),
                         Qt::AlignHCenter | Qt::AlignTop);
     label5_->setToolTip(QStringLiteral("Čas za jak dlouho přijede nejbližší autobus"));
-    setTextColour(label5_, platformColour(kColourRed));
+    setTextColour(label5_, platformColour(AlertColour::Red));
 
     timer1_ = makeTimer(this, "Timer1", TickSchedule::kPeriodMs);
     timer1_->setSingleShot(true);
@@ -219,12 +227,6 @@ void Form1::buildLayout() {
     setTabOrder(command1_, command2_);
 }
 
-QString Form1::normalTitle() {
-    return QStringLiteral("Orv Kvapomer  ver.") + QString::number(version::kMajor) + u'.' +
-           QString::number(version::kMinor) + QStringLiteral(" [rev ") +
-           QString::number(version::kRevision) + QStringLiteral("] CZ");
-}
-
 QString Form1::contactAddress() {
     return QStringLiteral("orv@example.com");
 }
@@ -237,8 +239,8 @@ QString Form1::configPath() const {
     return ConfigFilePath(platform_.exeFolder.path());
 }
 
-QString Form1::noteText() const {
-    return label7_->text();
+ProgramSnapshot Form1::snapshot() const {
+    return {state_.timetable, state_.alerts, state_.note};
 }
 
 void Form1::placeWindow() {
@@ -267,7 +269,7 @@ bool Form1::start() {
     placeWindow();
     label6_->setText(creditLine());
     state_.Expanded = false;
-    state_.SoundArmed = true;
+    state_.countdown.SoundArmed = true;
     if (!LoadData()) {
         return false;
     }
@@ -290,8 +292,10 @@ bool Form1::LoadData() {
     if (result.config.expand) {
         state_.Expanded = true;
     }
-    label1_->setText(result.config.heading);
-    label7_->setText(result.config.note);
+    state_.heading = result.config.heading;
+    state_.note = result.config.note;
+    label1_->setText(state_.heading);
+    label7_->setText(state_.note);
     return true;
 }
 
@@ -314,63 +318,59 @@ void Form1::tick() {
 void Form1::applyTick(const ClockSample& sample) {
     state_.clock = sample;
     const bool minimised = windowState().testFlag(Qt::WindowMinimized);
+    const TickView view =
+        countdownTick(sample, state_.timetable, state_.alerts, minimised, state_.countdown);
+    state_.countdown = view.state;
+    paintTick(view);
+}
 
-    const NextDepartures next = UpdateNextDepartures(state_.timetable.Times, sample);
+// Shows one tick's value, in the order the tick's effects happen.
+void Form1::paintTick(const TickView& view) {
     for (std::size_t k = 0; k < label3_.size(); ++k) {
-        label3_[k]->setText(next.slots[k]);
+        label3_[k]->setText(view.slots[k]);
     }
-    if (next.busDue) {
+    if (view.busInStationStarts) {
         label9_->show();
         if (!stayT_->isActive()) {
             stayT_->start();
         }
     }
 
-    const Remaining left = rozdil(label3_[0]->text(), sample);
-    if (left.any) {
-        const AlertActions act =
-            alertStep(left, !minimised, state_.alerts, state_.SoundArmed, label5_->isHidden());
-        setTextColour(label5_, platformColour(act.colour));
-        if (act.playSound) {
+    if (view.alertStepRan) {
+        setTextColour(label5_, platformColour(view.colour));
+        if (view.playSound) {
             PlayAlertSound(state_.alerts, platform_.exeFolder.path(), platform_.sound);
         }
-        if (minimisedNotice_.step(left, !minimised, state_.alerts) && desktopNotice_) {
-            const NoticeText notice = busNotice(state_.timetable.Bus, left.text, label7_->text());
+        if (view.desktopNoticeDue && desktopNotice_) {
+            const NoticeText notice =
+                busNotice(state_.timetable.Bus, view.countdownText, state_.note);
             desktopNotice_->show(notice.summary, notice.body);
         }
-        if (act.flashing) {
+        if (view.flashing) {
             if (!flashT_->isActive()) {
                 flashT_->start();
             }
         } else {
             flashT_->stop();
-            if (act.reshowCountdown) {
+            if (view.reshowCountdown) {
                 label5_->show();
                 label8_->show();
             }
         }
     }
-    label5_->setText(left.text);
+    label5_->setText(view.countdownText);
 
-    if (minimised) {
-        if (!flashT_->isActive()) {
-            setWindowTitle(label5_->text());
-        }
-    } else if (windowTitle() != normalTitle()) {
-        setWindowTitle(normalTitle());
+    if (view.title && windowTitle() != *view.title) {
+        setWindowTitle(*view.title);
     }
 
-    const std::int16_t hour = static_cast<std::int16_t>(sample.hour);
-    const std::int16_t minute = static_cast<std::int16_t>(sample.minute);
-    label4_->setText(Nula(hour) + (colonShown_ ? QStringLiteral(" ") : QStringLiteral(":")) +
-                     Nula(minute));
-    colonShown_ = !colonShown_;
+    label4_->setText(view.clockText);
 
     if (state_.Expanded) {
         command1_->setText(QStringLiteral("Zmenšit"));
         frame4_->show();
-        label8_->setText(label5_->text());
-        setTextColour(label8_, textColour(label5_));
+        label8_->setText(view.countdownText);
+        setTextColour(label8_, platformColour(state_.countdown.colour));
     } else {
         command1_->setText(QStringLiteral("Zvětšit"));
         frame4_->hide();
@@ -379,18 +379,12 @@ void Form1::applyTick(const ClockSample& sample) {
 
 void Form1::flashTick() {
     const bool minimised = windowState().testFlag(Qt::WindowMinimized);
-    if (!label5_->isHidden()) {
-        label5_->hide();
-        label8_->hide();
-        if (minimised) {
-            setWindowTitle(QStringLiteral(" "));
-        }
-    } else {
-        label5_->show();
-        label8_->show();
-        if (minimised) {
-            setWindowTitle(label5_->text());
-        }
+    const FlashView view = kvapomer::flashTick(minimised, state_.countdown);
+    state_.countdown = view.state;
+    label5_->setVisible(view.countdownVisible);
+    label8_->setVisible(view.countdownVisible);
+    if (view.title) {
+        setWindowTitle(*view.title);
     }
 }
 
@@ -439,10 +433,10 @@ void Form1::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    const int answer =
+    const MessageAnswer answer =
         platform_.messageBox.show(QStringLiteral("Opravdu chcete skončit?"),
-                                  QStringLiteral("Orv Kvapomer"), mb::kQuestionOkCancel);
-    if (answer == mb::kCancel) {
+                                  QStringLiteral("Orv Kvapomer"), MessageStyle::QuestionOkCancel);
+    if (answer == MessageAnswer::Cancel) {
         event->ignore();
         return;
     }

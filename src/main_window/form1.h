@@ -2,11 +2,11 @@
 // The main window: start-up, the one-second tick, the alerts, the commands
 // and the exit question.
 
-#include "countdown/minimised_notice.h"
 #include "countdown/tick_schedule.h"
 #include "main_window/program_state.h"
 #include "platform/desktop_notice.h"
 #include "platform/platform.h"
+#include "settings_window/settings_host.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -21,7 +21,7 @@ class QTimer;
 
 namespace kvapomer {
 
-class Form1 : public QWidget {
+class Form1 : public QWidget, public SettingsHost {
     Q_OBJECT
 public:
     explicit Form1(Platform& platform, QWidget* parent = nullptr);
@@ -38,14 +38,17 @@ public:
 
     ProgramState& state() { return state_; }
     const ProgramState& state() const { return state_; }
-    Platform& platform() { return platform_; }
     QString configPath() const;
 
     // The note on the line, as the main window shows it.
-    QString noteText() const;
+    QString noteText() const { return state_.note; }
+
+    // What the settings window reads and may ask for.
+    ProgramSnapshot snapshot() const override;
+    bool reload() override { return LoadData(); }
 
     // Opens the settings window; the factory creates it on first use.
-    using SettingsFactory = std::function<QWidget*(Form1&)>;
+    using SettingsFactory = std::function<QWidget*(SettingsHost&)>;
     void setSettingsFactory(SettingsFactory factory) { settingsFactory_ = std::move(factory); }
     QWidget* settingsWindow() const { return settings_.data(); }
 
@@ -59,7 +62,7 @@ public:
     void flashTick();
     void stayTick();
 
-    static QString normalTitle();
+    static QString normalTitle() { return kvapomer::normalTitle(); }
     static QString creditLine();
     static QString contactAddress();
 
@@ -76,17 +79,16 @@ private:
     void openSettings();
     void sendMail();
     void applyTick(const ClockSample& sample);
+    void paintTick(const TickView& view);
 
     Platform& platform_;
     ProgramState state_;
     TickSchedule schedule_;
-    bool colonShown_ = false;
     bool shownOnce_ = false;
     QSize placedOuterSize_;
     SettingsFactory settingsFactory_;
     QPointer<QWidget> settings_;
     DesktopNotice* desktopNotice_ = nullptr;
-    MinimisedNotice minimisedNotice_;
 
     QTimer* timer1_ = nullptr;
     QTimer* flashT_ = nullptr;

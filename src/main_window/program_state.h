@@ -2,6 +2,7 @@
 // State shared by the whole program for the whole run.
 
 #include "config/config_store.h"
+#include "countdown/countdown_tick.h"
 #include "countdown/departures.h"
 
 namespace kvapomer {
@@ -9,9 +10,11 @@ namespace kvapomer {
 struct ProgramState {
     Timetable timetable;
     AlertSettings alerts;
+    QString heading; // the line heading, as loaded
+    QString note;    // the note on the line, as loaded
     bool Expanded = false;
-    bool SoundArmed = true;
     ClockSample clock;
+    CountdownState countdown; // SoundArmed, colour, flashing, clock colon
 };
 
 } // namespace kvapomer

@@ -8,16 +8,19 @@
 
 namespace kvapomer {
 
-// Message-box styles and answers as the program uses them.
-namespace mb {
-inline constexpr int kError = 16;            // error icon, OK
-inline constexpr int kQuestionOkCancel = 33; // question icon, OK + Cancel (OK default)
-inline constexpr int kQuestionYesNo = 36;    // question icon, Yes + No (Yes default)
-inline constexpr int kOk = 1;
-inline constexpr int kCancel = 2;
-inline constexpr int kYes = 6;
-inline constexpr int kNo = 7;
-} // namespace mb
+// Message-box styles and answers; the values are the platform's own numbers.
+enum class MessageStyle : int {
+    Error = 16,            // error icon, OK
+    QuestionOkCancel = 33, // question icon, OK + Cancel (OK default)
+    QuestionYesNo = 36,    // question icon, Yes + No (Yes default)
+};
+
+enum class MessageAnswer : int {
+    Ok = 1,
+    Cancel = 2,
+    Yes = 6,
+    No = 7,
+};
 
 class Clock {
 public:
@@ -29,8 +32,8 @@ public:
 class MessageBox {
 public:
     virtual ~MessageBox() = default;
-    // Modal; returns the button pressed (mb::kOk, kCancel, kYes, kNo).
-    virtual int show(const QString& text, const QString& title, int style) = 0;
+    // Modal; returns the button pressed.
+    virtual MessageAnswer show(const QString& text, const QString& title, MessageStyle style) = 0;
 };
 
 class SoundOutput {

@@ -19,30 +19,30 @@ QTime QtClock::now() const {
     return QTime::currentTime();
 }
 
-int QtMessageBox::show(const QString& text, const QString& title, int style) {
+MessageAnswer QtMessageBox::show(const QString& text, const QString& title, MessageStyle style) {
     QMessageBox box;
     box.setText(text);
     box.setWindowTitle(title);
     // Buttons are labelled here so that they read in Czech whatever
     // translations are installed.
     switch (style) {
-    case mb::kQuestionOkCancel: {
+    case MessageStyle::QuestionOkCancel: {
         box.setIcon(QMessageBox::Question);
         QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         QPushButton* cancel = box.addButton(QStringLiteral("Storno"), QMessageBox::RejectRole);
         box.setDefaultButton(ok);
         box.setEscapeButton(cancel);
         box.exec();
-        return box.clickedButton() == ok ? mb::kOk : mb::kCancel;
+        return box.clickedButton() == ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
     }
-    case mb::kQuestionYesNo: {
+    case MessageStyle::QuestionYesNo: {
         box.setIcon(QMessageBox::Question);
         QPushButton* yes = box.addButton(QStringLiteral("Ano"), QMessageBox::YesRole);
         QPushButton* no = box.addButton(QStringLiteral("Ne"), QMessageBox::NoRole);
         box.setDefaultButton(yes);
         box.setEscapeButton(no);
         box.exec();
-        return box.clickedButton() == yes ? mb::kYes : mb::kNo;
+        return box.clickedButton() == yes ? MessageAnswer::Yes : MessageAnswer::No;
     }
     default: {
         box.setIcon(QMessageBox::Critical);
@@ -50,7 +50,7 @@ int QtMessageBox::show(const QString& text, const QString& title, int style) {
         box.setDefaultButton(ok);
         box.setEscapeButton(ok);
         box.exec();
-        return mb::kOk;
+        return MessageAnswer::Ok;
     }
     }
 }

@@ -16,7 +16,7 @@ public:
 
 class QtMessageBox final : public MessageBox {
 public:
-    int show(const QString& text, const QString& title, int style) override;
+    MessageAnswer show(const QString& text, const QString& title, MessageStyle style) override;
 };
 
 // Plays through Qt Multimedia; the sound object (and with it the multimedia

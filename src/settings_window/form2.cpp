@@ -4,10 +4,10 @@
 #include "config/loader.h"
 #include "config/profile_document.h"
 #include "config/settings_save.h"
-#include "main_window/fonts.h"
-#include "main_window/form1.h"
-#include "main_window/svg_icon.h"
 #include "settings_window/typing_limit.h"
+#include "ui_common/classic_look.h"
+#include "ui_common/fonts.h"
+#include "ui_common/svg_icon.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -72,7 +72,8 @@ std::optional<int> twoDigits(const QString& text) {
 
 } // namespace
 
-Form2::Form2(Form1& main, QWidget* parent) : QWidget(parent), main_(main) {
+Form2::Form2(SettingsHost& host, Platform& platform, QWidget* parent)
+    : QWidget(parent), host_(host), platform_(platform) {
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -97,11 +98,15 @@ Form2::Form2(Form1& main, QWidget* parent) : QWidget(parent), main_(main) {
 
     command1_->setFocus();
 
-    openingBus_ = main_.state().timetable.Bus;
+    openingBus_ = host_.snapshot().timetable.Bus;
     FillSettings();
 }
 
 Form2::~Form2() = default;
+
+QString Form2::configPath() const {
+    return ConfigFilePath(platform_.exeFolder.path());
+}
 
 QString Form2::title() {
     return QStringLiteral("Časy příjezdů autobusů (nastavení)");
@@ -118,7 +123,7 @@ void Form2::buildLayout() {
     command2_ = place(new QPushButton(QStringLiteral("Zpátky"), this), "Command2",
                       twips(4980, 2700, 1155, 375), QStringLiteral("Konec bez uložení..."));
 
-    frame5_ = place(new QGroupBox(QStringLiteral("Alarm 2 :"), this), "Frame5",
+    frame5_ = place(new ClassicFrame(QStringLiteral("Alarm 2 :"), this), "Frame5",
                     twips(3480, 960, 2835, 915), kFrame5Tip);
     text6_ = textBox(frame5_, "Text6", twips(1800, 240, 315, 315), QStringLiteral("T6"), {}, 2);
     text7_ = textBox(frame5_, "Text7", twips(840, 240, 315, 315), QStringLiteral("T7"), {}, 2);
@@ -131,7 +136,7 @@ void Form2::buildLayout() {
     QLabel* label5 =
         label(frame5_, "Label5", twips(60, 300, 735, 255), QStringLiteral("Upozornit"), kFrame5Tip);
 
-    frame4_ = place(new QGroupBox(QStringLiteral("Alarm 1 : "), this), "Frame4",
+    frame4_ = place(new ClassicFrame(QStringLiteral("Alarm 1 : "), this), "Frame4",
                     twips(3480, 60, 2835, 855), kFrame4Tip);
     check1_ = place(new QCheckBox(QStringLiteral("Upozornit zvukem"), frame4_), "Check1",
                     twips(180, 480, 1635, 315), QStringLiteral("Aktivace hlasového varování."));
@@ -141,7 +146,7 @@ void Form2::buildLayout() {
     QLabel* label3 =
         label(frame4_, "Label3", twips(60, 240, 795, 255), QStringLiteral("Upozornit"), kFrame4Tip);
 
-    frame3_ = place(new QGroupBox(QStringLiteral("Časy příjezdů :"), this), "Frame3",
+    frame3_ = place(new ClassicFrame(QStringLiteral("Časy příjezdů :"), this), "Frame3",
                     twips(120, 720, 3315, 2355));
     text4_ = textBox(frame3_, "Text4", twips(2220, 540, 315, 255), QStringLiteral("00"),
                      QStringLiteral("Minuty"), 2);
@@ -161,12 +166,12 @@ void Form2::buildLayout() {
               QStringLiteral("Vložení nového času"));
     QLabel* label1 = label(frame3_, "Label1", twips(2100, 540, 75, 255), QStringLiteral(":"));
 
-    frame2_ = place(new QGroupBox(QStringLiteral("Poznámka : "), this), "Frame2",
+    frame2_ = place(new ClassicFrame(QStringLiteral("Poznámka : "), this), "Frame2",
                     twips(1500, 60, 1935, 615));
     text2_ = textBox(frame2_, "Text2", twips(120, 240, 1695, 285), QStringLiteral("text2"),
                      QStringLiteral("Směr autobusu, či jiná poznámka"));
 
-    frame1_ = place(new QGroupBox(QStringLiteral("Číslo autobusu : "), this), "Frame1",
+    frame1_ = place(new ClassicFrame(QStringLiteral("Číslo autobusu : "), this), "Frame1",
                     twips(60, 60, 1395, 615));
     text1_ = textBox(frame1_, "Text1", twips(420, 240, 675, 285), QStringLiteral("Text1"),
                      QStringLiteral("Číslo autobusu"));
@@ -196,15 +201,16 @@ void Form2::buildLayout() {
         previous = w;
     }
 
-    for (QLabel* label : findChildren<QLabel*>()) {
-        shrinkToFit(label, label->text(), label->width());
-    }
+    shrinkRowsToFit(findChildren<QLabel*>());
+    fitIndicatorToHeight(check1_);
+    fitIndicatorToHeight(check2_);
+    wrapLongToolTips(this);
 }
 
 void Form2::showEvent(QShowEvent* event) {
     if (!centred_ && !event->spontaneous()) {
         centred_ = true;
-        const QSize screen = main_.platform().screen.size();
+        const QSize screen = platform_.screen.size();
         QSize outer = frameGeometry().size();
         if (outer.width() < width() || outer.height() < height()) {
             outer = size();
@@ -217,7 +223,8 @@ void Form2::showEvent(QShowEvent* event) {
 void Form2::FillSettings() {
     const QPointer<Form2> self(this);
     list1_->clear();
-    const Timetable& timetable = main_.state().timetable;
+    const ProgramSnapshot before = host_.snapshot();
+    const Timetable& timetable = before.timetable;
     for (int i = 0; i <= timetable.LastIndex && i < timetable.Times.size(); ++i) {
         list1_->addItem(timetable.Times[i]);
     }
@@ -226,12 +233,13 @@ void Form2::FillSettings() {
     }
     // A real change of the line number runs the line switch, which may fill
     // the window again before this filling goes on.
-    text1_->setText(main_.state().timetable.Bus);
-    if (!self || main_.platform().programEnd.ending()) {
+    text1_->setText(timetable.Bus);
+    if (!self || platform_.programEnd.ending()) {
         return;
     }
-    text2_->setText(main_.noteText());
-    const AlertSettings& alerts = main_.state().alerts;
+    const ProgramSnapshot now = host_.snapshot();
+    text2_->setText(now.note);
+    const AlertSettings& alerts = now.alerts;
     check1_->setChecked(alerts.AlertON == u"ON");
     text5_->setText(QString::number(alerts.RedAlertMin));
     text7_->setText(QString::number(alerts.BlinkAlertM));
@@ -248,12 +256,12 @@ bool Form2::lineWouldLoad(const QString& line) const {
     ProfileDocument probe;
     probe.setValue(kMain, QStringLiteral("Bus"), line);
     const QString bus = probe.value(kMain, QStringLiteral("Bus")).value_or(QString());
-    return wouldLoadLine(main_.configPath(), bus);
+    return wouldLoadLine(configPath(), bus);
 }
 
 void Form2::onText1Changed() {
     const QString line = text1_->text();
-    const QString path = main_.configPath();
+    const QString path = configPath();
     if (ReadIniValue(path, line, QStringLiteral("t0"), QString()).size() != 5) {
         return;
     }
@@ -264,7 +272,7 @@ void Form2::onText1Changed() {
         return;
     }
     const QPointer<Form2> self(this);
-    if (!main_.LoadData() || !self) {
+    if (!host_.reload() || !self) {
         return;
     }
     FillSettings();
@@ -314,37 +322,33 @@ SettingsInput Form2::settingsInput() const {
 }
 
 void Form2::onCommand1() {
-    const int answer =
-        main_.platform().messageBox.show(QStringLiteral("Opravdu chcete uložit toto nastavení?"),
-                                         QStringLiteral("Uložit?"), mb::kQuestionYesNo);
-    if (answer == mb::kYes) {
+    const MessageAnswer answer =
+        platform_.messageBox.show(QStringLiteral("Opravdu chcete uložit toto nastavení?"),
+                                  QStringLiteral("Uložit?"), MessageStyle::QuestionYesNo);
+    if (answer == MessageAnswer::Yes) {
         SaveSettings();
     }
 }
 
 void Form2::SaveSettings() {
     const SettingsInput input = settingsInput();
-    const WriteResult result = saveSettings(main_.configPath(), input);
+    const WriteResult result = saveSettings(configPath(), input);
     if (!result) {
-        main_.platform().messageBox.show(QStringLiteral("Chyba při ukládání"),
-                                         QStringLiteral("Error #") +
-                                             QString::number(result.number) + QStringLiteral(" [") +
-                                             result.description + u']',
-                                         mb::kError);
+        platform_.messageBox.show(QStringLiteral("Chyba při ukládání"),
+                                  QStringLiteral("Error #") + QString::number(result.number) +
+                                      QStringLiteral(" [") + result.description + u']',
+                                  MessageStyle::Error);
         return;
     }
-    Timetable& timetable = main_.state().timetable;
-    timetable.Times = input.times;
-    timetable.LastIndex = static_cast<std::int16_t>(input.times.size() - 1);
     const QPointer<Form2> self(this);
-    if (!main_.LoadData() || !self) {
+    if (!host_.reload() || !self) {
         return;
     }
     close();
 }
 
 void Form2::onCommand2() {
-    WriteIniValue(main_.configPath(), kMain, QStringLiteral("Bus"), openingBus_);
+    WriteIniValue(configPath(), kMain, QStringLiteral("Bus"), openingBus_);
     close();
 }
 

@@ -2,6 +2,9 @@
 // The settings window: edits the line number, the note, the list of times and
 // the alert thresholds, and saves them.
 
+#include "platform/platform.h"
+#include "settings_window/settings_host.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -15,13 +18,12 @@ class QTimer;
 
 namespace kvapomer {
 
-class Form1;
 struct SettingsInput;
 
 class Form2 : public QWidget {
     Q_OBJECT
 public:
-    explicit Form2(Form1& main, QWidget* parent = nullptr);
+    Form2(SettingsHost& host, Platform& platform, QWidget* parent = nullptr);
     ~Form2() override;
 
     static QString title();
@@ -41,6 +43,7 @@ protected:
 private:
     void buildLayout();
     void FillSettings();
+    QString configPath() const;
     void onText1Changed();
     bool lineWouldLoad(const QString& line) const;
     void onCommand1();
@@ -49,7 +52,8 @@ private:
     void onCommand4();
     void SaveSettings();
 
-    Form1& main_;
+    SettingsHost& host_;
+    Platform& platform_;
     QString openingBus_;
     bool centred_ = false;
 

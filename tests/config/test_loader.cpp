@@ -49,7 +49,7 @@ struct Fixture : ::testing::Test {
                                        QStringLiteral(" [")))
             << m.title.toStdString();
         EXPECT_TRUE(m.title.endsWith(u']'));
-        EXPECT_EQ(m.style, 16);
+        EXPECT_EQ(m.style, MessageStyle::Error);
     }
 };
 
@@ -81,7 +81,7 @@ TEST_F(Fixture, MissingFileIsReportedByItsRealName) {
     EXPECT_EQ(messages.shown[0].text,
               QStringLiteral("Nebyl nalezen konfigurační soubor 'kvapomern.ini'."));
     EXPECT_EQ(messages.shown[0].title, QStringLiteral("Error - File not found"));
-    EXPECT_EQ(messages.shown[0].style, 16);
+    EXPECT_EQ(messages.shown[0].style, MessageStyle::Error);
 }
 
 TEST_F(Fixture, AFolderInPlaceOfTheFileCountsAsMissing) {
@@ -103,7 +103,7 @@ TEST_F(Fixture, InvalidTimesAreReportedInOrderAndReplaced) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(messages.shown[i].text, invalidTimeText(lines[i]));
         EXPECT_EQ(messages.shown[i].title, QStringLiteral("Chyba vstupních dat"));
-        EXPECT_EQ(messages.shown[i].style, 16);
+        EXPECT_EQ(messages.shown[i].style, MessageStyle::Error);
     }
 }
 

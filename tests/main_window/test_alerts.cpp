@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, MinimisedWindowStaysGreenAndSoundsOnRestore) {
     form->setWindowState(Qt::WindowMinimized);
     tickAt(9, 57, 0);
     EXPECT_EQ(colourOf(label("Label5")), kGreen);
-    EXPECT_TRUE(form->state().SoundArmed);
+    EXPECT_TRUE(form->state().countdown.SoundArmed);
     EXPECT_TRUE(fake.sound.played.isEmpty());
     form->setWindowState(Qt::WindowNoState);
     tickAt(9, 57, 1);
@@ -87,7 +87,7 @@ TEST_F(MainWindowTest, NoDepartureLeftKeepsTheAlertStateOfTheLastTick) {
     EXPECT_EQ(label("Label5")->text(), QStringLiteral("--:--:--"));
     EXPECT_EQ(colourOf(label("Label5")), kRed);
     EXPECT_TRUE(timer("FlashT")->isActive());
-    EXPECT_FALSE(form->state().SoundArmed);
+    EXPECT_FALSE(form->state().countdown.SoundArmed);
 }
 
 TEST_F(MainWindowTest, SoundSwitchedOffStaysSilent) {

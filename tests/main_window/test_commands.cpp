@@ -23,7 +23,7 @@ protected:
     void SetUp() override {
         writeConfig(sampleConfig());
         ASSERT_TRUE(startWindow());
-        form->setSettingsFactory([this](Form1&) {
+        form->setSettingsFactory([this](SettingsHost&) {
             ++settingsCreated;
             auto* w = new QWidget;
             w->setAttribute(Qt::WA_DeleteOnClose);
@@ -42,19 +42,19 @@ protected:
 
 TEST_F(CommandsTest, CancelAtTheExitQuestionKeepsTheWindowAndTheFile) {
     const QByteArray before = configBytes();
-    fake.messageBox.answers = {mb::kCancel};
+    fake.messageBox.answers = {MessageAnswer::Cancel};
     EXPECT_FALSE(form->close());
     EXPECT_TRUE(form->isVisible());
     ASSERT_EQ(fake.messageBox.shown.size(), 1u);
     EXPECT_EQ(fake.messageBox.shown[0].text, QStringLiteral("Opravdu chcete skončit?"));
     EXPECT_EQ(fake.messageBox.shown[0].title, QStringLiteral("Orv Kvapomer"));
-    EXPECT_EQ(fake.messageBox.shown[0].style, 33);
+    EXPECT_EQ(fake.messageBox.shown[0].style, MessageStyle::QuestionOkCancel);
     EXPECT_EQ(configBytes(), before);
 }
 
 TEST_F(CommandsTest, ClosingStoresTheViewEvenBeforeATickShowedIt) {
     QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
-    fake.messageBox.answers = {mb::kOk};
+    fake.messageBox.answers = {MessageAnswer::Ok};
     EXPECT_TRUE(form->close());
     EXPECT_EQ(stavLine(), QByteArray("Stav=1"));
 }
@@ -63,7 +63,7 @@ TEST_F(CommandsTest, ClosingCompactStoresZeroAndKeepsTheRestOfTheFile) {
     writeConfig(sampleConfig({"06:15"}, QStringLiteral("1")));
     QByteArray expected = configBytes();
     expected.replace("Stav=1", "Stav=0");
-    fake.messageBox.answers = {mb::kOk};
+    fake.messageBox.answers = {MessageAnswer::Ok};
     EXPECT_TRUE(form->close());
     EXPECT_EQ(configBytes(), expected);
 }
@@ -84,7 +84,7 @@ TEST_F(CommandsTest, SettingsOpenOnceAndCloseWithTheMainWindow) {
     settings = form->settingsWindow();
     ASSERT_TRUE(settings);
 
-    fake.messageBox.answers = {mb::kOk};
+    fake.messageBox.answers = {MessageAnswer::Ok};
     EXPECT_TRUE(form->close());
     EXPECT_TRUE(settings.isNull());
     EXPECT_EQ(fake.messageBox.shown.size(), 1u) << "only the exit question is asked";

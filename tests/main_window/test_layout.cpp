@@ -1,7 +1,8 @@
 // The main window as it stands before the first tick.
 
-#include "main_window/fonts.h"
 #include "main_window_fixture.h"
+#include "ui_common/classic_look.h"
+#include "ui_common/fonts.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -24,217 +25,35 @@ struct ControlRow {
     bool visible;
 };
 
-QRect px(const QRect& t) {
-    return {t.x() / 15, t.y() / 15, t.width() / 15, t.height() / 15};
-}
-
 const QColor kBlue(0, 0, 255);
 const QString kNext = QStringLiteral("Čas příjezdu následujícího autobusu");
 
 std::vector<ControlRow> table() {
+    // clang-format off
     return {
         {"Frame4", "Form1", {60, 0, 4575, 1875}, "", "", "MS Serif", 8.25, true, {}, false},
-        {"Label9",
-         "Frame4",
-         {60, 1260, 4455, 555},
-         "Autobus je ve stanici !!!",
-         "",
-         "Tahoma",
-         21.75,
-         false,
-         QColor(192, 0, 0),
-         false},
-        {"Label8",
-         "Frame4",
-         {120, 300, 4395, 1395},
-         "00:00:00",
-         "Čas do příjezdu autobusu",
-         "Tahoma",
-         48,
-         true,
-         {},
-         true},
-        {"Command1",
-         "Form1",
-         {60, 1920, 1035, 375},
-         "Zvětšit",
-         "Zvětšit / Zmenšit čas odpočtu",
-         "MS Sans Serif",
-         8.25,
-         false,
-         {},
-         true},
-        {"Frame3",
-         "Form1",
-         {120, 1020, 4455, 855},
-         "Příjezdy :",
-         "Časy příjezdů autobusů",
-         "MS Sans Serif",
-         8.25,
-         false,
-         {},
-         true},
-        {"Command2",
-         "Frame3",
-         {3480, 180, 915, 615},
-         "Nastavení",
-         "Nastavení programu a časů",
-         "Arial Narrow",
-         9.75,
-         false,
-         {},
-         true},
-        {"Label2_3",
-         "Frame3",
-         {1860, 540, 255, 195},
-         "4. :",
-         "",
-         "MS Sans Serif",
-         8.25,
-         false,
-         {},
-         true},
-        {"Label3_0",
-         "Frame3",
-         {420, 240, 1155, 255},
-         "",
-         "Čas, ve který přijede odpočítávaný autobus",
-         "MS Sans Serif",
-         8.25,
-         true,
-         QColor(0, 128, 0),
-         true},
-        {"Label3_1",
-         "Frame3",
-         {420, 480, 1155, 255},
-         "",
-         kNext,
-         "MS Sans Serif",
-         8.25,
-         false,
-         {},
-         true},
-        {"Label3_2",
-         "Frame3",
-         {2160, 240, 1155, 255},
-         "",
-         kNext,
-         "MS Sans Serif",
-         8.25,
-         false,
-         {},
-         true},
-        {"Label2_0",
-         "Frame3",
-         {120, 300, 255, 195},
-         "1. :",
-         "",
-         "MS Sans Serif",
-         8.25,
-         false,
-         {},
-         true},
-        {"Label2_1",
-         "Frame3",
-         {120, 600, 255, 195},
-         "2. :",
-         "",
-         "MS Sans Serif",
-         8.25,
-         false,
-         {},
-         true},
-        {"Label2_2",
-         "Frame3",
-         {1860, 300, 255, 195},
-         "3. :",
-         "",
-         "MS Sans Serif",
-         8.25,
-         false,
-         {},
-         true},
-        {"Label3_3",
-         "Frame3",
-         {2160, 480, 1155, 255},
-         "",
-         kNext,
-         "MS Sans Serif",
-         8.25,
-         false,
-         {},
-         true},
-        {"Frame2",
-         "Form1",
-         {60, 360, 2235, 615},
-         "Aktuální čas : ",
-         "Aktuální čas v PC",
-         "MS Sans Serif",
-         8.25,
-         false,
-         {},
-         true},
-        {"Label4",
-         "Frame2",
-         {60, 240, 2055, 315},
-         "",
-         "Aktuální čas v PC",
-         "Courier New",
-         14.25,
-         true,
-         {},
-         true},
-        {"Frame1",
-         "Form1",
-         {2340, 360, 2235, 615},
-         "Čas do příjezdu autobusu :",
-         "",
-         "MS Sans Serif",
-         8.25,
-         false,
-         {},
-         true},
-        {"Label5",
-         "Frame1",
-         {120, 240, 1995, 315},
-         "",
-         "Čas za jak dlouho přijede nejbližší autobus",
-         "MS Sans Serif",
-         12,
-         true,
-         QColor(255, 0, 0),
-         true},
-        {"Label7",
-         "Form1",
-         {3600, 120, 1035, 195},
-         "(směr Kačerov)",
-         "",
-         "Small Fonts",
-         6.75,
-         false,
-         kBlue,
-         true},
-        {"Label6",
-         "Form1",
-         {1080, 1920, 3525, 375},
-         "",
-         "Klikni pro zaslání mailíku...",
-         "MS Sans Serif",
-         8.25,
-         false,
-         kBlue,
-         true},
-        {"Label1",
-         "Form1",
-         {1080, 0, 2475, 315},
-         "Příjezdy BUS č.150",
-         "",
-         "MS Sans Serif",
-         12,
-         true,
-         kBlue,
-         true},
+        {"Label9", "Frame4", {60, 1260, 4455, 555}, "Autobus je ve stanici !!!", "", "Tahoma", 21.75, false, QColor(192, 0, 0), false},
+        {"Label8", "Frame4", {120, 300, 4395, 1395}, "00:00:00", "Čas do příjezdu autobusu", "Tahoma", 48, true, {}, true},
+        {"Command1", "Form1", {60, 1920, 1035, 375}, "Zvětšit", "Zvětšit / Zmenšit čas odpočtu", "MS Sans Serif", 8.25, false, {}, true},
+        {"Frame3", "Form1", {120, 1020, 4455, 855}, "Příjezdy :", "Časy příjezdů autobusů", "MS Sans Serif", 8.25, false, {}, true},
+        {"Command2", "Frame3", {3480, 180, 915, 615}, "Nastavení", "Nastavení programu a časů", "Arial Narrow", 9.75, false, {}, true},
+        {"Label2_3", "Frame3", {1860, 540, 255, 195}, "4. :", "", "MS Sans Serif", 8.25, false, {}, true},
+        {"Label3_0", "Frame3", {420, 240, 1155, 255}, "", "Čas, ve který přijede odpočítávaný autobus", "MS Sans Serif", 8.25, true, QColor(0, 128, 0), true},
+        {"Label3_1", "Frame3", {420, 480, 1155, 255}, "", kNext, "MS Sans Serif", 8.25, false, {}, true},
+        {"Label3_2", "Frame3", {2160, 240, 1155, 255}, "", kNext, "MS Sans Serif", 8.25, false, {}, true},
+        {"Label2_0", "Frame3", {120, 300, 255, 195}, "1. :", "", "MS Sans Serif", 8.25, false, {}, true},
+        {"Label2_1", "Frame3", {120, 600, 255, 195}, "2. :", "", "MS Sans Serif", 8.25, false, {}, true},
+        {"Label2_2", "Frame3", {1860, 300, 255, 195}, "3. :", "", "MS Sans Serif", 8.25, false, {}, true},
+        {"Label3_3", "Frame3", {2160, 480, 1155, 255}, "", kNext, "MS Sans Serif", 8.25, false, {}, true},
+        {"Frame2", "Form1", {60, 360, 2235, 615}, "Aktuální čas : ", "Aktuální čas v PC", "MS Sans Serif", 8.25, false, {}, true},
+        {"Label4", "Frame2", {60, 240, 2055, 315}, "", "Aktuální čas v PC", "Courier New", 14.25, true, {}, true},
+        {"Frame1", "Form1", {2340, 360, 2235, 615}, "Čas do příjezdu autobusu :", "", "MS Sans Serif", 8.25, false, {}, true},
+        {"Label5", "Frame1", {120, 240, 1995, 315}, "", "Čas za jak dlouho přijede nejbližší autobus", "MS Sans Serif", 12, true, QColor(255, 0, 0), true},
+        {"Label7", "Form1", {3600, 120, 1035, 195}, "(směr Kačerov)", "", "Small Fonts", 6.75, false, kBlue, true},
+        {"Label6", "Form1", {1080, 1920, 3525, 375}, "", "Klikni pro zaslání mailíku...", "MS Sans Serif", 8.25, false, kBlue, true},
+        {"Label1", "Form1", {1080, 0, 2475, 315}, "Příjezdy BUS č.150", "", "MS Sans Serif", 12, true, kBlue, true},
     };
+    // clang-format on
 }
 
 QString textOf(const QWidget* w) {
@@ -267,7 +86,7 @@ TEST_F(MainWindowTest, EveryControlMatchesTheLayoutTable) {
         QWidget* w = control(row.name);
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->parentWidget()->objectName(), QString::fromLatin1(row.parent));
-        EXPECT_EQ(w->geometry(), px(row.twips));
+        EXPECT_EQ(w->geometry(), twips(row.twips));
         EXPECT_EQ(textOf(w), row.text);
         EXPECT_EQ(w->toolTip(), row.tip);
         const QFont expected = designFont(row.face, row.points, row.bold);
@@ -287,6 +106,27 @@ TEST_F(MainWindowTest, EveryControlMatchesTheLayoutTable) {
     EXPECT_TRUE(label("Label5")->alignment().testFlag(Qt::AlignHCenter));
     EXPECT_TRUE(label("Label8")->alignment().testFlag(Qt::AlignLeft));
     EXPECT_TRUE(control("MMControl1")->isHidden());
+}
+
+TEST_F(MainWindowTest, FramesHoldTheirControlsBelowTheBorderInStoredStackingOrder) {
+    fake.exeFolder.folder = folder.path();
+    form = std::make_unique<Form1>(fake.platform);
+    for (const ClassicFrame* frame : form->findChildren<ClassicFrame*>()) {
+        const QRect inside = frame->rect().adjusted(0, frame->borderTop() + 1, 0, 0);
+        for (const QWidget* w : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            EXPECT_TRUE(inside.contains(w->geometry())) << w->objectName().toStdString();
+        }
+    }
+    // Earlier rows of the departure list lie in front of later ones.
+    const QList<QObject*> inFrame3 = control("Frame3")->children();
+    qsizetype previous = inFrame3.size();
+    for (const ControlRow& row : table()) {
+        if (QLatin1String(row.parent) == QLatin1String("Frame3")) {
+            const qsizetype index = inFrame3.indexOf(control(row.name));
+            EXPECT_LT(index, previous) << row.name;
+            previous = index;
+        }
+    }
 }
 
 TEST_F(MainWindowTest, SubstituteFontsAreInstalledAndTextsFitTheirControls) {
@@ -351,7 +191,7 @@ TEST_F(MainWindowTest, StartUpPlacesTheWindowAtTheBottomRightAndLoads) {
     EXPECT_EQ(label("Label7")->text(), QStringLiteral("(směr Kačerov)"));
     EXPECT_EQ(label("Label6")->text(), Form1::creditLine());
     EXPECT_FALSE(form->state().Expanded);
-    EXPECT_TRUE(form->state().SoundArmed);
+    EXPECT_TRUE(form->state().countdown.SoundArmed);
     EXPECT_TRUE(timer("Timer1")->isActive());
     EXPECT_FALSE(fake.programEnd.ended);
     // Nothing is drawn before the first tick.

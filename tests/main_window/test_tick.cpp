@@ -135,7 +135,7 @@ TEST_F(TickTest, RedWarningPlaysTheSoundOnceAndTurnsGreenAfterTheDeparture) {
     EXPECT_EQ(fake.sound.played.size(), 1);
     tickAt(6, 45, 0); // departure: next one 25 minutes ahead
     EXPECT_EQ(colourOf(label("Label5")), kGreen);
-    EXPECT_TRUE(form->state().SoundArmed);
+    EXPECT_TRUE(form->state().countdown.SoundArmed);
 }
 
 TEST_F(TickTest, BusInStationMessageStartsAtSecondZeroForTenAndAHalfSeconds) {

@@ -62,7 +62,7 @@ protected:
         ASSERT_TRUE(startMain());
         openSettings();
     }
-    void openSettings() { form = new Form2(*main); }
+    void openSettings() { form = new Form2(*main, fake.platform); }
     void closeSettings() {
         delete form.data();
         processDeletes();
@@ -104,7 +104,7 @@ protected:
         button("Command3")->click();
     }
     // "Uložit" answered with `answer`.
-    void save(int answer = mb::kYes) {
+    void save(MessageAnswer answer = MessageAnswer::Yes) {
         fake.messageBox.answers.push_back(answer);
         button("Command1")->click();
     }

@@ -2,11 +2,14 @@
 
 #include "settings_fixture.h"
 #include "settings_window/typing_limit.h"
+#include "ui_common/classic_look.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QRegularExpression>
+#include <QStyle>
 #include <QTest>
 
 namespace kvapomer::test {
@@ -26,14 +29,9 @@ const QString kBlinkTip =
 const QString kRedTip = QStringLiteral("Nastavení času, při kterém zbývající čas zčervená...");
 
 const std::vector<Expected>& expectedControls() {
+    // clang-format off
     static const std::vector<Expected> controls{
-        {"Check2",
-         "QCheckBox",
-         "",
-         {236, 132, 181, 13},
-         "Synchronizovat čas z Internetu",
-         "Je-li aktivní, tak program, při svém spuštění, se pokusí synchronizovat čas Vašeho PC "
-         "z Internetu. (Tato funkce nemusí fungovat korekně na některých firemních sítích)."},
+        {"Check2", "QCheckBox", "", {236, 132, 181, 13}, "Synchronizovat čas z Internetu", "Je-li aktivní, tak program, při svém spuštění, se pokusí synchronizovat čas Vašeho PC z Internetu. (Tato funkce nemusí fungovat korekně na některých firemních sítích)."},
         {"Command2", "QPushButton", "", {332, 180, 77, 25}, "Zpátky", "Konec bez uložení..."},
         {"Frame5", "QGroupBox", "", {232, 64, 189, 61}, "Alarm 2 :", kBlinkTip},
         {"Text6", "QLineEdit", "Frame5", {120, 16, 21, 21}, "", ""},
@@ -43,12 +41,7 @@ const std::vector<Expected>& expectedControls() {
         {"Label6", "QLabel", "Frame5", {68, 40, 101, 13}, "před příjezdem.", kBlinkTip},
         {"Label5", "QLabel", "Frame5", {4, 20, 49, 17}, "Upozornit", kBlinkTip},
         {"Frame4", "QGroupBox", "", {232, 4, 189, 57}, "Alarm 1 : ", kRedTip},
-        {"Check1",
-         "QCheckBox",
-         "Frame4",
-         {12, 32, 109, 21},
-         "Upozornit zvukem",
-         "Aktivace hlasového varování."},
+        {"Check1", "QCheckBox", "Frame4", {12, 32, 109, 21}, "Upozornit zvukem", "Aktivace hlasového varování."},
         {"Text5", "QLineEdit", "Frame4", {56, 12, 25, 21}, "", ""},
         {"Label4", "QLabel", "Frame4", {84, 16, 101, 17}, "minut před příjezdem", kRedTip},
         {"Label3", "QLabel", "Frame4", {4, 16, 53, 17}, "Upozornit", kRedTip},
@@ -58,12 +51,7 @@ const std::vector<Expected>& expectedControls() {
         {"Command4", "QPushButton", "Frame3", {112, 120, 85, 25}, "Odebrat", "Odebrat vybraný čas"},
         {"Command3", "QPushButton", "Frame3", {112, 84, 85, 25}, "Přidat", "Přidat vložený čas"},
         {"List1", "QListWidget", "Frame3", {8, 16, 85, 134}, "", "Seznam příjezdů autobusu"},
-        {"Label2",
-         "QLabel",
-         "Frame3",
-         {100, 16, 101, 21},
-         "Nový čas [hh:mm] :",
-         "Vložení nového času"},
+        {"Label2", "QLabel", "Frame3", {100, 16, 101, 21}, "Nový čas [hh:mm] :", "Vložení nového času"},
         {"Label1", "QLabel", "Frame3", {140, 36, 5, 17}, ":", ""},
         {"Frame2", "QGroupBox", "", {100, 4, 129, 41}, "Poznámka : ", ""},
         {"Text2", "QLineEdit", "Frame2", {8, 16, 113, 19}, "", "Směr autobusu, či jiná poznámka"},
@@ -71,6 +59,7 @@ const std::vector<Expected>& expectedControls() {
         {"Text1", "QLineEdit", "Frame1", {28, 16, 45, 19}, "", "Číslo autobusu"},
         {"Command1", "QPushButton", "", {240, 180, 77, 25}, "Uložit", "Uložit změny do databáze"},
     };
+    // clang-format on
     return controls;
 }
 
@@ -144,13 +133,39 @@ TEST_F(LayoutTest, OwnIconAndDefaultFont) {
     EXPECT_FALSE(icon.pixmap(32, 32).isNull());
     EXPECT_NE(icon.pixmap(32, 32).toImage(), main->windowIcon().pixmap(32, 32).toImage());
     EXPECT_EQ(form->font().pixelSize(), 11);
-    // Labels keep the window's face; one whose text would overflow with a
-    // substitute face is stepped down a pixel so that it fits.
+    // Labels keep the window's face; one whose drawn text (trailing blanks
+    // are not drawn) would overflow with a substitute face is stepped down a
+    // pixel so that it fits, and the labels of its row with it.
     for (QLabel* label : form->findChildren<QLabel*>()) {
         SCOPED_TRACE(label->objectName().toStdString());
         EXPECT_EQ(label->font().family(), form->font().family());
         EXPECT_GE(label->font().pixelSize(), 10);
-        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width());
+        const QString drawn = label->text().remove(QRegularExpression(QStringLiteral("\\s+$")));
+        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(drawn), label->width());
+        for (QLabel* other : label->parentWidget()->findChildren<QLabel*>()) {
+            if (other->y() == label->y()) {
+                EXPECT_EQ(other->font().pixelSize(), label->font().pixelSize())
+                    << other->objectName().toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(LayoutTest, FramesHoldTheirControlsBelowTheBorder) {
+    open();
+    for (const ClassicFrame* frame : form->findChildren<ClassicFrame*>()) {
+        const QRect inside = frame->rect().adjusted(0, frame->borderTop() + 1, 0, 0);
+        for (const QWidget* w : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            EXPECT_TRUE(inside.contains(w->geometry())) << w->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(form->findChildren<ClassicFrame*>().size(), 5);
+    // The check indicators fit their boxes' height.
+    for (const char* name : {"Check1", "Check2"}) {
+        QCheckBox* box = check(name);
+        EXPECT_LE(box->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, box),
+                  box->height())
+            << name;
     }
 }
 

@@ -8,27 +8,11 @@
 namespace kvapomer::test {
 namespace {
 
-// Line 150 in the middle of the file, with a stored alert sound and view.
+// Line 150 in the middle of the file, between the view and line 136, with a
+// stored alert sound and the expanded view.
 QStringList middleLine() {
-    return {"[Main]",
-            "Bus=150",
-            "AlertON=ON",
-            "AlertWav=alarm.wav",
-            "RedAlertMin=5",
-            "BlinkAlert=30",
-            "BlinkAlertM=1",
-            "[150]",
-            "Description=(směr Kačerov)",
-            "t0=05:00",
-            "t1=06:15",
-            "t2=07:40",
-            "NumberOfTimes=3",
-            "[Set]",
-            "Stav=1",
-            "[136]",
-            "Description=(směr Háje)",
-            "t0=09:10",
-            "NumberOfTimes=1"};
+    return lineConfig({"05:00", "06:15", "07:40"}, QStringLiteral("1"),
+                      {"[136]", "Description=(směr Háje)", "t0=09:10", "NumberOfTimes=1"});
 }
 
 class SaveTest : public SettingsTest {
@@ -46,17 +30,17 @@ protected:
         const ShownMessage& m = fake.messageBox.shown.back();
         EXPECT_EQ(m.text, "Chyba při ukládání");
         EXPECT_EQ(m.title, QStringLiteral("Error #%1 [%2]").arg(number).arg(description));
-        EXPECT_EQ(m.style, mb::kError);
+        EXPECT_EQ(m.style, MessageStyle::Error);
     }
 };
 
 TEST_F(SaveTest, AsksBeforeSaving) {
     open();
-    save(mb::kNo);
+    save(MessageAnswer::No);
     ASSERT_EQ(fake.messageBox.shown.size(), 1u);
     EXPECT_EQ(fake.messageBox.shown[0].text, "Opravdu chcete uložit toto nastavení?");
     EXPECT_EQ(fake.messageBox.shown[0].title, "Uložit?");
-    EXPECT_EQ(fake.messageBox.shown[0].style, mb::kQuestionYesNo);
+    EXPECT_EQ(fake.messageBox.shown[0].style, MessageStyle::QuestionYesNo);
 }
 
 TEST_F(SaveTest, SavingTheLineWritesItsSectionAnewAtTheEnd) {
@@ -82,7 +66,7 @@ TEST_F(SaveTest, NewLineNumberLeavesTheOldLineUntouched) {
     save();
     const QString file = configText();
     EXPECT_TRUE(file.contains(QStringLiteral("[150]\r\nDescription=(směr Kačerov)\r\nt0=05:00\r\n"
-                                             "t1=06:15\r\nt2=07:40\r\nNumberOfTimes=3\r\n[Set]")));
+                                             "t1=06:15\r\nt2=07:40\r\nNumberOfTimes=3\r\n[136]")));
     EXPECT_TRUE(file.endsWith(QStringLiteral("[151]\r\nDescription=(směr Depo)\r\nt0=05:00\r\n"
                                              "t1=06:15\r\nt2=07:40\r\nNumberOfTimes=3\r\n")));
     EXPECT_EQ(read("Main", "Bus"), "151");
@@ -169,7 +153,7 @@ TEST_F(SaveTest, AnsweringNoLeavesTheFileByteForByte) {
     const QByteArray before = configBytes();
     type("Text1", QStringLiteral("151"));
     addTime(QStringLiteral("10"), QStringLiteral("00"));
-    save(mb::kNo);
+    save(MessageAnswer::No);
     EXPECT_EQ(configBytes(), before);
     EXPECT_FALSE(settingsClosed());
     EXPECT_EQ(text("Text1")->text(), "151");
@@ -228,7 +212,7 @@ TEST_F(SaveTest, FailedUpdateKeepsTheWindowAndTheFile) {
     ASSERT_FALSE(fake.messageBox.shown.empty());
     EXPECT_EQ(fake.messageBox.shown.back().text, "Chyba při ukládání");
     EXPECT_TRUE(fake.messageBox.shown.back().title.startsWith(QStringLiteral("Error #")));
-    EXPECT_EQ(fake.messageBox.shown.back().style, mb::kError);
+    EXPECT_EQ(fake.messageBox.shown.back().style, MessageStyle::Error);
     EXPECT_EQ(configBytes(), before);
     EXPECT_FALSE(settingsClosed());
     EXPECT_EQ(listEntries(), QStringList({"06:15", "07:40", "09:30"}));

@@ -5,14 +5,14 @@
 
 namespace kvapomer::test {
 
-int FakeMessageBox::show(const QString& text, const QString& title, int style) {
+MessageAnswer FakeMessageBox::show(const QString& text, const QString& title, MessageStyle style) {
     shown.push_back({text, title, style});
     if (!answers.empty()) {
-        const int answer = answers.front();
+        const MessageAnswer answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    return style == mb::kQuestionYesNo ? mb::kYes : mb::kOk;
+    return style == MessageStyle::QuestionYesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }
 
 void FakeProgramEnd::endNow(int s) {

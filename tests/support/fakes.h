@@ -23,14 +23,14 @@ public:
 struct ShownMessage {
     QString text;
     QString title;
-    int style = 0;
+    MessageStyle style = MessageStyle::Error;
 };
 
 class FakeMessageBox final : public MessageBox {
 public:
-    int show(const QString& text, const QString& title, int style) override;
+    MessageAnswer show(const QString& text, const QString& title, MessageStyle style) override;
     std::vector<ShownMessage> shown;
-    std::deque<int> answers; // answered in turn; when empty: OK / Yes
+    std::deque<MessageAnswer> answers; // answered in turn; when empty: OK / Yes
 };
 
 class FakeSound final : public SoundOutput {

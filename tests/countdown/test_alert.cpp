@@ -1,13 +1,13 @@
 // Alert escalation: the red state with its one sound, and the flashing.
 
 #include "countdown/alert.h"
+#include "countdown/countdown_tick.h"
 #include "countdown/departures.h"
 #include "countdown/sound_request.h"
 #include "support/fakes.h"
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,46 +41,30 @@ AlertSettings settingsOf(int redMin, int blinkM, int blinkS) {
     return s;
 }
 
-// The countdown side of the main window's tick, as the window drives it:
-// next departures, remaining time, then the alert step when a departure is left.
+// The countdown side of the main window's tick, driven through the tick value
+// the window paints: next departures, remaining time, then the alert step
+// when a departure is left.
 struct CountdownDisplay {
-    CountdownDisplay(QStringList t, AlertSettings s)
-        : times(std::move(t)), settings(std::move(s)) {}
+    CountdownDisplay(QStringList t, AlertSettings s) : settings(std::move(s)) {
+        timetable.Times = std::move(t);
+    }
 
-    QStringList times;
+    Timetable timetable;
     AlertSettings settings;
     test::FakeSound sound;
     bool windowNormal = true;
-    bool soundArmed = true;
-    std::uint32_t colour = kColourRed; // the layout starts red
-    bool flashing = false;
-    bool hidden = false;
+    CountdownState state; // the layout starts red, the sound armed
+    bool& soundArmed = state.SoundArmed;
+    AlertColour& colour = state.colour;
+    bool& flashing = state.flashing;
 
-    struct Tick {
-        NextDepartures next;
-        Remaining left;
-        std::optional<AlertActions> actions;
-    };
-
-    Tick tick(int t) {
-        Tick result;
-        const ClockSample now = sampleAt(t);
-        result.next = UpdateNextDepartures(times, now);
-        result.left = rozdil(result.next.slots[0], now);
-        if (result.left.any) {
-            const AlertActions a =
-                alertStep(result.left, windowNormal, settings, soundArmed, hidden);
-            colour = a.colour;
-            if (a.playSound) {
-                PlayAlertSound(settings, "/opt/kvapomer", sound);
-            }
-            flashing = a.flashing;
-            if (a.reshowCountdown) {
-                hidden = false;
-            }
-            result.actions = a;
+    TickView tick(int t) {
+        TickView view = countdownTick(sampleAt(t), timetable, settings, !windowNormal, state);
+        state = view.state;
+        if (view.playSound) {
+            PlayAlertSound(settings, "/opt/kvapomer", sound);
         }
-        return result;
+        return view;
     }
 
     int sounds() const { return static_cast<int>(sound.played.size()); }
@@ -91,7 +75,7 @@ struct CountdownDisplay {
 struct WorkedRow {
     int t;
     const char* countdown;
-    std::uint32_t colour;
+    AlertColour colour;
     int soundsSoFar;
     bool flashing;
     bool busDue;
@@ -100,17 +84,19 @@ struct WorkedRow {
 TEST(AlertWorkedDay, TickByTickFollowsTheTable) {
     CountdownDisplay d{{"10:00", "10:30"}, settingsOf(5, 1, 30)};
 
+    // clang-format off
     const std::vector<WorkedRow> rows{
-        {secondsOf(9, 55, 0), "00:05:00", kColourGreen, 0, false, false},
-        {secondsOf(9, 55, 1), "00:04:59", kColourRed, 1, false, false},
-        {secondsOf(9, 58, 30), "00:01:30", kColourRed, 1, false, false},
-        {secondsOf(9, 58, 31), "00:01:29", kColourRed, 1, true, false},
-        {secondsOf(9, 59, 0), "00:01:00", kColourRed, 1, true, false},
-        {secondsOf(9, 59, 1), "00:00:59", kColourRed, 1, false, false},
-        {secondsOf(9, 59, 31), "00:00:29", kColourRed, 1, true, false},
-        {secondsOf(9, 59, 59), "00:00:01", kColourRed, 1, true, false},
-        {secondsOf(10, 0, 0), "00:30:00", kColourGreen, 1, false, true},
+        {secondsOf(9, 55, 0), "00:05:00", AlertColour::Green, 0, false, false},
+        {secondsOf(9, 55, 1), "00:04:59", AlertColour::Red, 1, false, false},
+        {secondsOf(9, 58, 30), "00:01:30", AlertColour::Red, 1, false, false},
+        {secondsOf(9, 58, 31), "00:01:29", AlertColour::Red, 1, true, false},
+        {secondsOf(9, 59, 0), "00:01:00", AlertColour::Red, 1, true, false},
+        {secondsOf(9, 59, 1), "00:00:59", AlertColour::Red, 1, false, false},
+        {secondsOf(9, 59, 31), "00:00:29", AlertColour::Red, 1, true, false},
+        {secondsOf(9, 59, 59), "00:00:01", AlertColour::Red, 1, true, false},
+        {secondsOf(10, 0, 0), "00:30:00", AlertColour::Green, 1, false, true},
     };
+    // clang-format on
     auto row = rows.begin();
 
     const int red0 = secondsOf(9, 55, 1);
@@ -118,24 +104,24 @@ TEST(AlertWorkedDay, TickByTickFollowsTheTable) {
     for (int t = secondsOf(9, 54, 50); t <= secondsOf(10, 0, 5); ++t) {
         SCOPED_TRACE(clockText(t));
         const auto tick = d.tick(t);
-        ASSERT_TRUE(tick.actions.has_value());
+        ASSERT_TRUE(tick.alertStepRan);
 
         // Every tick, not only the table rows: red from 00:04:59 to 00:00:01,
         // flashing from 00:01:29 to 00:01:00 and from 00:00:29 to 00:00:01.
         const int left = departure - t;
         const bool expectRed = t >= red0 && t < departure;
         const bool expectFlash = (left >= 60 && left <= 89) || (left >= 1 && left <= 29);
-        EXPECT_EQ(d.colour, expectRed ? kColourRed : kColourGreen);
+        EXPECT_EQ(d.colour, expectRed ? AlertColour::Red : AlertColour::Green);
         EXPECT_EQ(d.flashing, expectFlash);
         EXPECT_EQ(d.soundArmed, !expectRed);
-        EXPECT_EQ(tick.next.busDue, t == departure);
+        EXPECT_EQ(tick.busInStationStarts, t == departure);
 
         if (row != rows.end() && row->t == t) {
-            EXPECT_EQ(tick.left.text, row->countdown);
+            EXPECT_EQ(tick.countdownText, row->countdown);
             EXPECT_EQ(d.colour, row->colour);
             EXPECT_EQ(d.sounds(), row->soundsSoFar);
             EXPECT_EQ(d.flashing, row->flashing);
-            EXPECT_EQ(tick.next.busDue, row->busDue);
+            EXPECT_EQ(tick.busInStationStarts, row->busDue);
             ++row;
         }
     }
@@ -149,7 +135,7 @@ TEST(AlertWorkedDay, TickByTickFollowsTheTable) {
 TEST(AlertEdges, StartUpInsideTheRedPeriodSoundsOnTheFirstTick) {
     CountdownDisplay d{{"10:00"}, settingsOf(5, 1, 30)};
     d.tick(secondsOf(9, 57, 12));
-    EXPECT_EQ(d.colour, kColourRed);
+    EXPECT_EQ(d.colour, AlertColour::Red);
     EXPECT_EQ(d.sounds(), 1);
     EXPECT_FALSE(d.soundArmed);
     d.tick(secondsOf(9, 57, 13));
@@ -161,7 +147,7 @@ TEST(AlertEdges, DeparturesCloserThanTheRedSpanSoundOnce) {
     for (int t = secondsOf(9, 50, 0); t < secondsOf(10, 3, 0); ++t) {
         SCOPED_TRACE(clockText(t));
         d.tick(t);
-        EXPECT_EQ(d.colour, t >= secondsOf(9, 55, 1) ? kColourRed : kColourGreen);
+        EXPECT_EQ(d.colour, t >= secondsOf(9, 55, 1) ? AlertColour::Red : AlertColour::Green);
     }
     EXPECT_EQ(d.sounds(), 1);
 }
@@ -172,14 +158,14 @@ TEST(AlertEdges, MinimisedAcrossTheThresholdStaysGreenUntilRestored) {
     for (int t = secondsOf(9, 54, 0); t <= secondsOf(9, 56, 30); ++t) {
         SCOPED_TRACE(clockText(t));
         d.tick(t);
-        EXPECT_EQ(d.colour, kColourGreen);
+        EXPECT_EQ(d.colour, AlertColour::Green);
         EXPECT_TRUE(d.soundArmed);
     }
     EXPECT_EQ(d.sounds(), 0);
 
     d.windowNormal = true;
     d.tick(secondsOf(9, 56, 31));
-    EXPECT_EQ(d.colour, kColourRed);
+    EXPECT_EQ(d.colour, AlertColour::Red);
     EXPECT_EQ(d.sounds(), 1);
 }
 
@@ -187,7 +173,7 @@ TEST(AlertEdges, MinimisedStillFlashesInsideTheFlashSpan) {
     CountdownDisplay d{{"10:00"}, settingsOf(5, 1, 30)};
     d.windowNormal = false;
     d.tick(secondsOf(9, 59, 45));
-    EXPECT_EQ(d.colour, kColourGreen);
+    EXPECT_EQ(d.colour, AlertColour::Green);
     EXPECT_TRUE(d.flashing);
 }
 
@@ -201,14 +187,14 @@ TEST(AlertEdges, RestoreInsideASoundedRedPeriodSoundsAgain) {
     d.windowNormal = false;
     for (int t = secondsOf(9, 56, 0); t < secondsOf(9, 56, 10); ++t) {
         d.tick(t);
-        EXPECT_EQ(d.colour, kColourGreen);
+        EXPECT_EQ(d.colour, AlertColour::Green);
     }
     EXPECT_TRUE(d.soundArmed);
     EXPECT_EQ(d.sounds(), 1);
 
     d.windowNormal = true;
     d.tick(secondsOf(9, 56, 10));
-    EXPECT_EQ(d.colour, kColourRed);
+    EXPECT_EQ(d.colour, AlertColour::Red);
     EXPECT_EQ(d.sounds(), 2);
     d.tick(secondsOf(9, 56, 11));
     EXPECT_EQ(d.sounds(), 2);
@@ -228,15 +214,15 @@ TEST(AlertEdges, AfterTheLastDepartureColourFlashAndArmingStay) {
         d.tick(t);
     }
     ASSERT_EQ(d.sounds(), 1);
-    ASSERT_EQ(d.colour, kColourRed);
+    ASSERT_EQ(d.colour, AlertColour::Red);
     ASSERT_TRUE(d.flashing);
 
     for (int t = secondsOf(23, 59, 0); t < 24 * 3600; ++t) {
         SCOPED_TRACE(clockText(t));
         const auto tick = d.tick(t);
-        EXPECT_FALSE(tick.actions.has_value());
-        EXPECT_EQ(tick.left.text, "--:--:--");
-        EXPECT_EQ(d.colour, kColourRed);
+        EXPECT_FALSE(tick.alertStepRan);
+        EXPECT_EQ(tick.countdownText, "--:--:--");
+        EXPECT_EQ(d.colour, AlertColour::Red);
         EXPECT_TRUE(d.flashing);
         EXPECT_FALSE(d.soundArmed);
     }
@@ -244,8 +230,8 @@ TEST(AlertEdges, AfterTheLastDepartureColourFlashAndArmingStay) {
     // The first departure of the new day already lies inside the red span,
     // and the sound was used up before midnight.
     const auto tick = d.tick(0);
-    EXPECT_EQ(tick.left.text, "00:03:00");
-    EXPECT_EQ(d.colour, kColourRed);
+    EXPECT_EQ(tick.countdownText, "00:03:00");
+    EXPECT_EQ(d.colour, AlertColour::Red);
     EXPECT_FALSE(d.flashing);
     EXPECT_EQ(d.sounds(), 1);
 }
@@ -280,7 +266,7 @@ TEST_P(AlertSpans, LastHourTickByTick) {
         const bool red = c.firstRed > 0 && left <= c.firstRed;
         const bool flash = (c.flashFrom > 0 && left <= c.flashFrom && left >= c.flashTo) ||
                            (c.flashFrom2 > 0 && left <= c.flashFrom2 && left >= c.flashTo2);
-        ASSERT_EQ(d.colour, red ? kColourRed : kColourGreen);
+        ASSERT_EQ(d.colour, red ? AlertColour::Red : AlertColour::Green);
         ASSERT_EQ(d.flashing, flash);
     }
     EXPECT_EQ(d.sounds(), c.firstRed > 0 ? 1 : 0);
@@ -332,7 +318,7 @@ TEST(AlertStep, RedWithoutArmingPlaysNothing) {
     const AlertSettings s = settingsOf(5, 1, 30);
     bool armed = false;
     const AlertActions a = alertStep(leftOf(0, 3, 0), true, s, armed, false);
-    EXPECT_EQ(a.colour, kColourRed);
+    EXPECT_EQ(a.colour, AlertColour::Red);
     EXPECT_FALSE(a.playSound);
     EXPECT_FALSE(armed);
 }
@@ -341,7 +327,7 @@ TEST(AlertStep, AnHourOrMoreIsNeverRedNorFlashing) {
     const AlertSettings s = settingsOf(59, 59, 59);
     bool armed = true;
     const AlertActions a = alertStep(leftOf(1, 0, 0), true, s, armed, false);
-    EXPECT_EQ(a.colour, kColourGreen);
+    EXPECT_EQ(a.colour, AlertColour::Green);
     EXPECT_FALSE(a.playSound);
     EXPECT_FALSE(a.flashing);
     EXPECT_TRUE(armed);
@@ -351,7 +337,7 @@ TEST(AlertStep, SoundSwitchedOffStillUsesUpTheArming) {
     CountdownDisplay d{{"10:00"}, settingsOf(5, 1, 30)};
     d.settings.AlertON = "OFF";
     d.tick(secondsOf(9, 57, 0));
-    EXPECT_EQ(d.colour, kColourRed);
+    EXPECT_EQ(d.colour, AlertColour::Red);
     EXPECT_FALSE(d.soundArmed);
     EXPECT_EQ(d.sounds(), 0);
 }

@@ -3,9 +3,11 @@
 // metric-compatible substitutes where those are not installed.
 
 #include <QFont>
+#include <QList>
 #include <QRect>
 #include <QString>
 
+class QLabel;
 class QWidget;
 
 namespace kvapomer {
@@ -18,6 +20,10 @@ inline QRect twips(int left, int top, int width, int height) {
             height / kTwipsPerPixel};
 }
 
+inline QRect twips(const QRect& designed) {
+    return twips(designed.x(), designed.y(), designed.width(), designed.height());
+}
+
 // Registers faces the program ships with or borrows from fonts-wine (Tahoma)
 // when the system does not already offer them. Call once after QApplication.
 void registerApplicationFonts();
@@ -28,8 +34,13 @@ void registerApplicationFonts();
 QFont designFont(const QString& face, double points, bool bold = false);
 
 // Substitute faces can run a pixel wider than the designed ones: steps the
-// widget's font down until `widest` fits `width` pixels.
+// widget's font down until `widest` fits `width` pixels. Trailing blanks are
+// not drawn and do not count.
 void shrinkToFit(QWidget* widget, const QString& widest, int width);
+
+// Fits each label to its width as above; where one label of a row (same
+// parent, same top) must step down, the whole row takes the smaller size.
+void shrinkRowsToFit(const QList<QLabel*>& labels);
 
 // The family actually used for a designed face.
 QString substituteFamily(const QString& face);

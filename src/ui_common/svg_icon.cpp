@@ -1,4 +1,4 @@
-#include "main_window/svg_icon.h"
+#include "ui_common/svg_icon.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "platform/window_ties.h"
+#include "ui_common/window_ties.h"
 
 #include <QWidget>
 #include <QWindow>

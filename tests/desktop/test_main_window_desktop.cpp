@@ -26,7 +26,7 @@ protected:
         fake.exeFolder.folder = folder.path();
         form = std::make_unique<Form1>(fake.platform);
         form->setDesktopNotice(&notice);
-        form->setSettingsFactory([](Form1&) { return new QWidget(nullptr, Qt::Window); });
+        form->setSettingsFactory([](SettingsHost&) { return new QWidget(nullptr, Qt::Window); });
         ASSERT_TRUE(form->start());
     }
     void tickAt(int h, int m, int s) {

@@ -1,4 +1,4 @@
-#include "main_window/fonts.h"
+#include "ui_common/fonts.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -51,8 +51,13 @@ void shrinkToFit(QWidget* widget, const QString& widest, int width) {
     if (font.pixelSize() <= 0) {
         return;
     }
+    // Trailing blanks are not drawn.
+    QString drawn = widest;
+    while (drawn.endsWith(u' ')) {
+        drawn.chop(1);
+    }
     bool changed = false;
-    while (font.pixelSize() > 6 && QFontMetrics(font).horizontalAdvance(widest) > width) {
+    while (font.pixelSize() > 6 && QFontMetrics(font).horizontalAdvance(drawn) > width) {
         font.setPixelSize(font.pixelSize() - 1);
         changed = true;
     }

@@ -1,0 +1,61 @@
+#pragma once
+// One clock tick of the main window as a plain value: from the clock sample,
+// the timetable, the alert settings and what the previous tick left behind,
+// everything the window shows after the tick. The window only paints it.
+
+#include "config/config_store.h"
+#include "countdown/alert.h"
+#include "countdown/departures.h"
+#include "countdown/minimised_notice.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace kvapomer {
+
+// What the countdown carries from one tick to the next (and to the flash timer).
+struct CountdownState {
+    bool SoundArmed = true;
+    AlertColour colour = AlertColour::Red; // the countdown's colour; red as laid out
+    bool flashing = false;                 // the flash timer runs
+    bool countdownHidden = false;          // hidden phase of a flash
+    bool colonShown = false;               // the last clock text showed its colon
+    QString countdownText;                 // the countdown of the latest tick
+    MinimisedNotice minimisedNotice;       // red span of a minimised window
+};
+
+// The effects of one tick, in the order the window applies them.
+struct TickView {
+    std::array<QString, 4> slots;    // captions of the four next-departure labels
+    bool busInStationStarts = false; // show the bus-in-station message, start its timer
+    bool alertStepRan = false;       // a next departure exists: the four below apply
+    AlertColour colour = AlertColour::Green;
+    bool playSound = false;
+    bool flashing = false;         // flash timer on (true) or off (false)
+    bool reshowCountdown = false;  // flashing ended in the hidden phase: show again
+    bool desktopNoticeDue = false; // a minimised window would turn red now: tell the desktop
+    QString countdownText;         // hh:mm:ss or "--:--:--"
+    // The title to set; nothing leaves the title as the flash timer last set it.
+    std::optional<QString> title;
+    QString clockText;    // hh:mm, or hh mm on every other tick
+    CountdownState state; // carried to the next tick
+};
+
+// The window title in the normal state: "Orv Kvapomer  ver.1.5 [rev 22] CZ".
+QString normalTitle();
+
+TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
+                       const AlertSettings& alerts, bool minimised, const CountdownState& previous);
+
+// One tick of the flash timer.
+struct FlashView {
+    bool countdownVisible = true;
+    std::optional<QString> title; // set only while minimised
+    CountdownState state;
+};
+
+FlashView flashTick(bool minimised, const CountdownState& previous);
+
+} // namespace kvapomer
