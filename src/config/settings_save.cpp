@@ -1,7 +1,7 @@
 #include "config/settings_save.h"
 
 #include "config/cp1250.h"
-
+#include "config/error_numbers.h"
 #include "config/number_text.h"
 #include "config/profile_store.h"
 
@@ -94,7 +94,7 @@ WriteResult saveSettings(const QString& path, const SettingsInput& input) {
     }
     bool readsBack = true;
     WriteResult result = updateProfile(path, [&](ProfileDocument& doc) {
-        const ProfileDocument original = doc;
+        const QByteArray original = doc.bytes();
         applySettings(doc, input);
         // The loader must find the saved line again through Main/Bus; a name
         // that the file would not give back unchanged is not saved at all.
@@ -103,7 +103,7 @@ WriteResult saveSettings(const QString& path, const SettingsInput& input) {
             bus ? doc.value(*bus, QStringLiteral("NumberOfTimes")) : std::nullopt;
         if (bus != input.line || count != QString::number(input.times.size())) {
             readsBack = false;
-            doc = original;
+            doc = ProfileDocument(original);
         }
     });
     if (!readsBack) {
@@ -113,16 +113,7 @@ WriteResult saveSettings(const QString& path, const SettingsInput& input) {
 }
 
 QString saveErrorDescription(int number) {
-    switch (number) {
-    case kSaveInvalidArgument:
-        return QStringLiteral("Neplatné volání procedury nebo argument");
-    case kSaveOverflow:
-        return QStringLiteral("Přetečení");
-    case kSaveOutOfRange:
-        return QStringLiteral("Index mimo rozsah");
-    default:
-        return QStringLiteral("Neznámá chyba");
-    }
+    return errorDescription(number);
 }
 
 } // namespace kvapomer
