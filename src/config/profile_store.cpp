@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -117,26 +119,57 @@ bool resolveLinks(QByteArray path, QByteArray& target) {
     return false;
 }
 
-// Takes flock() on `fd`, trying for up to the lock timeout. flock() itself
-// has no timeout; short waits keep a contended lock fair enough.
+// Takes flock() on `fd` within the lock timeout. flock() has no timeout of
+// its own, and polling would lose every time against a process that saves
+// in a loop; so the wait is a blocking flock() in the kernel's queue, made
+// by a helper thread through a duplicate of `fd` (a lock belongs to the
+// open file, which both share). A helper that is given up on releases the
+// lock as soon as it gets it.
 bool lockWithin(int fd, int operation) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockTimeoutMs);
-    auto pause = std::chrono::microseconds(200);
-    for (;;) {
-        if (::flock(fd, operation | LOCK_NB) == 0) {
-            return true;
-        }
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            return false;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            errno = EWOULDBLOCK;
-            return false;
-        }
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::microseconds(10'000));
+    if (::flock(fd, operation | LOCK_NB) == 0) {
+        return true;
     }
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+        return false;
+    }
+    struct Wait {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        bool abandoned = false;
+        bool locked = false;
+        int fd = -1;
+    };
+    const auto wait = std::make_shared<Wait>();
+    wait->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (wait->fd < 0) {
+        return false;
+    }
+    std::thread([wait, operation] {
+        int result = 0;
+        while ((result = ::flock(wait->fd, operation)) != 0 && errno == EINTR) {
+        }
+        std::lock_guard guard(wait->mutex);
+        wait->finished = true;
+        wait->locked = result == 0;
+        if (wait->abandoned) {
+            if (wait->locked) {
+                ::flock(wait->fd, LOCK_UN);
+            }
+            ::close(wait->fd);
+        }
+        wait->done.notify_one();
+    }).detach();
+    std::unique_lock guard(wait->mutex);
+    if (wait->done.wait_for(guard, std::chrono::milliseconds(kLockTimeoutMs),
+                            [&] { return wait->finished; })) {
+        ::close(wait->fd);
+        errno = wait->locked ? 0 : EWOULDBLOCK;
+        return wait->locked;
+    }
+    wait->abandoned = true;
+    errno = EWOULDBLOCK;
+    return false;
 }
 
 bool folderWritable(const QByteArray& folder) {

@@ -54,23 +54,28 @@ SettingsInput input150() {
 
 // The save as a sequence of single writes, each its own update of the file.
 void saveBySingleWrites(const QString& path, const SettingsInput& in) {
-    DeleteIniSection(path, in.line);
-    WriteIniValue(path, in.line, QStringLiteral("Description"), in.note);
-    WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("Bus"), in.line);
+    EXPECT_TRUE(DeleteIniSection(path, in.line));
+    EXPECT_TRUE(WriteIniValue(path, in.line, QStringLiteral("Description"), in.note));
+    EXPECT_TRUE(WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("Bus"), in.line));
     for (int i = 0; i < in.times.size(); ++i) {
-        WriteIniValue(path, in.line, QStringLiteral("t") + QString::number(i), in.times[i]);
+        EXPECT_TRUE(
+            WriteIniValue(path, in.line, QStringLiteral("t") + QString::number(i), in.times[i]));
     }
-    WriteIniValue(path, in.line, QStringLiteral("NumberOfTimes"), QString::number(in.times.size()));
-    WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("AlertON"),
-                  in.alertOn ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    EXPECT_TRUE(WriteIniValue(path, in.line, QStringLiteral("NumberOfTimes"),
+                              QString::number(in.times.size())));
+    EXPECT_TRUE(WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("AlertON"),
+                              in.alertOn ? QStringLiteral("ON") : QStringLiteral("OFF")));
     if (passesAlertTest(in.redAlertMin)) {
-        WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("RedAlertMin"), in.redAlertMin);
+        EXPECT_TRUE(WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("RedAlertMin"),
+                                  in.redAlertMin));
     }
     if (passesAlertTest(in.blinkAlert)) {
-        WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("BlinkAlert"), in.blinkAlert);
+        EXPECT_TRUE(WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("BlinkAlert"),
+                                  in.blinkAlert));
     }
     if (passesAlertTest(in.blinkAlertM)) {
-        WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("BlinkAlertM"), in.blinkAlertM);
+        EXPECT_TRUE(WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("BlinkAlertM"),
+                                  in.blinkAlertM));
     }
 }
 
