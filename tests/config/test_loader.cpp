@@ -1,6 +1,7 @@
 // Loading the active line and the alert settings, with the user's messages.
 
 #include "config/loader.h"
+#include "support/sample_config.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -216,4 +217,28 @@ TEST_F(Fixture, MissingSoundSettingsAreNotFailures) {
     ASSERT_EQ(r.status, LoadStatus::Loaded);
     EXPECT_EQ(r.config.alerts.AlertON, QStringLiteral("unknown value"));
     EXPECT_EQ(r.config.alerts.AlertWav, QString());
+}
+
+TEST_F(Fixture, AtMostTenInvalidTimesAreReported) {
+    // The highest count with only six times stored: 32 761 invalid times.
+    writeLine({"t0=06:00", "t1=07:00", "t2=08:00", "t3=09:00", "t4=10:00", "t5=11:00",
+               "NumberOfTimes=32767"});
+    const LoadResult r = load();
+    ASSERT_EQ(r.status, LoadStatus::Loaded);
+    ASSERT_EQ(r.config.timetable.Times.size(), 32767);
+    EXPECT_EQ(r.config.timetable.Times[5], QStringLiteral("11:00"));
+    EXPECT_EQ(r.config.timetable.Times.count(QStringLiteral("00:00")), 32761);
+    ASSERT_EQ(shown.size(), std::size_t(kMaxTimeMessages));
+    for (int i = 0; i < kMaxTimeMessages; ++i) {
+        EXPECT_EQ(shown[i].text, invalidTimeText(6 + i));
+    }
+}
+
+TEST_F(Fixture, Utf8FileWithItsMarkLoads) {
+    folder.write(QStringLiteral("kvapomern.ini"),
+                 "\xEF\xBB\xBF" + test::lineConfig().join(QStringLiteral("\r\n")).toUtf8());
+    const LoadResult r = load();
+    ASSERT_EQ(r.status, LoadStatus::Loaded);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(r.config.note, QStringLiteral("(směr Kačerov)"));
 }

@@ -2,12 +2,16 @@
 // operations built on them.
 
 #include "config/config_store.h"
+#include "config/loader.h"
 #include "config/profile_store.h"
+#include "config/settings_save.h"
+#include "support/sample_config.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -15,11 +19,14 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <random>
 #include <thread>
 #include <vector>
 
 #include <fcntl.h>
 #include <grp.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -525,6 +532,196 @@ TEST_F(WriteTest, ConcurrentProcessesLoseNoUpdate) {
         }
     }
     expectOnlyTheFile();
+}
+
+TEST_F(ReadOnlyTest, WritableFileIsWrittenInPlaceUnderTheLock) {
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0666), 0);
+    ASSERT_EQ(::chmod(folderPath.constData(), 0555), 0);
+    const ino_t inode = statOf(path).st_ino;
+    // Two processes write in place at once: the lock keeps every update.
+    const std::optional<int> number = writeUnprivileged([&]() -> WriteResult {
+        const pid_t other = ::fork();
+        bool ok = true;
+        for (int i = 0; i < 40; ++i) {
+            ok = WriteIniValue(path, "150", QStringLiteral("%1k%2").arg(other == 0).arg(i), "x")
+                     .ok &&
+                 ok;
+        }
+        if (other == 0) {
+            ::_exit(ok ? 0 : 1);
+        }
+        int status = 1;
+        ok = ::waitpid(other, &status, 0) == other && WIFEXITED(status) &&
+             WEXITSTATUS(status) == 0 && ok;
+        return ok ? WriteResult{} : WriteResult{false, 1, {}};
+    });
+    if (!number) {
+        GTEST_SKIP() << "cannot give up root privileges here";
+    }
+    EXPECT_EQ(*number, 0);
+    EXPECT_EQ(statOf(path).st_ino, inode);
+    const ProfileDocument document(folder.read(kIni));
+    EXPECT_EQ(document.value("Main", "Bus"), "150");
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(document.value("150", QStringLiteral("0k%1").arg(i)), "x") << i;
+        EXPECT_EQ(document.value("150", QStringLiteral("1k%1").arg(i)), "x") << i;
+    }
+    EXPECT_EQ(folder.entries(), QStringList{kIni});
+}
+
+// ---------------------------------------------------------------------------
+// Odd files, other processes, crashes
+
+TEST_F(WriteTest, NonRegularFilesAreRefusedWithoutBlocking) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0666), 0);
+    TempFolder linked;
+    const QString device = linked.file(kIni);
+    ASSERT_TRUE(QFile::link("/dev/zero", device));
+    ::alarm(30); // a call that blocks ends the test binary instead of hanging it
+    for (const QString& file : {path, device}) {
+        EXPECT_EQ(ReadIniValue(file, "Main", "Bus", ""), "unknown value");
+        EXPECT_EQ(loadConfiguration(file).status, LoadStatus::FileMissing);
+        for (const WriteResult& result :
+             {WriteIniValue(file, "Set", "Stav", "1"), DeleteIniSection(file, "Main")}) {
+            EXPECT_FALSE(result.ok);
+            EXPECT_EQ(result.number, 75);
+        }
+    }
+    ::alarm(0);
+    EXPECT_TRUE(S_ISFIFO(statOf(path).st_mode));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                            QDir::NoDotAndDotDot),
+              QStringList{kIni});
+}
+
+TEST_F(WriteTest, LockHeldElsewhereFailsTheUpdateInsteadOfWaiting) {
+    const QByteArray before = "[Main]\r\nBus=150\r\n";
+    folder.write(kIni, before);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    ASSERT_NE(holder, -1);
+    if (holder == 0) { // as `flock <folder> sleep` in a shell would
+        const int fd = ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY);
+        const bool locked = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+        [[maybe_unused]] const auto n = ::write(ready[1], locked ? "y" : "n", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char locked = 0;
+    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    const auto start = std::chrono::steady_clock::now();
+    const WriteResult result = WriteIniValue(path, "Main", "Bus", "136");
+    const auto waited = std::chrono::steady_clock::now() - start;
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ASSERT_EQ(locked, 'y');
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.number, 70);
+    EXPECT_LT(waited, std::chrono::seconds(20)); // gave up, did not freeze
+    EXPECT_EQ(folder.read(kIni), before);
+    // A holder that died released the lock with it.
+    EXPECT_TRUE(WriteIniValue(path, "Main", "Bus", "136"));
+    expectOnlyTheFile();
+}
+
+TEST_F(WriteTest, UpdateRemovesWhatInterruptedUpdatesLeft) {
+    folder.write(kIni, "[Main]\r\nBus=1\r\n");
+    for (const char* name :
+         {".kvapomern.ini.Ab3dEf.tmp", ".kvapomern.ini.x9Y8z7.tmp", "kvapomern.ini.lock",
+          ".kvapomern.ini.mine.tmp", "kvapomern.ini.bak"}) {
+        folder.write(name, "x");
+    }
+    ASSERT_TRUE(WriteIniValue(path, "Main", "Bus", "1")); // even one that changes nothing
+    EXPECT_EQ(folder.entries(),
+              (QStringList{".kvapomern.ini.mine.tmp", kIni, "kvapomern.ini.bak"}));
+}
+
+// Two saves that a child process makes in turn, and the bytes each leaves.
+struct TwoSaves {
+    SettingsInput first;
+    SettingsInput second;
+    QByteArray initial = test::fileBytes(test::lineConfig());
+    QByteArray afterFirst;
+    QByteArray afterSecond;
+
+    TwoSaves() {
+        first.line = second.line = QStringLiteral("150");
+        first.note = QStringLiteral("(směr Kačerov)");
+        second.note = QStringLiteral("(směr Háje)");
+        first.times = QStringList{"05:00", "06:00", "07:00", "08:00", "09:00", "10:00"};
+        second.times = QStringList{"11:00", "12:00", "13:00"};
+        first.redAlertMin = second.redAlertMin = QStringLiteral("5");
+        ProfileDocument document(initial);
+        applySettings(document, first);
+        afterFirst = document.bytes();
+        applySettings(document, second);
+        afterSecond = document.bytes();
+    }
+    bool known(const QByteArray& bytes) const {
+        return bytes == initial || bytes == afterFirst || bytes == afterSecond;
+    }
+    // Forks a child that saves both in a loop until it is killed; returns
+    // once the child has started.
+    pid_t startSaving(const QString& path) const {
+        int ready[2];
+        if (::pipe(ready) != 0) {
+            return -1;
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            [[maybe_unused]] const auto n = ::write(ready[1], "x", 1);
+            for (;;) {
+                static_cast<void>(saveSettings(path, first));
+                static_cast<void>(saveSettings(path, second));
+            }
+        }
+        char c = 0;
+        if (child > 0 && ::read(ready[0], &c, 1) != 1) {
+            ::kill(child, SIGKILL);
+        }
+        ::close(ready[0]);
+        ::close(ready[1]);
+        return child;
+    }
+};
+
+TEST_F(WriteTest, KilledSavesLeaveTheOldOrTheNewFile) {
+    const TwoSaves saves;
+    ASSERT_EQ(ProfileDocument(saves.afterSecond).bytes(), saves.afterSecond);
+    folder.write(kIni, saves.initial);
+    std::mt19937 random(8);
+    std::uniform_int_distribution<int> delayUs(0, 15000);
+    for (int kill = 0; kill < 200; ++kill) {
+        const pid_t child = saves.startSaving(path);
+        ASSERT_GT(child, 0);
+        ::usleep(useconds_t(delayUs(random)));
+        ::kill(child, SIGKILL);
+        ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+        ASSERT_TRUE(saves.known(folder.read(kIni))) << "after kill " << kill;
+        ASSERT_TRUE(saveSettings(path, kill % 2 ? saves.first : saves.second));
+        ASSERT_EQ(folder.entries(), QStringList{kIni}) << "after kill " << kill;
+    }
+}
+
+TEST_F(WriteTest, LoadsWhileAnotherProcessSavesSeeOneVersion) {
+    const TwoSaves saves;
+    folder.write(kIni, saves.initial);
+    const pid_t saver = saves.startSaving(path);
+    ASSERT_GT(saver, 0);
+    QSet<int> counts;
+    int failed = 0;
+    for (int load = 0; load < 1000; ++load) {
+        const LoadResult result = loadConfiguration(path);
+        failed += result.status != LoadStatus::Loaded || !result.messages.isEmpty();
+        counts.insert(result.config.timetable.LastIndex + 1);
+    }
+    ::kill(saver, SIGKILL);
+    ::waitpid(saver, nullptr, 0);
+    EXPECT_EQ(failed, 0);
+    EXPECT_TRUE(counts.contains(3) && counts.contains(6)) << "the saves did not overlap the loads";
 }
 
 // ---------------------------------------------------------------------------

@@ -154,6 +154,21 @@ TEST_F(SettingsSaveTest, SameBytesAsTheSingleWrites) {
     // Files from other editors: line feeds only, no line end at the end.
     expectSameAsSingleWrites("[Main]\nBus=150\nAlertON=OFF\n[150]\nt0=05:00\nNumberOfTimes=1",
                              newLine);
+    // Mixed line ends: the removed section held the first line end of the file.
+    const QByteArray mixed =
+        "[150]\nDescription=x\nt0=05:00\nNumberOfTimes=1\n[Main]\r\nBus=150\r\n"
+        "RedAlertMin=1\r\n[Set]\r\nStav=0\r\n";
+    expectSameAsSingleWrites(mixed, input150());
+    expectSameAsSingleWrites(mixed, newLine);
+    // A UTF-8 file with its byte-order mark stays UTF-8, the mark in place.
+    const QByteArray utf8 = "\xEF\xBB\xBF[Main]\r\nBus=150\r\n[150]\r\nDescription=Háje\r\n";
+    expectSameAsSingleWrites(utf8, input150());
+    folder.write(kIni, utf8);
+    ASSERT_TRUE(saveSettings(folder.file(kIni), input150()).ok);
+    const QByteArray saved = folder.read(kIni);
+    EXPECT_TRUE(saved.startsWith("\xEF\xBB\xBF[Main]\r\nBus=150\r\nAlertON=ON\r\n"));
+    EXPECT_EQ(saved.count("[Main]"), 1);
+    EXPECT_TRUE(saved.contains(QStringLiteral("Description=(směr Kačerov)").toUtf8()));
 }
 
 TEST_F(SettingsSaveTest, ManyTimesAreWrittenInOrder) {
