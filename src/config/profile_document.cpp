@@ -316,6 +316,10 @@ bool ProfileDocument::setValue(const QString& section, const QString& key, const
         const QByteArrayView text(line.text);
         line.text =
             cp1250::trimBlanks(text.first(text.indexOf('='))).toByteArray() + '=' + newValue;
+        QByteArrayView name;
+        if (classify(line.text, &name) != Kind::Key) {
+            d.rebuild(); // a value with "]" made the line a section header
+        }
         return true;
     }
     d.insert(s.header + (s.lastKey > 0 ? s.lastKey : 0) + 1, d.encode(key) + '=' + newValue, &s);

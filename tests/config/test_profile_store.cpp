@@ -589,8 +589,8 @@ TEST_F(WriteTest, NonRegularFilesAreRefusedWithoutBlocking) {
     }
     ::alarm(0);
     EXPECT_TRUE(S_ISFIFO(statOf(path).st_mode));
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
-                                            QDir::NoDotAndDotDot),
+    EXPECT_EQ(QDir(folder.path())
+                  .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{kIni});
 }
 
