@@ -68,7 +68,7 @@ QByteArrayView rawValue(QByteArrayView text) {
 }
 
 // Adds `name` unless it is there already: the first line of a name wins.
-bool addFirst(QHash<QString, qsizetype>& table, const QString& name, qsizetype value) {
+bool addFirst(QHash<QByteArray, qsizetype>& table, const QByteArray& name, qsizetype value) {
     const qsizetype known = table.size();
     qsizetype& slot = table[name];
     if (table.size() == known) {
@@ -82,21 +82,21 @@ bool addFirst(QHash<QString, qsizetype>& table, const QString& name, qsizetype v
 
 struct ProfileDocument::Impl {
     struct Section {
-        QString name;          // folded
+        QByteArray name;       // folded
         qsizetype header = 0;  // line of the header
         qsizetype end = 0;     // one past the section's last line
         qsizetype lastKey = 0; // offset from the header of the last key line; 0: none
         bool first = false;    // the first section of its name, the one reads find
         // Folded key name to offset from the header, first line of each name;
         // built on first use.
-        mutable std::optional<QHash<QString, qsizetype>> keys;
+        mutable std::optional<QHash<QByteArray, qsizetype>> keys;
     };
 
     QByteArray source; // the parsed bytes; unchanged lines are views into it
     bool utf8 = false;
     std::vector<Line> lines;
-    std::vector<Section> sections;         // in file order
-    QHash<QString, qsizetype> firstByName; // folded name to index in `sections`
+    std::vector<Section> sections;            // in file order
+    QHash<QByteArray, qsizetype> firstByName; // folded name to index in `sections`
 
     QString decode(QByteArrayView bytes) const {
         return utf8 ? QString::fromUtf8(bytes) : cp1250::decode(bytes);
@@ -109,15 +109,45 @@ struct ProfileDocument::Impl {
         return bytes;
     }
 
-    QString fold(QByteArrayView raw) const {
-        return utf8 ? QString::fromUtf8(cp1250::trimBlanks(raw)).toCaseFolded()
-                    : cp1250::foldName(raw);
+    // A name without its blanks, in the one form in which names compare: the
+    // UTF-8 of its case folding. Names of the parsed bytes that are folded
+    // already (t0, t1, ...) are not copied.
+    QByteArray fold(QByteArrayView raw) const {
+        const QByteArrayView name = cp1250::trimBlanks(raw);
+        bool folded = true;
+        for (const char c : name) {
+            if (static_cast<unsigned char>(c) >= 0x80) {
+                return decode(name).toCaseFolded().toUtf8();
+            }
+            folded = folded && !(c >= 'A' && c <= 'Z');
+        }
+        if (folded && name.data() >= source.constData() &&
+            name.data() + name.size() <= source.constData() + source.size()) {
+            return QByteArray::fromRawData(name.data(), name.size());
+        }
+        QByteArray out(name.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            const char c = name[i];
+            out[i] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+        }
+        return out;
     }
 
     // A name asked for by the program, folded as it would stand in the file
     // once written (so a character outside the code page matches the "?" it
     // becomes).
-    QString foldArgument(const QString& name) const { return fold(encode(name)); }
+    QByteArray foldArgument(const QString& name) const {
+        QByteArray out(name.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            const char16_t c = name[i].unicode();
+            if (c >= 0x80 || c == u'\r' || c == u'\n') {
+                return fold(encode(name));
+            }
+            out[i] = c >= u'A' && c <= u'Z' ? char(c - u'A' + u'a') : char(c);
+        }
+        const QByteArrayView trimmed = cp1250::trimBlanks(out);
+        return trimmed.size() == out.size() ? out : trimmed.toByteArray();
+    }
 
     Eol newEol() const {
         return lines.empty() || lines.front().eol == Eol::None ? Eol::CrLf : lines.front().eol;
@@ -160,6 +190,7 @@ struct ProfileDocument::Impl {
 
     // Sorts every line and finds the sections anew.
     void rebuild() {
+        lastFound = -1;
         sections.clear();
         firstByName.clear();
         for (qsizetype i = 0; i < qsizetype(lines.size()); ++i) {
@@ -184,14 +215,22 @@ struct ProfileDocument::Impl {
         }
     }
 
+    // The first section of that name. A load asks for one section thousands
+    // of times in a row: the last answer is kept until the sections change.
     const Section* find(const QString& name) const {
-        const auto pos = firstByName.constFind(foldArgument(name));
-        return pos == firstByName.cend() ? nullptr : &sections[*pos];
+        if (lastFound < 0 || name != lastAsked) {
+            const auto pos = firstByName.constFind(foldArgument(name));
+            lastAsked = name;
+            lastFound = pos == firstByName.cend() ? -2 : *pos;
+        }
+        return lastFound >= 0 ? &sections[lastFound] : nullptr;
     }
+    mutable QString lastAsked;
+    mutable qsizetype lastFound = -1; // -1: nothing kept, -2: no such section
 
-    const QHash<QString, qsizetype>& keysOf(const Section& s) const {
+    const QHash<QByteArray, qsizetype>& keysOf(const Section& s) const {
         if (!s.keys) {
-            QHash<QString, qsizetype> keys;
+            QHash<QByteArray, qsizetype> keys;
             keys.reserve(s.lastKey);
             for (qsizetype i = s.header + 1; i < s.end; ++i) {
                 QByteArrayView name;
@@ -224,7 +263,7 @@ struct ProfileDocument::Impl {
         QByteArrayView name;
         line.kind = classify(line.text, &name);
         const bool plainKey = line.kind == Kind::Key && owner != nullptr;
-        const QString folded = plainKey ? fold(name) : QString();
+        const QByteArray folded = plainKey ? fold(name) : QByteArray();
         lines.insert(lines.begin() + at, std::move(line));
         if (!plainKey && !(atEnd && lines[at].kind == Kind::Header)) {
             rebuild(); // a line that starts a section inside the file, or text outside any
@@ -240,6 +279,7 @@ struct ProfileDocument::Impl {
             s.end = at + 1;
             s.first = addFirst(firstByName, s.name, qsizetype(sections.size()));
             sections.push_back(std::move(s));
+            lastFound = -1;
             return;
         }
         // A key after the last key of its section: only later lines move.
@@ -328,7 +368,7 @@ bool ProfileDocument::setValue(const QString& section, const QString& key, const
 
 bool ProfileDocument::removeSection(const QString& section) {
     Impl& d = *d_;
-    const QString name = d.foldArgument(section);
+    const QByteArray name = d.foldArgument(section);
     if (!d.firstByName.contains(name)) {
         return false;
     }

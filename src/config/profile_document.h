@@ -12,7 +12,8 @@
 //    byte-order mark (which stays in place).
 // Edits change only the affected line; every other byte stays as it was. A
 // series of edits gives the same bytes as the same edits made one by one,
-// each on the bytes the previous one left.
+// each on the bytes the previous one left. Like most value types, a document
+// is used by one thread at a time (reads too build an index as they go).
 
 #include <QByteArray>
 #include <QString>
