@@ -165,6 +165,7 @@ struct ProfileDocument::Impl {
         }
         const char* data = source.constData();
         const qsizetype size = source.size();
+        lines.reserve(std::size_t(source.count('\n') + 1));
         while (begin < size) {
             qsizetype end = begin;
             while (end < size && data[end] != '\r' && data[end] != '\n') {
