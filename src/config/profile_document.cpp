@@ -4,6 +4,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -373,17 +374,18 @@ bool ProfileDocument::removeSection(const QString& section) {
     if (!d.firstByName.contains(name)) {
         return false;
     }
-    std::vector<Line> kept;
-    kept.reserve(d.lines.size());
+    // Compacts the lines in place: a copy of a large file's lines would
+    // double the memory of a save.
+    auto out = d.lines.begin();
     qsizetype next = 0;
     for (const Impl::Section& s : d.sections) {
         if (s.name == name) {
-            std::move(d.lines.begin() + next, d.lines.begin() + s.header, std::back_inserter(kept));
+            out = std::move(d.lines.begin() + next, d.lines.begin() + s.header, out);
             next = s.end;
         }
     }
-    std::move(d.lines.begin() + next, d.lines.end(), std::back_inserter(kept));
-    d.lines = std::move(kept);
+    out = std::move(d.lines.begin() + next, d.lines.end(), out);
+    d.lines.erase(out, d.lines.end());
     d.rebuild();
     return true;
 }

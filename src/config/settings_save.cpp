@@ -94,16 +94,18 @@ WriteResult saveSettings(const QString& path, const SettingsInput& input) {
     }
     bool readsBack = true;
     WriteResult result = updateProfile(path, [&](ProfileDocument& doc) {
-        const QByteArray original = doc.bytes();
-        applySettings(doc, input);
         // The loader must find the saved line again through Main/Bus; a name
         // that the file would not give back unchanged is not saved at all.
-        const std::optional<QString> bus = doc.value(kMain, QStringLiteral("Bus"));
+        // That depends on the file's encoding alone, so a small document in
+        // it answers without a copy of the file.
+        ProfileDocument probe(doc.isUtf8() ? QByteArray("\xEF\xBB\xBF") : QByteArray());
+        applySettings(probe, input);
+        const std::optional<QString> bus = probe.value(kMain, QStringLiteral("Bus"));
         const std::optional<QString> count =
-            bus ? doc.value(*bus, QStringLiteral("NumberOfTimes")) : std::nullopt;
-        if (bus != input.line || count != QString::number(input.times.size())) {
-            readsBack = false;
-            doc = ProfileDocument(original);
+            bus ? probe.value(*bus, QStringLiteral("NumberOfTimes")) : std::nullopt;
+        readsBack = bus == input.line && count == QString::number(input.times.size());
+        if (readsBack) {
+            applySettings(doc, input);
         }
     });
     if (!readsBack) {
