@@ -252,6 +252,19 @@ struct ProfileDocument::Impl {
         return pos == keys.cend() ? -1 : s.header + *pos;
     }
 
+    // A line ending in CR followed by an empty line ending in LF reads as one
+    // line ending in CRLF: joins such a pair at `at` as a new parse would.
+    bool joinsNext(qsizetype at) {
+        if (at + 1 >= qsizetype(lines.size()) || lines[at].eol != Eol::Cr ||
+            !lines[at + 1].text.isEmpty() || lines[at + 1].eol != Eol::Lf) {
+            return false;
+        }
+        lines[at].eol = Eol::CrLf;
+        lines.erase(lines.begin() + at + 1);
+        rebuild();
+        return true;
+    }
+
     // Adds a line at `at`; `owner` is the section whose key it becomes.
     void insert(qsizetype at, QByteArray text, Section* owner) {
         const bool atEnd = at == qsizetype(lines.size());
@@ -267,6 +280,9 @@ struct ProfileDocument::Impl {
         const bool plainKey = line.kind == Kind::Key && owner != nullptr;
         const QByteArray folded = plainKey ? fold(name) : QByteArray();
         lines.insert(lines.begin() + at, std::move(line));
+        if (joinsNext(at)) {
+            return; // the file reads differently now: sorted anew
+        }
         if (!plainKey && !(atEnd && lines[at].kind == Kind::Header)) {
             rebuild(); // a line that starts a section inside the file, or text outside any
             return;

@@ -383,3 +383,18 @@ TEST(ProfileDocumentCopy, KeepsItsOwnBytesOfBorrowedData) {
 
 } // namespace
 } // namespace kvapomer
+
+namespace kvapomer {
+namespace {
+
+TEST(ProfileDocumentWrite, LineEndsThatAParseWouldJoinAreJoined) {
+    // A new line ending in CR before an empty line ending in LF: the bytes
+    // read as one line ending in CRLF, and the next edit must see that.
+    ProfileDocument document(QByteArray("x\r[s]\n\n"));
+    document.setValue("s", "k", "v");
+    document.setValue("s", "j", "w");
+    EXPECT_EQ(document.bytes(), "x\r[s]\nk=v\r\nj=w\r");
+}
+
+} // namespace
+} // namespace kvapomer
