@@ -151,6 +151,10 @@ bool wouldLoadLine(const ConfigSnapshot& snapshot, const QString& bus) {
     return Loader(snapshot, &bus).run().status == LoadStatus::Loaded;
 }
 
+bool wouldLoadLine(const QString& path, const QString& bus) {
+    return wouldLoadLine(takeSnapshot(path), bus);
+}
+
 bool canSwitchToLine(const QString& path, const QString& line) {
     if (line.contains(u'\n') || line.contains(u'\r') || line.contains(QChar(0))) {
         return false;

@@ -56,6 +56,7 @@ LoadResult loadConfiguration(const QString& path);
 // Whether the snapshot would load without a fatal error with `bus` as its
 // active line.
 bool wouldLoadLine(const ConfigSnapshot& snapshot, const QString& bus);
+bool wouldLoadLine(const QString& path, const QString& bus); // one read of the file
 
 // Whether typing `line` in the settings window switches to it: its section
 // holds a five-character t0 and, with it as the active line (as Main/Bus
