@@ -3,7 +3,6 @@
 #include "config/error_numbers.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -33,11 +32,7 @@ public:
     explicit Fd(int fd) : fd_(fd) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
+    ~Fd() { reset(-1); }
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
     void reset(int fd) {
