@@ -2,20 +2,12 @@
 
 #include "config/config_store.h"
 #include "config/loader.h"
-#include "platform/platform.h"
 
 #include <benchmark/benchmark.h>
 #include <QFile>
 #include <QTemporaryDir>
 
 namespace {
-
-class SilentMessageBox final : public kvapomer::MessageBox {
-public:
-    kvapomer::MessageAnswer show(const QString&, const QString&, kvapomer::MessageStyle) override {
-        return kvapomer::MessageAnswer::Ok;
-    }
-};
 
 void BM_LoadData(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
@@ -36,7 +28,6 @@ void BM_LoadData(benchmark::State& state) {
     file.write(text);
     file.close();
 
-    SilentMessageBox messages;
     for (auto _ : state) {
         // Touch the file so that every load parses it afresh, as after a save.
         state.PauseTiming();
@@ -46,7 +37,7 @@ void BM_LoadData(benchmark::State& state) {
         again.write(text);
         again.close();
         state.ResumeTiming();
-        const kvapomer::LoadResult result = kvapomer::loadConfiguration(path, messages);
+        const kvapomer::LoadResult result = kvapomer::loadConfiguration(path);
         if (result.status != kvapomer::LoadStatus::Loaded) {
             state.SkipWithError("load failed");
             break;

@@ -1,7 +1,10 @@
-// Reading and saving a line with the largest timetable the program allows.
+// Reading and saving a line with the largest timetable the program allows, and
+// a file of 100 000 lines: time and the peak memory they add.
 
 #include "config/config_store.h"
+#include "config/loader.h"
 #include "config/profile_document.h"
+#include "config/settings_save.h"
 
 #include <benchmark/benchmark.h>
 #include <QByteArray>
@@ -10,13 +13,14 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <cstring>
+#include <functional>
+#include <malloc.h>
 #include <vector>
 
 namespace {
 
 using namespace kvapomer;
-
-constexpr int kMaxTimes = 32767;
 
 QString timeText(int i) {
     const int minutes = i % 1440;
@@ -36,33 +40,93 @@ QByteArray fileWithTimes(int count) {
     return file;
 }
 
-// A load of the largest line: one read per time, all of one unchanged file.
-void BM_ReadEveryTime(benchmark::State& state) {
+// Memory: the peak resident size that `work` adds to the process, in MB.
+double peakMegabytesOf(const std::function<void()>& work) {
+    const auto statusField = [](const char* field) {
+        QFile status(QStringLiteral("/proc/self/status"));
+        status.open(QIODevice::ReadOnly);
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith(field)) {
+                return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ')[0].toDouble();
+            }
+        }
+        return 0.0;
+    };
+    ::malloc_trim(0); // memory freed before does not count as resident
+    {
+        // Restarts the peak at the present size.
+        QFile reset(QStringLiteral("/proc/self/clear_refs"));
+        reset.open(QIODevice::WriteOnly);
+        reset.write("5");
+    }
+    const double before = statusField("VmRSS:");
+    work();
+    return (statusField("VmHWM:") - before) / 1024.0;
+}
+
+// About 10 MB: 100 000 line sections of six times each, the active one in
+// the middle.
+QByteArray largeFile() {
+    QByteArray file = "[Main]\r\nBus=L50000\r\nAlertON=ON\r\nRedAlertMin=5\r\nBlinkAlert=30\r\n"
+                      "BlinkAlertM=1\r\nAlertWav=alert.wav\r\n[Set]\r\nStav=0\r\n";
+    file.reserve(12 * 1024 * 1024);
+    const QByteArray note = QStringLiteral("Description=(směr Kačerov) přes Háje\r\n").toUtf8();
+    for (int s = 0; s < 100000; ++s) {
+        file += "[L" + QByteArray::number(s) + "]\r\n" + note;
+        for (int i = 0; i < 6; ++i) {
+            file += "t" + QByteArray::number(i) + "=" + timeText(s + i * 97).toLatin1() + "\r\n";
+        }
+        file += "NumberOfTimes=6\r\n";
+    }
+    return file;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(bytes);
+}
+
+void BM_LoadLargeFile(benchmark::State& state) {
     QTemporaryDir folder;
     const QString path = ConfigFilePath(folder.path());
-    {
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(fileWithTimes(kMaxTimes));
-    }
-    std::vector<QString> keys;
-    keys.reserve(kMaxTimes);
-    for (int i = 0; i < kMaxTimes; ++i) {
-        keys.push_back(QStringLiteral("t%1").arg(i));
-    }
-    const QString section = QStringLiteral("150");
-    const QString fallback;
-    for (auto _ : state) {
-        for (const QString& key : keys) {
-            benchmark::DoNotOptimize(ReadIniValue(path, section, key, fallback));
+    const QByteArray bytes = largeFile();
+    writeFile(path, bytes);
+    state.counters["file_MB"] = double(bytes.size()) / (1024 * 1024);
+    state.counters["peak_MB"] = peakMegabytesOf([&] {
+        const LoadResult result = loadConfiguration(path);
+        if (result.status != LoadStatus::Loaded) {
+            state.SkipWithError("load failed");
         }
+    });
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(loadConfiguration(path));
     }
-    state.SetItemsProcessed(state.iterations() * kMaxTimes);
-    state.counters["per_read"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * kMaxTimes),
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_ReadEveryTime)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadLargeFile)->Unit(benchmark::kMillisecond);
+
+void BM_SaveLargeFile(benchmark::State& state) {
+    QTemporaryDir folder;
+    const QString path = ConfigFilePath(folder.path());
+    writeFile(path, largeFile());
+    SettingsInput input;
+    input.line = QStringLiteral("L50000");
+    input.note = QStringLiteral("(směr Kačerov)");
+    input.times = QStringList{"05:00", "06:00", "07:00"};
+    input.alertOn = true;
+    input.redAlertMin = QStringLiteral("5");
+    state.counters["peak_MB"] = peakMegabytesOf([&] {
+        if (!saveSettings(path, input)) {
+            state.SkipWithError("save failed");
+        }
+    });
+    int round = 0;
+    for (auto _ : state) {
+        input.times[0] = timeText(++round); // every save changes the file
+        benchmark::DoNotOptimize(saveSettings(path, input));
+    }
+}
+BENCHMARK(BM_SaveLargeFile)->Unit(benchmark::kMillisecond);
 
 // The edits of a save of one line, applied to the document in memory, as
 // the settings window does it inside one update of the file.

@@ -35,7 +35,12 @@ QString ConfigFilePath(const QString& folder) {
 
 QString ReadIniValue(const QString& path, const QString& section, const QString& key,
                      const QString& fallback) {
-    const std::optional<QString> value = loadProfile(path)->value(section, key);
+    return ReadIniValue(ProfileDocument(readProfileBytes(path).bytes), section, key, fallback);
+}
+
+QString ReadIniValue(const ProfileDocument& file, const QString& section, const QString& key,
+                     const QString& fallback) {
+    const std::optional<QString> value = file.value(section, key);
     if (!value) {
         return QString::fromLatin1(kUnknownValue);
     }

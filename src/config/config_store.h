@@ -2,10 +2,11 @@
 // The configuration file kvapomern.ini and the only operations that touch it,
 // plus the two records the program loads from it.
 //
-// The file is a Windows profile (INI) file in Windows-1250. It is read and
-// written so that it stays interchangeable with files that Windows' own
-// profile functions read and write. Every update is atomic (temporary file,
-// flush, rename) and serialised between processes with an advisory lock.
+// The file is a Windows profile (INI) file in Windows-1250 (UTF-8 when it
+// starts with the byte-order mark). It is read and written so that it stays
+// interchangeable with files that Windows' own profile functions read and
+// write. Every operation reads the file as it is at that moment; updates are
+// atomic where the folder allows it and serialised between processes.
 
 #include <QString>
 #include <QStringList>
@@ -35,7 +36,7 @@ inline constexpr int kReadBufferSize = 700;
 
 // Outcome of an update of the file. `number`/`description` name the failure
 // in the style of the program's error titles.
-struct WriteResult {
+struct [[nodiscard]] WriteResult {
     bool ok = true;
     int number = 0;
     QString description;
@@ -48,6 +49,13 @@ QString ConfigFilePath(const QString& folder);
 // Value of `key` in `section`: "unknown value" when the file, section or key
 // is absent, `fallback` when the value is empty, at most 699 characters.
 QString ReadIniValue(const QString& path, const QString& section, const QString& key,
+                     const QString& fallback);
+
+class ProfileDocument;
+
+// The same, taken from a file already read: one parse serves every value of
+// a load, so that all of them come from one version of the file.
+QString ReadIniValue(const ProfileDocument& file, const QString& section, const QString& key,
                      const QString& fallback);
 
 // Sets `key` in `section`, creating the file, section or key as needed.

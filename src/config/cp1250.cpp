@@ -1,116 +1,75 @@
 #include "config/cp1250.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
-#include <QtGlobal>
-
-#include <atomic>
+#include <algorithm>
+#include <array>
 
 namespace kvapomer::cp1250 {
 
 namespace {
 
-constexpr const char* kCodePage = "windows-1250";
-constexpr char kEncoderSubstitute = '\x1a'; // what the converter puts for an unmappable character
-constexpr char kWindowsDefaultChar = '?';
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-bool isAscii(QByteArrayView bytes) {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool isAscii(QStringView text) {
-    for (QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// One converter per thread: the converters keep no state between calls
-// (Stateless), but they are not meant to be shared between threads.
-QStringDecoder& decoder() {
-    thread_local QStringDecoder d(kCodePage, QStringConverter::Flag::Stateless);
-    return d;
-}
-
-QStringEncoder& encoder() {
-    thread_local QStringEncoder e(kCodePage, QStringConverter::Flag::Stateless);
-    return e;
-}
-
-void warnMissingCodePage() {
-    static std::atomic<bool> warned{false};
-    if (!warned.exchange(true)) {
-        qWarning("The Windows-1250 converter is not available; using Latin-1 instead.");
-    }
-}
+// The characters of the bytes 0x80 to 0xFF. The five bytes the code page
+// leaves undefined stand for the C1 controls of the same number, so every
+// byte decodes and encodes back to itself.
+// clang-format off
+constexpr std::array<char16_t, 128> kUpperHalf{
+    0x20AC, 0x0081, 0x201A, 0x0083, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x0088, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x0098, 0x2122, 0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A,
+    0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6, 0x00A7,
+    0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B,
+    0x00B0, 0x00B1, 0x02DB, 0x0142, 0x00B4, 0x00B5, 0x00B6, 0x00B7,
+    0x00B8, 0x0105, 0x015F, 0x00BB, 0x013D, 0x02DD, 0x013E, 0x017C,
+    0x0154, 0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7,
+    0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E,
+    0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7,
+    0x0158, 0x016E, 0x00DA, 0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF,
+    0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7,
+    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F,
+    0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7,
+    0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
+};
+// clang-format on
 
 } // namespace
 
 QString decode(QByteArrayView bytes) {
-    if (isAscii(bytes)) {
-        return QString::fromLatin1(bytes);
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        *out++ = QChar(byte < 0x80 ? char16_t(byte) : kUpperHalf[byte - 0x80]);
     }
-    QStringDecoder& d = decoder();
-    if (!d.isValid()) {
-        warnMissingCodePage();
-        return QString::fromLatin1(bytes);
-    }
-    return d.decode(bytes);
+    return text;
 }
 
 QByteArray encode(QStringView text) {
-    if (isAscii(text)) {
-        return text.toLatin1();
-    }
-    QStringEncoder& e = encoder();
-    if (!e.isValid()) {
-        warnMissingCodePage();
-        return text.toLatin1();
-    }
-    QByteArray whole = e.encode(text);
-    if (!whole.contains(kEncoderSubstitute)) {
-        return whole;
-    }
-    // Some character did not fit the code page (or the text holds U+001A
-    // itself): convert character by character to tell the two apart.
-    QByteArray out;
-    out.reserve(text.size());
-    qsizetype i = 0;
-    while (i < text.size()) {
-        qsizetype len = 1;
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            len = 2;
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            bytes += char(c);
+            continue;
         }
-        const QStringView one = text.mid(i, len);
-        const QByteArray bytes = e.encode(one);
-        if (bytes.size() == 1 && bytes[0] == kEncoderSubstitute && one != u"\x1a") {
-            out += kWindowsDefaultChar;
-        } else {
-            out += bytes;
+        const auto* pos = std::find(kUpperHalf.begin(), kUpperHalf.end(), c);
+        // A character the code page cannot hold becomes "?", as Windows'
+        // own conversion writes it; a surrogate pair is one such character.
+        bytes += pos == kUpperHalf.end() ? '?' : char(0x80 + (pos - kUpperHalf.begin()));
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
         }
-        i += len;
     }
-    return out;
+    return bytes;
 }
 
 QByteArrayView trimBlanks(QByteArrayView bytes) {
     qsizetype begin = 0;
     qsizetype end = bytes.size();
-    while (begin < end && isBlank(bytes[begin])) {
+    while (begin < end && (bytes[begin] == ' ' || bytes[begin] == '\t')) {
         ++begin;
     }
-    while (end > begin && isBlank(bytes[end - 1])) {
+    while (end > begin && (bytes[end - 1] == ' ' || bytes[end - 1] == '\t')) {
         --end;
     }
     return bytes.sliced(begin, end - begin);
@@ -126,28 +85,6 @@ QStringView trimBlanks(QStringView text) {
         --end;
     }
     return text.sliced(begin, end - begin);
-}
-
-QString foldName(QStringView name) {
-    return trimBlanks(name).toString().toCaseFolded();
-}
-
-QString foldName(QByteArrayView rawName) {
-    const QByteArrayView name = trimBlanks(rawName);
-    if (isAscii(name)) {
-        // The common case (t0, NumberOfTimes, Main): fold without a converter.
-        QString folded(name.size(), Qt::Uninitialized);
-        QChar* out = folded.data();
-        for (qsizetype i = 0; i < name.size(); ++i) {
-            char c = name[i];
-            if (c >= 'A' && c <= 'Z') {
-                c = static_cast<char>(c - 'A' + 'a');
-            }
-            out[i] = QLatin1Char(c);
-        }
-        return folded;
-    }
-    return decode(name).toCaseFolded();
 }
 
 } // namespace kvapomer::cp1250

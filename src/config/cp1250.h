@@ -1,7 +1,6 @@
 #pragma once
 // Conversion between the program's text and the Windows-1250 bytes of the
-// configuration file, plus the name folding used to compare section and key
-// names without regard to letter case.
+// configuration file, and the blanks the file trims.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -18,11 +17,6 @@ QString decode(QByteArrayView bytes);
 // Text as Windows-1250 bytes; a character the code page cannot hold becomes
 // "?", as Windows' own conversion writes it.
 QByteArray encode(QStringView text);
-
-// `name` without surrounding blanks and tabs, case-folded: the form in which
-// section and key names are compared.
-QString foldName(QStringView name);
-QString foldName(QByteArrayView rawName);
 
 // `bytes` / `text` without the blanks and tabs around it.
 QByteArrayView trimBlanks(QByteArrayView bytes);

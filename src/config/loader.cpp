@@ -1,6 +1,8 @@
 #include "config/loader.h"
 
+#include "config/error_numbers.h"
 #include "config/number_text.h"
+#include "config/profile_store.h"
 
 #include <QFileInfo>
 
@@ -8,12 +10,10 @@ namespace kvapomer {
 
 namespace {
 
-constexpr int kTypeMismatch = 13;
-constexpr int kOverflow = 6;
-constexpr int kSubscriptOutOfRange = 9;
+const QString kMain = QStringLiteral("Main");
 
 int errorNumberOf(NumberError error) {
-    return error == NumberError::Overflow ? kOverflow : kTypeMismatch;
+    return error == NumberError::Overflow ? error::kOverflow : error::kTypeMismatch;
 }
 
 // hh:mm with two-digit fields in range; the middle character is not examined.
@@ -26,47 +26,43 @@ bool isUsableTime(const QString& text) {
             return false;
         }
     }
-    const int hour = text.left(2).toInt();
-    const int minute = text.right(2).toInt();
-    return hour <= 23 && minute <= 59;
+    return text.left(2).toInt() <= 23 && text.right(2).toInt() <= 59;
 }
 
 class Loader {
 public:
-    Loader(const QString& path, MessageBox& messageBox, const QString* bus = nullptr)
-        : path_(path), messageBox_(messageBox), bus_(bus) {}
+    Loader(const ConfigSnapshot& snapshot, const QString* bus) : file_(snapshot.file), bus_(bus) {
+        result_.status = snapshot.found ? LoadStatus::Loaded : LoadStatus::FileMissing;
+    }
 
     LoadResult run() {
-        LoadResult result;
-        const QFileInfo info(path_);
-        if (!info.exists() || !info.isFile() || info.isHidden()) {
-            messageBox_.show(QStringLiteral("Nebyl nalezen konfigurační soubor 'kvapomern.ini'."),
-                             QStringLiteral("Error - File not found"), MessageStyle::Error);
-            result.status = LoadStatus::FileMissing;
-            return result;
+        if (result_.status == LoadStatus::FileMissing) {
+            result_.messages.push_back(
+                {QStringLiteral("Nebyl nalezen konfigurační soubor 'kvapomern.ini'."),
+                 QStringLiteral("Error - File not found")});
+            return result_;
         }
-        LoadedConfig& c = result.config;
+        LoadedConfig& c = result_.config;
         AlertSettings& a = c.alerts;
         Timetable& t = c.timetable;
-        int number = 0;
-        if (!int16(QStringLiteral("Main"), QStringLiteral("RedAlertMin"), a.RedAlertMin, number) ||
-            !int16(QStringLiteral("Main"), QStringLiteral("BlinkAlert"), a.BlinkAlert, number) ||
-            !int16(QStringLiteral("Main"), QStringLiteral("BlinkAlertM"), a.BlinkAlertM, number)) {
-            return fail(number);
+        if (!int16(kMain, QStringLiteral("RedAlertMin"), a.RedAlertMin) ||
+            !int16(kMain, QStringLiteral("BlinkAlert"), a.BlinkAlert) ||
+            !int16(kMain, QStringLiteral("BlinkAlertM"), a.BlinkAlertM)) {
+            return result_;
         }
-        t.Bus = bus_ ? *bus_ : read(QStringLiteral("Main"), QStringLiteral("Bus"));
+        t.Bus = bus_ ? *bus_ : read(kMain, QStringLiteral("Bus"));
         std::int16_t count = 0;
-        if (!int16(t.Bus, QStringLiteral("NumberOfTimes"), count, number)) {
-            return fail(number);
+        if (!int16(t.Bus, QStringLiteral("NumberOfTimes"), count)) {
+            return result_;
         }
         if (count == -32768) {
-            return fail(kOverflow);
+            return fail(error::kOverflow);
         }
         t.LastIndex = static_cast<std::int16_t>(count - 1);
-        a.AlertWav = read(QStringLiteral("Main"), QStringLiteral("AlertWav"));
-        a.AlertON = read(QStringLiteral("Main"), QStringLiteral("AlertON"));
+        a.AlertWav = read(kMain, QStringLiteral("AlertWav"));
+        a.AlertON = read(kMain, QStringLiteral("AlertON"));
         if (t.LastIndex < 0) {
-            return fail(kSubscriptOutOfRange);
+            return fail(error::kOutOfRange);
         }
         const ConvertedInt stav = toUInt8(read(QStringLiteral("Set"), QStringLiteral("Stav")));
         if (stav.error != NumberError::None) {
@@ -76,31 +72,34 @@ public:
         c.heading = QStringLiteral("Příjezdy BUS č.") + t.Bus;
 
         t.Times.reserve(t.LastIndex + 1);
+        int reported = 0;
         for (int i = 0; i <= t.LastIndex; ++i) {
             QString time = read(t.Bus, QStringLiteral("t") + QString::number(i));
             if (!isUsableTime(time)) {
-                messageBox_.show(QStringLiteral("Neplatný údaj ve vloženém čase na řádku č.") +
-                                     QString::number(i) + u'\n' +
-                                     QStringLiteral("Hodnota bude nahrazena hodnotou 00:00"),
-                                 QStringLiteral("Chyba vstupních dat"), MessageStyle::Error);
+                if (reported++ < kMaxTimeMessages) {
+                    result_.messages.push_back(
+                        {QStringLiteral("Neplatný údaj ve vloženém čase na řádku č.") +
+                             QString::number(i) + u'\n' +
+                             QStringLiteral("Hodnota bude nahrazena hodnotou 00:00"),
+                         QStringLiteral("Chyba vstupních dat")});
+                }
                 time = QStringLiteral("00:00");
             }
             t.Times.push_back(time);
         }
         c.note = read(t.Bus, QStringLiteral("description"));
-        result.status = LoadStatus::Loaded;
-        return result;
+        return result_;
     }
 
 private:
     QString read(const QString& section, const QString& key) const {
-        return ReadIniValue(path_, section, key, QString());
+        return ReadIniValue(file_, section, key, QString());
     }
 
-    bool int16(const QString& section, const QString& key, std::int16_t& out, int& number) const {
+    bool int16(const QString& section, const QString& key, std::int16_t& out) {
         const ConvertedInt v = toInt16(read(section, key));
         if (v.error != NumberError::None) {
-            number = errorNumberOf(v.error);
+            static_cast<void>(fail(errorNumberOf(v.error))); // the result is result_ itself
             return false;
         }
         out = static_cast<std::int16_t>(v.value);
@@ -108,52 +107,67 @@ private:
     }
 
     LoadResult fail(int number) {
-        messageBox_.show(
-            QStringLiteral(
-                "Chyba při načítání z konfiguračního souboru. Prosím nastavte korektní hodnoty."),
-            QStringLiteral("Chyba #") + QString::number(number) + QStringLiteral(" [") +
-                loadErrorDescription(number) + u']',
-            MessageStyle::Error);
-        LoadResult result;
-        result.status = LoadStatus::Failed;
-        result.errorNumber = number;
-        return result;
+        result_.messages.push_back(
+            {QStringLiteral(
+                 "Chyba při načítání z konfiguračního souboru. Prosím nastavte korektní hodnoty."),
+             QStringLiteral("Chyba #") + QString::number(number) + QStringLiteral(" [") +
+                 loadErrorDescription(number) + u']'});
+        result_.status = LoadStatus::Failed;
+        result_.errorNumber = number;
+        result_.config = {};
+        return result_;
     }
 
-    const QString& path_;
-    MessageBox& messageBox_;
+    const ProfileDocument& file_;
     const QString* bus_; // the active line in place of Main/Bus, when given
-};
-
-class SilentMessageBox final : public MessageBox {
-public:
-    MessageAnswer show(const QString&, const QString&, MessageStyle) override {
-        return MessageAnswer::Ok;
-    }
+    LoadResult result_;
 };
 
 } // namespace
 
-QString loadErrorDescription(int number) {
-    switch (number) {
-    case kTypeMismatch:
-        return QStringLiteral("Neshoda typů");
-    case kOverflow:
-        return QStringLiteral("Přetečení");
-    case kSubscriptOutOfRange:
-        return QStringLiteral("Index mimo rozsah");
-    default:
-        return QStringLiteral("Neznámá chyba");
-    }
+ConfigSnapshot takeSnapshot(const QString& path) {
+    ProfileBytes read = readProfileBytes(path);
+    ConfigSnapshot snapshot;
+    // Hidden files do not count, as for the directory search this test stands for.
+    snapshot.found = (read.status == ReadStatus::Read || read.status == ReadStatus::Unreadable) &&
+                     !QFileInfo(path).fileName().startsWith(u'.');
+    snapshot.file = ProfileDocument(std::move(read.bytes));
+    return snapshot;
 }
 
-LoadResult loadConfiguration(const QString& path, MessageBox& messageBox) {
-    return Loader(path, messageBox).run();
+QString loadErrorDescription(int number) {
+    return errorDescription(number);
+}
+
+LoadResult loadConfiguration(const ConfigSnapshot& snapshot) {
+    return Loader(snapshot, nullptr).run();
+}
+
+LoadResult loadConfiguration(const QString& path) {
+    return loadConfiguration(takeSnapshot(path));
+}
+
+bool wouldLoadLine(const ConfigSnapshot& snapshot, const QString& bus) {
+    return Loader(snapshot, &bus).run().status == LoadStatus::Loaded;
 }
 
 bool wouldLoadLine(const QString& path, const QString& bus) {
-    SilentMessageBox silent;
-    return Loader(path, silent, &bus).run().status == LoadStatus::Loaded;
+    return wouldLoadLine(takeSnapshot(path), bus);
+}
+
+bool canSwitchToLine(const QString& path, const QString& line) {
+    if (line.contains(u'\n') || line.contains(u'\r') || line.contains(QChar(0))) {
+        return false;
+    }
+    const ConfigSnapshot snapshot = takeSnapshot(path);
+    if (ReadIniValue(snapshot.file, line, QStringLiteral("t0"), QString()).size() != 5) {
+        return false;
+    }
+    // The line number as the loader will read it back from Main/Bus.
+    ProfileDocument probe(snapshot.file.isUtf8() ? QByteArray("\xEF\xBB\xBF") : QByteArray());
+    probe.setValue(kMain, QStringLiteral("Bus"), line);
+    const QString bus = probe.value(kMain, QStringLiteral("Bus")).value_or(QString());
+    return wouldLoadLine(snapshot, bus);
 }
 
 } // namespace kvapomer

@@ -1,10 +1,11 @@
 #pragma once
 // Loading the active line's timetable and the alert settings from the
-// configuration file, with the user-facing messages of a bad file.
+// configuration file, with the messages a bad file gives the user.
 
 #include "config/config_store.h"
-#include "platform/platform.h"
+#include "config/profile_document.h"
 
+#include <QList>
 #include <QString>
 
 namespace kvapomer {
@@ -19,21 +20,48 @@ struct LoadedConfig {
 
 enum class LoadStatus { Loaded, FileMissing, Failed };
 
-struct LoadResult {
-    LoadStatus status = LoadStatus::Failed;
-    int errorNumber = 0; // 13, 6 or 9 when Failed
-    LoadedConfig config; // complete only when Loaded
+// One message for the user; every message of a load has the error style
+// (error icon, OK).
+struct LoadMessage {
+    QString text;
+    QString title;
+    bool operator==(const LoadMessage&) const = default;
 };
 
-// Reads everything from the file at `path`. Invalid departure times are
-// reported one by one and replaced with "00:00"; a missing file or a value
-// that cannot be used is reported with its one message and gives a status
-// other than Loaded (the caller then ends the program).
-LoadResult loadConfiguration(const QString& path, MessageBox& messageBox);
+struct [[nodiscard]] LoadResult {
+    LoadStatus status = LoadStatus::Failed;
+    int errorNumber = 0;         // 13, 6 or 9 when Failed
+    LoadedConfig config;         // complete only when Loaded
+    QList<LoadMessage> messages; // to show in this order, each waiting for OK
+};
 
-// Whether the file at `path` would load without a fatal error with `bus` as
-// its active line. Asks nothing and shows nothing.
-bool wouldLoadLine(const QString& path, const QString& bus);
+// At most this many invalid departure times are reported per load; further
+// ones become "00:00" without a message.
+inline constexpr int kMaxTimeMessages = 10;
+
+// The file at `path` read once: every value of a load comes from this copy.
+struct ConfigSnapshot {
+    bool found = false; // an ordinary file was there to read
+    ProfileDocument file;
+};
+ConfigSnapshot takeSnapshot(const QString& path);
+
+// Reads everything from one snapshot of the file. Invalid departure times
+// give a message each and become "00:00"; a missing file or a value that
+// cannot be used gives its one message and a status other than Loaded (the
+// caller then ends the program).
+LoadResult loadConfiguration(const ConfigSnapshot& snapshot);
+LoadResult loadConfiguration(const QString& path);
+
+// Whether the snapshot would load without a fatal error with `bus` as its
+// active line.
+bool wouldLoadLine(const ConfigSnapshot& snapshot, const QString& bus);
+bool wouldLoadLine(const QString& path, const QString& bus); // one read of the file
+
+// Whether typing `line` in the settings window switches to it: its section
+// holds a five-character t0 and, with it as the active line (as Main/Bus
+// would give it back), the file loads. One read of the file.
+bool canSwitchToLine(const QString& path, const QString& line);
 
 // Short description of a load error number, for the message title.
 QString loadErrorDescription(int number);

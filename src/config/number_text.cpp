@@ -2,29 +2,33 @@
 
 #include "config/cp1250.h"
 
+#include <charconv>
 #include <cmath>
+#include <limits>
+#include <string>
 
 namespace kvapomer {
 
 std::optional<double> parseDecimal(const QString& input) {
     const QStringView text = cp1250::trimBlanks(input);
-    const qsizetype end = text.size();
-    QString normalised;
-    normalised.reserve(end);
+    std::string normalised;
+    normalised.reserve(std::size_t(text.size()));
     qsizetype i = 0;
-    if (i < end && (text[i] == u'+' || text[i] == u'-')) {
-        normalised += text[i];
+    const bool negative = !text.isEmpty() && text[0] == u'-';
+    if (!text.isEmpty() && (text[0] == u'+' || text[0] == u'-')) {
         ++i;
     }
     int digits = 0;
     bool separator = false;
-    for (; i < end; ++i) {
+    bool wholePart = false; // a non-zero digit before the separator
+    for (; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c >= u'0' && c <= u'9') {
-            normalised += c;
+            normalised += char(c.unicode());
             ++digits;
+            wholePart = wholePart || (!separator && c != u'0');
         } else if ((c == u'.' || c == u',') && !separator) {
-            normalised += u'.';
+            normalised += '.';
             separator = true;
         } else {
             return std::nullopt;
@@ -33,24 +37,22 @@ std::optional<double> parseDecimal(const QString& input) {
     if (digits == 0) {
         return std::nullopt;
     }
-    bool ok = false;
-    const double value = normalised.toDouble(&ok);
-    if (!ok || !std::isfinite(value)) {
+    double value = 0;
+    const char* begin = normalised.data();
+    const auto [end, error] =
+        std::from_chars(begin, begin + normalised.size(), value, std::chars_format::fixed);
+    if (error == std::errc::result_out_of_range) {
+        // Too many digits for a double: a number all the same, far beyond
+        // any range when it has a whole part, otherwise next to zero.
+        value = wholePart ? std::numeric_limits<double>::infinity() : 0.0;
+    } else if (error != std::errc() || end != begin + normalised.size()) {
         return std::nullopt;
     }
-    return value;
+    return negative ? -value : value;
 }
 
 double roundHalfEven(double value) {
-    const double floor = std::floor(value);
-    const double diff = value - floor;
-    if (diff < 0.5) {
-        return floor;
-    }
-    if (diff > 0.5) {
-        return floor + 1.0;
-    }
-    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
+    return std::nearbyint(value); // the default rounding mode takes a half to the even neighbour
 }
 
 ConvertedInt toWholeNumber(const QString& text, int min, int max) {

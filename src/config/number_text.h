@@ -9,7 +9,8 @@
 
 namespace kvapomer {
 
-// The value of `text` as a decimal number, or nothing when it is not one.
+// The value of `text` as a decimal number, or nothing when it is not one. A
+// whole part too long for a double comes out as an infinity of its sign.
 std::optional<double> parseDecimal(const QString& text);
 
 // `value` rounded to the nearest whole number, a half to the even neighbour.
@@ -17,7 +18,7 @@ double roundHalfEven(double value);
 
 enum class NumberError { None, TypeMismatch, Overflow };
 
-struct ConvertedInt {
+struct [[nodiscard]] ConvertedInt {
     NumberError error = NumberError::None;
     int value = 0;
 };

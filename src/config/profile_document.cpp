@@ -4,17 +4,18 @@
 
 #include <QHash>
 
-#include <atomic>
-#include <cstdint>
-#include <list>
-#include <unordered_map>
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace kvapomer {
 
 namespace {
 
+constexpr QByteArrayView kUtf8Mark = "\xEF\xBB\xBF";
+
 enum class Eol : unsigned char { None, CrLf, Lf, Cr };
+enum class Kind : unsigned char { Other, Header, Key };
 
 QByteArrayView eolBytes(Eol eol) {
     switch (eol) {
@@ -30,49 +31,36 @@ QByteArrayView eolBytes(Eol eol) {
     return {};
 }
 
-enum class Kind : unsigned char { Other, Header, Key };
-
 struct Line {
-    QByteArray text; // the raw bytes without the line end
+    QByteArray
+        text; // the raw bytes without the line end; a view into the parsed bytes until edited
     Eol eol = Eol::None;
     Kind kind = Kind::Other;
-    bool first = false; // the line a read of its key finds
-    QString name;       // folded section or key name
 };
 
-using Lines = std::list<Line>;
-using LineIt = Lines::iterator;
-
-// Sorts one line: a header is "[name]" after optional blanks (the name runs
-// to the last "]"), a key is anything with "=", everything else is neither.
-void classify(Line& line) {
-    const QByteArrayView text(line.text);
-    qsizetype start = 0;
-    while (start < text.size() && (text[start] == ' ' || text[start] == '\t')) {
-        ++start;
-    }
-    if (start < text.size() && text[start] == '[') {
+// A header is "[name]" after optional blanks (the name runs to the last
+// "]"), a key is anything with "=", everything else is neither.
+Kind classify(QByteArrayView text, QByteArrayView* name) {
+    const QByteArrayView body = cp1250::trimBlanks(text);
+    if (body.startsWith('[')) {
         const qsizetype close = text.lastIndexOf(']');
-        if (close > start) {
-            line.kind = Kind::Header;
-            line.name = cp1250::foldName(text.sliced(start + 1, close - start - 1));
-            return;
+        const qsizetype open = text.indexOf('[');
+        if (close > open) {
+            *name = text.sliced(open + 1, close - open - 1);
+            return Kind::Header;
         }
     }
     const qsizetype eq = text.indexOf('=');
     if (eq >= 0) {
-        line.kind = Kind::Key;
-        line.name = cp1250::foldName(text.first(eq));
-        return;
+        *name = text.first(eq);
+        return Kind::Key;
     }
-    line.kind = Kind::Other;
-    line.name.clear();
+    return Kind::Other;
 }
 
 // The stored value of a key line: after the first "=", without the blanks
 // around it and without one pair of matching quotes.
-QByteArrayView rawValue(const Line& line) {
-    const QByteArrayView text(line.text);
+QByteArrayView rawValue(QByteArrayView text) {
     QByteArrayView v = cp1250::trimBlanks(text.sliced(text.indexOf('=') + 1));
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
         v = v.sliced(1, v.size() - 2);
@@ -80,129 +68,105 @@ QByteArrayView rawValue(const Line& line) {
     return v;
 }
 
-// The raw key name of a key line as it stands in the file, without blanks.
-QByteArrayView rawKeyName(const Line& line) {
-    const QByteArrayView text(line.text);
-    return cp1250::trimBlanks(text.first(text.indexOf('=')));
-}
-
-// Text written into a line must not break it into several lines.
-void breakNoLine(QByteArray& bytes) {
-    if (bytes.contains('\r') || bytes.contains('\n')) {
-        bytes.replace('\r', ' ');
-        bytes.replace('\n', ' ');
+// Adds `name` unless it is there already: the first line of a name wins.
+bool addFirst(QHash<QByteArray, qsizetype>& table, const QByteArray& name, qsizetype value) {
+    const qsizetype known = table.size();
+    qsizetype& slot = table[name];
+    if (table.size() == known) {
+        return false;
     }
-}
-
-QByteArray encodeSingleLine(const QString& text) {
-    QByteArray bytes = cp1250::encode(text);
-    breakNoLine(bytes);
-    return bytes;
-}
-
-// A name asked for by the program, folded as it would stand in the file once
-// written (so a character outside the code page matches the "?" it becomes).
-QString foldArgument(const QString& name) {
-    bool plain = true;
-    for (const QChar c : name) {
-        const char16_t u = c.unicode();
-        if (u >= 0x80) {
-            return cp1250::foldName(QByteArrayView(encodeSingleLine(name)));
-        }
-        if ((u >= u'A' && u <= u'Z') || u == u'\r' || u == u'\n') {
-            plain = false;
-        }
-    }
-    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    if (plain && (name.isEmpty() || (!blank(name.front()) && !blank(name.back())))) {
-        return name; // already folded: no copy
-    }
-    QString single = name;
-    single.replace(u'\r', u' ').replace(u'\n', u' ');
-    return cp1250::foldName(QStringView(single));
-}
-
-// The line "key=value" in the file's bytes.
-QByteArray keyLine(const QByteArray& key, const QByteArray& value) {
-    QByteArray text;
-    text.reserve(key.size() + 1 + value.size());
-    text += key;
-    text += '=';
-    text += value;
-    return text;
-}
-
-// A folded name as a hash key. Names are short and come from a local file,
-// so a simple multiplicative hash does; Qt's own string hash is several
-// times slower and dominates the save of a long timetable.
-struct Name {
-    QString text;
-    bool operator==(const Name& other) const { return text == other.text; }
-};
-
-std::size_t hashName(const QString& text, std::size_t seed) noexcept {
-    std::uint64_t h = 0xcbf29ce484222325ULL ^ seed;
-    for (const QChar c : text) {
-        h = (h ^ c.unicode()) * 0x100000001b3ULL;
-    }
-    h ^= h >> 33; // spread into the low bits that pick the bucket
-    h *= 0xff51afd7ed558ccdULL;
-    h ^= h >> 33;
-    return static_cast<std::size_t>(h);
-}
-
-[[maybe_unused]] std::size_t qHash(const Name& name, std::size_t seed) noexcept {
-    return hashName(name.text, seed);
-}
-
-struct NameHasher {
-    std::size_t operator()(const QString& text) const noexcept { return hashName(text, 0); }
-};
-
-// Tells apart every state of every document's lines, so that a reader's
-// remembered position is never applied to lines it was not taken from.
-std::uint64_t nextLayout() {
-    static std::atomic<std::uint64_t> counter{0};
-    return ++counter;
+    slot = value;
+    return true;
 }
 
 } // namespace
 
 struct ProfileDocument::Impl {
     struct Section {
-        LineIt header;
-        std::optional<LineIt> lastKey; // the last line with "=" in the section
-        QHash<Name, LineIt> keys;      // first line of each key
+        QByteArray name;       // folded
+        qsizetype header = 0;  // line of the header
+        qsizetype end = 0;     // one past the section's last line
+        qsizetype lastKey = 0; // offset from the header of the last key line; 0: none
+        bool first = false;    // the first section of its name, the one reads find
+        // Folded key name to offset from the header, first line of each name;
+        // built on first use.
+        mutable std::optional<QHash<QByteArray, qsizetype>> keys;
     };
 
     QByteArray source; // the parsed bytes; unchanged lines are views into it
-    Lines lines;
-    Eol newEol = Eol::CrLf; // line end for lines this document adds
-    // The first section of each name (node-based, so pointers stay valid).
-    std::unordered_map<QString, Section, NameHasher> sections;
-    // The section that owns the last line of the file; null in the text
-    // before the first header and in a repeated section (both unreachable).
-    Section* tail = nullptr;
-    // The section of the previous write (a save writes thousands of keys
-    // into one section); valid until the index is rebuilt.
-    QString lastAsked;
-    Section* lastSection = nullptr;
-    // Name and key count of the last removed section: a save removes a
-    // line's section and writes it anew with about as many keys.
-    QString removedName;
-    qsizetype removedKeys = 0;
-    // Changes whenever lines are added or removed.
-    std::uint64_t layout = nextLayout();
+    bool utf8 = false;
+    std::vector<Line> lines;
+    std::vector<Section> sections;            // in file order
+    QHash<QByteArray, qsizetype> firstByName; // folded name to index in `sections`
+
+    QString decode(QByteArrayView bytes) const {
+        return utf8 ? QString::fromUtf8(bytes) : cp1250::decode(bytes);
+    }
+
+    // Text as the file's bytes, kept on one line.
+    QByteArray encode(const QString& text) const {
+        QByteArray bytes = utf8 ? text.toUtf8() : cp1250::encode(text);
+        bytes.replace('\r', ' ').replace('\n', ' ');
+        return bytes;
+    }
+
+    // A name without its blanks, in the one form in which names compare: the
+    // UTF-8 of its case folding. Names of the parsed bytes that are folded
+    // already (t0, t1, ...) are not copied.
+    QByteArray fold(QByteArrayView raw) const {
+        const QByteArrayView name = cp1250::trimBlanks(raw);
+        bool folded = true;
+        for (const char c : name) {
+            if (static_cast<unsigned char>(c) >= 0x80) {
+                return decode(name).toCaseFolded().toUtf8();
+            }
+            folded = folded && !(c >= 'A' && c <= 'Z');
+        }
+        if (folded && name.data() >= source.constData() &&
+            name.data() + name.size() <= source.constData() + source.size()) {
+            return QByteArray::fromRawData(name.data(), name.size());
+        }
+        QByteArray out(name.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            const char c = name[i];
+            out[i] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+        }
+        return out;
+    }
+
+    // A name asked for by the program, folded as it would stand in the file
+    // once written (so a character outside the code page matches the "?" it
+    // becomes).
+    QByteArray foldArgument(const QString& name) const {
+        QByteArray out(name.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            const char16_t c = name[i].unicode();
+            if (c >= 0x80 || c == u'\r' || c == u'\n') {
+                return fold(encode(name));
+            }
+            out[i] = c >= u'A' && c <= u'Z' ? char(c - u'A' + u'a') : char(c);
+        }
+        const QByteArrayView trimmed = cp1250::trimBlanks(out);
+        return trimmed.size() == out.size() ? out : trimmed.toByteArray();
+    }
+
+    Eol newEol() const {
+        return lines.empty() || lines.front().eol == Eol::None ? Eol::CrLf : lines.front().eol;
+    }
 
     void parse(QByteArray bytes) {
         source = std::move(bytes);
         if (!source.data_ptr().isMutable()) {
             source.detach(); // raw data someone else owns: copy what lines point into
         }
+        qsizetype begin = 0;
+        if (QByteArrayView(source).startsWith(kUtf8Mark)) {
+            utf8 = true;
+            begin = kUtf8Mark.size();
+        }
         const char* data = source.constData();
         const qsizetype size = source.size();
-        qsizetype begin = 0;
-        bool firstEol = true;
+        lines.reserve(std::size_t(source.count('\n') + 1));
         while (begin < size) {
             qsizetype end = begin;
             while (end < size && data[end] != '\r' && data[end] != '\n') {
@@ -219,119 +183,134 @@ struct ProfileDocument::Impl {
                     line.eol = data[end] == '\r' ? Eol::Cr : Eol::Lf;
                     next = end + 1;
                 }
-                if (firstEol) {
-                    newEol = line.eol;
-                    firstEol = false;
-                }
             }
-            classify(line);
             lines.push_back(std::move(line));
             begin = next;
         }
-        rebuildIndex();
+        rebuild();
     }
 
-    void rebuildIndex() {
+    // Sorts every line and finds the sections anew.
+    void rebuild() {
+        lastFound = -1;
         sections.clear();
-        tail = nullptr;
-        lastSection = nullptr;
-        layout = nextLayout();
-        // Size each section's key table first: growing a table of thousands
-        // of keys step by step costs more than filling it.
-        Section* counting = nullptr;
-        qsizetype count = 0;
-        for (LineIt it = lines.begin(); it != lines.end(); ++it) {
-            if (it->kind == Kind::Header) {
-                if (counting != nullptr) {
-                    counting->keys.reserve(count);
+        firstByName.clear();
+        for (qsizetype i = 0; i < qsizetype(lines.size()); ++i) {
+            QByteArrayView name;
+            Line& line = lines[i];
+            line.kind = classify(line.text, &name);
+            if (line.kind == Kind::Header) {
+                if (!sections.empty()) {
+                    sections.back().end = i;
                 }
-                auto [pos, added] = sections.try_emplace(it->name);
-                if (added) {
-                    pos->second.header = it;
+                Section s;
+                s.name = fold(name);
+                s.header = i;
+                s.first = addFirst(firstByName, s.name, qsizetype(sections.size()));
+                sections.push_back(std::move(s));
+            } else if (line.kind == Kind::Key && !sections.empty()) {
+                sections.back().lastKey = i - sections.back().header;
+            }
+        }
+        if (!sections.empty()) {
+            sections.back().end = qsizetype(lines.size());
+        }
+    }
+
+    // The first section of that name. A load asks for one section thousands
+    // of times in a row: the last answer is kept until the sections change.
+    const Section* find(const QString& name) const {
+        if (lastFound < 0 || name != lastAsked) {
+            const auto pos = firstByName.constFind(foldArgument(name));
+            lastAsked = name;
+            lastFound = pos == firstByName.cend() ? -2 : *pos;
+        }
+        return lastFound >= 0 ? &sections[lastFound] : nullptr;
+    }
+    mutable QString lastAsked;
+    mutable qsizetype lastFound = -1; // -1: nothing kept, -2: no such section
+
+    const QHash<QByteArray, qsizetype>& keysOf(const Section& s) const {
+        if (!s.keys) {
+            QHash<QByteArray, qsizetype> keys;
+            keys.reserve(s.lastKey);
+            for (qsizetype i = s.header + 1; i < s.end; ++i) {
+                QByteArrayView name;
+                if (classify(lines[i].text, &name) == Kind::Key) {
+                    addFirst(keys, fold(name), i - s.header);
                 }
-                counting = added ? &pos->second : nullptr;
-                count = 0;
-            } else if (it->kind == Kind::Key) {
-                ++count;
             }
-            it->first = false;
+            s.keys = std::move(keys);
         }
-        if (counting != nullptr) {
-            counting->keys.reserve(count);
-        }
-        for (LineIt it = lines.begin(); it != lines.end(); ++it) {
-            indexLine(it);
-        }
+        return *s.keys;
     }
 
-    // Adds a line that follows every line indexed so far.
-    void indexLine(LineIt it) {
-        if (it->kind == Kind::Header) {
-            auto [pos, added] = sections.try_emplace(it->name);
-            if (added) {
-                pos->second.header = it;
-            }
-            if (pos->second.header == it) {
-                tail = &pos->second;
-            } else {
-                tail = nullptr; // a repeated section: its keys are never read
-            }
-        } else if (it->kind == Kind::Key && tail != nullptr) {
-            addKey(*tail, it);
-        }
+    // Line of `key` in `s`, or -1.
+    qsizetype findKey(const Section& s, const QString& key) const {
+        const auto& keys = keysOf(s);
+        const auto pos = keys.constFind(foldArgument(key));
+        return pos == keys.cend() ? -1 : s.header + *pos;
     }
 
-    static void addKey(Section& section, LineIt it) {
-        const qsizetype known = section.keys.size();
-        LineIt& first = section.keys[Name{it->name}];
-        if (section.keys.size() != known) { // the first line of a key wins
-            first = it;
-            it->first = true;
+    // A line ending in CR followed by an empty line ending in LF reads as one
+    // line ending in CRLF: joins such a pair at `at` as a new parse would.
+    bool joinsNext(qsizetype at) {
+        if (at + 1 >= qsizetype(lines.size()) || lines[at].eol != Eol::Cr ||
+            !lines[at + 1].text.isEmpty() || lines[at + 1].eol != Eol::Lf) {
+            return false;
         }
-        section.lastKey = it;
+        lines[at].eol = Eol::CrLf;
+        lines.erase(lines.begin() + at + 1);
+        rebuild();
+        return true;
     }
 
-    // Inserts a new line before `before`, keeping the index up to date.
-    // `owner` is the section the line is inserted into, when it is a key.
-    LineIt insertLine(LineIt before, Line line, Section* owner) {
-        const bool atEnd = before == lines.end();
+    // Adds a line at `at`; `owner` is the section whose key it becomes.
+    void insert(qsizetype at, QByteArray text, Section* owner) {
+        const bool atEnd = at == qsizetype(lines.size());
+        const Eol eol = newEol();
         if (atEnd && !lines.empty() && lines.back().eol == Eol::None) {
-            lines.back().eol = newEol;
+            lines.back().eol = eol;
         }
-        line.eol = newEol;
-        line.first = false;
-        const LineIt it = lines.insert(before, std::move(line));
-        layout = nextLayout();
-        if (atEnd) {
-            indexLine(it);
-            if (it->kind == Kind::Header && tail != nullptr && tail->header == it &&
-                it->name == removedName) {
-                tail->keys.reserve(removedKeys);
+        Line line;
+        line.text = std::move(text);
+        line.eol = eol;
+        QByteArrayView name;
+        line.kind = classify(line.text, &name);
+        const bool plainKey = line.kind == Kind::Key && owner != nullptr;
+        const QByteArray folded = plainKey ? fold(name) : QByteArray();
+        lines.insert(lines.begin() + at, std::move(line));
+        if (joinsNext(at)) {
+            return; // the file reads differently now: sorted anew
+        }
+        if (!plainKey && !(atEnd && lines[at].kind == Kind::Header)) {
+            rebuild(); // a line that starts a section inside the file, or text outside any
+            return;
+        }
+        if (lines[at].kind == Kind::Header) { // a new section at the end
+            if (!sections.empty()) {
+                sections.back().end = at;
             }
-        } else if (it->kind == Kind::Header) {
-            rebuildIndex(); // splits a section in two
-        } else if (it->kind == Kind::Key && owner != nullptr) {
-            addKey(*owner, it);
+            Section s;
+            s.name = fold(name);
+            s.header = at;
+            s.end = at + 1;
+            s.first = addFirst(firstByName, s.name, qsizetype(sections.size()));
+            sections.push_back(std::move(s));
+            lastFound = -1;
+            return;
         }
-        return it;
-    }
-
-    Section* findSection(const QString& name) {
-        if (lastSection != nullptr && name == lastAsked) {
-            return lastSection;
+        // A key after the last key of its section: only later lines move.
+        const qsizetype index = owner - sections.data();
+        owner->end += 1;
+        owner->lastKey = at - owner->header;
+        if (owner->keys) {
+            addFirst(*owner->keys, folded, owner->lastKey);
         }
-        const auto pos = sections.find(foldArgument(name));
-        if (pos == sections.end()) {
-            return nullptr;
+        for (qsizetype i = index + 1; i < qsizetype(sections.size()); ++i) {
+            sections[i].header += 1;
+            sections[i].end += 1;
         }
-        lastAsked = name;
-        lastSection = &pos->second;
-        return lastSection;
-    }
-
-    const Section* findSection(const QString& name) const {
-        const auto pos = sections.find(foldArgument(name));
-        return pos == sections.end() ? nullptr : &pos->second;
     }
 };
 
@@ -341,31 +320,24 @@ ProfileDocument::ProfileDocument(QByteArray bytes) : d_(std::make_unique<Impl>()
     d_->parse(std::move(bytes));
 }
 
-ProfileDocument::ProfileDocument(const ProfileDocument& other) : d_(std::make_unique<Impl>()) {
-    *this = other;
-}
+ProfileDocument::ProfileDocument(const ProfileDocument& other)
+    : d_(std::make_unique<Impl>(*other.d_)) {}
 
 ProfileDocument& ProfileDocument::operator=(const ProfileDocument& other) {
     if (this != &other) {
-        auto copy = std::make_unique<Impl>();
-        if (other.d_) {
-            copy->source = other.d_->source;
-            copy->lines = other.d_->lines;
-            copy->newEol = other.d_->newEol;
-            copy->rebuildIndex(); // the index points into its own list
-        }
-        d_ = std::move(copy);
+        d_ = std::make_unique<Impl>(*other.d_);
     }
     return *this;
 }
 
 // A moved-from document is left empty but usable.
 ProfileDocument::ProfileDocument(ProfileDocument&& other) noexcept
-    : d_(std::exchange(other.d_, nullptr)) {}
+    : d_(std::exchange(other.d_, std::make_unique<Impl>())) {}
 
 ProfileDocument& ProfileDocument::operator=(ProfileDocument&& other) noexcept {
     if (this != &other) {
-        d_ = std::exchange(other.d_, nullptr);
+        std::swap(d_, other.d_);
+        *other.d_ = Impl();
     }
     return *this;
 }
@@ -373,128 +345,86 @@ ProfileDocument& ProfileDocument::operator=(ProfileDocument&& other) noexcept {
 ProfileDocument::~ProfileDocument() = default;
 
 std::optional<QString> ProfileDocument::value(const QString& section, const QString& key) const {
-    if (!d_) {
+    const Impl::Section* s = d_->find(section);
+    const qsizetype line = s == nullptr ? -1 : d_->findKey(*s, key);
+    if (line < 0) {
         return std::nullopt;
     }
-    const Impl::Section* s = d_->findSection(section);
-    if (s == nullptr) {
-        return std::nullopt;
-    }
-    // A load reads a section's keys in the order of the file: the key after
-    // the previous one found is tried before the table, whose entries lie
-    // scattered in memory. Per thread, since a document may be shared.
-    struct Position {
-        std::uint64_t layout = 0;
-        const Impl::Section* section = nullptr;
-        LineIt next;
-    };
-    thread_local Position position;
-    const QString name = foldArgument(key);
-    std::optional<LineIt> found;
-    if (position.layout == d_->layout && position.section == s) {
-        LineIt it = position.next;
-        for (int skipped = 0; it != d_->lines.end() && it->kind == Kind::Other && skipped < 4;
-             ++skipped) {
-            ++it; // a comment or a blank line between the keys
-        }
-        if (it != d_->lines.end() && it->kind == Kind::Key && it->first && it->name == name) {
-            found = it; // no header lies between, so it is a key of this section
-        }
-    }
-    if (!found) {
-        const auto pos = s->keys.constFind(Name{name});
-        if (pos == s->keys.cend()) {
-            return std::nullopt;
-        }
-        found = pos.value();
-    }
-    position = {d_->layout, s, std::next(*found)};
-    return cp1250::decode(rawValue(**found));
+    return d_->decode(rawValue(d_->lines[line].text));
 }
 
 bool ProfileDocument::setValue(const QString& section, const QString& key, const QString& value) {
-    if (!d_) {
-        d_ = std::make_unique<Impl>();
-    }
     Impl& d = *d_;
-    QByteArray newValue = encodeSingleLine(value);
-    Impl::Section* s = d.findSection(section);
-    if (s == nullptr) {
-        Line header;
-        header.text = '[' + encodeSingleLine(section) + ']';
-        classify(header);
-        d.insertLine(d.lines.end(), std::move(header), nullptr);
-        Line line;
-        line.text = keyLine(encodeSingleLine(key), newValue);
-        classify(line);
-        d.insertLine(d.lines.end(), std::move(line), d.tail);
+    const QByteArray newValue = d.encode(value);
+    const Impl::Section* found = d.find(section);
+    if (found == nullptr) {
+        d.insert(qsizetype(d.lines.size()), '[' + d.encode(section) + ']', nullptr);
+        Impl::Section* added = d.sections.empty() ? nullptr : &d.sections.back();
+        d.insert(qsizetype(d.lines.size()), d.encode(key) + '=' + newValue, added);
         return true;
     }
-    const QString name = foldArgument(key);
-    const auto pos = s->keys.constFind(Name{name});
-    if (pos != s->keys.cend()) {
-        Line& line = *pos.value();
-        if (rawValue(line) == QByteArrayView(newValue)) {
+    Impl::Section& s = d.sections[found - d.sections.data()];
+    const qsizetype at = d.findKey(s, key);
+    if (at >= 0) {
+        Line& line = d.lines[at];
+        if (rawValue(line.text) == QByteArrayView(newValue)) {
             return false;
         }
         // The key keeps its line, its spelling and its line end.
-        line.text = keyLine(rawKeyName(line).toByteArray(), newValue);
+        const QByteArrayView text(line.text);
+        line.text =
+            cp1250::trimBlanks(text.first(text.indexOf('='))).toByteArray() + '=' + newValue;
+        QByteArrayView name;
+        if (classify(line.text, &name) != Kind::Key) {
+            d.rebuild(); // a value with "]" made the line a section header
+        }
         return true;
     }
-    const QByteArray rawKey = encodeSingleLine(key);
-    Line line;
-    line.text = keyLine(rawKey, newValue);
-    const QByteArrayView keyStart = cp1250::trimBlanks(rawKey);
-    if (!rawKey.contains('=') && !keyStart.startsWith('[')) {
-        line.kind = Kind::Key; // what classify() would find, without folding again
-        line.name = name;
-    } else {
-        classify(line);
-    }
-    const LineIt after = s->lastKey ? *s->lastKey : s->header;
-    d.insertLine(std::next(after), std::move(line), s);
+    d.insert(s.header + (s.lastKey > 0 ? s.lastKey : 0) + 1, d.encode(key) + '=' + newValue, &s);
     return true;
 }
 
 bool ProfileDocument::removeSection(const QString& section) {
-    if (!d_) {
+    Impl& d = *d_;
+    const QByteArray name = d.foldArgument(section);
+    if (!d.firstByName.contains(name)) {
         return false;
     }
-    const QString name = foldArgument(section);
-    if (const auto indexed = d_->sections.find(name); indexed != d_->sections.end()) {
-        d_->removedName = name;
-        d_->removedKeys = indexed->second.keys.size();
-    }
-    bool removing = false;
-    bool found = false;
-    for (LineIt it = d_->lines.begin(); it != d_->lines.end();) {
-        if (it->kind == Kind::Header) {
-            removing = it->name == name;
-            found = found || removing;
+    // Compacts the lines in place: a copy of a large file's lines would
+    // double the memory of a save.
+    auto out = d.lines.begin();
+    qsizetype next = 0;
+    for (const Impl::Section& s : d.sections) {
+        if (s.name == name) {
+            out = std::move(d.lines.begin() + next, d.lines.begin() + s.header, out);
+            next = s.end;
         }
-        it = removing ? d_->lines.erase(it) : std::next(it);
     }
-    if (found) {
-        d_->rebuildIndex();
-    }
-    return found;
+    out = std::move(d.lines.begin() + next, d.lines.end(), out);
+    d.lines.erase(out, d.lines.end());
+    d.rebuild();
+    return true;
 }
 
 QByteArray ProfileDocument::bytes() const {
     QByteArray out;
-    if (!d_) {
-        return out;
-    }
-    qsizetype size = 0;
+    qsizetype size = d_->utf8 ? kUtf8Mark.size() : 0;
     for (const Line& line : d_->lines) {
         size += line.text.size() + 2;
     }
     out.reserve(size);
+    if (d_->utf8) {
+        out += kUtf8Mark;
+    }
     for (const Line& line : d_->lines) {
         out += line.text;
         out += eolBytes(line.eol);
     }
     return out;
+}
+
+bool ProfileDocument::isUtf8() const {
+    return d_->utf8;
 }
 
 } // namespace kvapomer

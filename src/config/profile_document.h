@@ -1,13 +1,19 @@
 #pragma once
-// One profile (INI) file held in memory as its raw Windows-1250 bytes, read
-// and edited the way Windows' own profile functions do it:
+// One profile (INI) file held in memory as its raw bytes, read and edited the
+// way Windows' own profile functions do it:
 //  - section and key names match without regard to letter case; blanks and
 //    tabs around names and values are not part of them; the first matching
 //    section and the first matching key win;
 //  - a value wrapped in a matching pair of quotes reads without them;
 //  - a line without "=" is not a key; there is no inline comment stripping;
-//  - CRLF, LF and CR line ends all read.
-// Edits change only the affected line; every other byte stays as it was.
+//  - CRLF, LF and CR line ends all read; an added line takes the line end of
+//    the file's first line;
+//  - the text is Windows-1250, or UTF-8 when the file starts with the UTF-8
+//    byte-order mark (which stays in place).
+// Edits change only the affected line; every other byte stays as it was. A
+// series of edits gives the same bytes as the same edits made one by one,
+// each on the bytes the previous one left. Like most value types, a document
+// is used by one thread at a time (reads too build an index as they go).
 
 #include <QByteArray>
 #include <QString>
@@ -43,6 +49,9 @@ public:
 
     // The file's bytes as they stand after the edits.
     QByteArray bytes() const;
+
+    // Whether the file is UTF-8 (it starts with the byte-order mark).
+    bool isUtf8() const;
 
 private:
     struct Impl;

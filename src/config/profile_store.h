@@ -1,27 +1,42 @@
 #pragma once
-// File-level access to a profile file: reads through a cache that is valid
-// only while the file is unchanged on disk, and atomic, serialised updates.
+// File-level access to a profile file: one bounded read of the whole file,
+// and serialised read-modify-write updates.
 
 #include "config/config_store.h"
 #include "config/profile_document.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
-#include <memory>
 
 namespace kvapomer {
 
-// The parsed file as it is now on disk; an empty document when it is absent
-// or unreadable. Reuses the previous parse while the file's identity, size
-// and modification time are unchanged.
-std::shared_ptr<const ProfileDocument> loadProfile(const QString& path);
+// The largest file that is read; a bigger one reads as unreadable.
+inline constexpr qsizetype kMaxProfileBytes = 64 * 1024 * 1024;
+// How long an update waits for another process's update to finish.
+inline constexpr int kLockTimeoutMs = 2000;
 
-// Read-modify-write under an exclusive lock: `edit` receives the current file
-// (empty when absent) and changes it; when the bytes changed they replace the
-// file atomically (temporary file in the same folder, flushed, renamed over
-// the original with its permissions). Nothing is written when the bytes did
-// not change. On failure the file is left exactly as it was.
+enum class ReadStatus { Read, Missing, NotRegular, Unreadable };
+
+struct [[nodiscard]] ProfileBytes {
+    ReadStatus status = ReadStatus::Missing;
+    QByteArray bytes; // the whole file when Read, empty otherwise
+};
+
+// The file's bytes at this moment, from one open. Anything but a regular
+// file (a FIFO, a device, a folder) is refused without opening it for long
+// enough to block.
+ProfileBytes readProfileBytes(const QString& path);
+
+// Read-modify-write under an exclusive lock on the file's folder: `edit`
+// receives the current file (empty when absent) and changes it. When the
+// bytes changed they replace the file: atomically (unnamed temporary file in
+// the same folder, flushed, linked and renamed over the original with its
+// mode and owner) when the folder can be written, otherwise in place when
+// the file can. Nothing is written when the bytes did not change. On
+// failure, including a lock not had within kLockTimeoutMs, the file is left
+// as it was. Temporary files that an earlier crash left are removed.
 WriteResult updateProfile(const QString& path, const std::function<void(ProfileDocument&)>& edit);
 
 namespace testing {

@@ -1,7 +1,7 @@
 #include "config/settings_save.h"
 
 #include "config/cp1250.h"
-
+#include "config/error_numbers.h"
 #include "config/number_text.h"
 #include "config/profile_store.h"
 
@@ -94,16 +94,18 @@ WriteResult saveSettings(const QString& path, const SettingsInput& input) {
     }
     bool readsBack = true;
     WriteResult result = updateProfile(path, [&](ProfileDocument& doc) {
-        const ProfileDocument original = doc;
-        applySettings(doc, input);
         // The loader must find the saved line again through Main/Bus; a name
         // that the file would not give back unchanged is not saved at all.
-        const std::optional<QString> bus = doc.value(kMain, QStringLiteral("Bus"));
+        // That depends on the file's encoding alone, so a small document in
+        // it answers without a copy of the file.
+        ProfileDocument probe(doc.isUtf8() ? QByteArray("\xEF\xBB\xBF") : QByteArray());
+        applySettings(probe, input);
+        const std::optional<QString> bus = probe.value(kMain, QStringLiteral("Bus"));
         const std::optional<QString> count =
-            bus ? doc.value(*bus, QStringLiteral("NumberOfTimes")) : std::nullopt;
-        if (bus != input.line || count != QString::number(input.times.size())) {
-            readsBack = false;
-            doc = original;
+            bus ? probe.value(*bus, QStringLiteral("NumberOfTimes")) : std::nullopt;
+        readsBack = bus == input.line && count == QString::number(input.times.size());
+        if (readsBack) {
+            applySettings(doc, input);
         }
     });
     if (!readsBack) {
@@ -113,16 +115,7 @@ WriteResult saveSettings(const QString& path, const SettingsInput& input) {
 }
 
 QString saveErrorDescription(int number) {
-    switch (number) {
-    case kSaveInvalidArgument:
-        return QStringLiteral("Neplatné volání procedury nebo argument");
-    case kSaveOverflow:
-        return QStringLiteral("Přetečení");
-    case kSaveOutOfRange:
-        return QStringLiteral("Index mimo rozsah");
-    default:
-        return QStringLiteral("Neznámá chyba");
-    }
+    return errorDescription(number);
 }
 
 } // namespace kvapomer

@@ -3,6 +3,7 @@
 // settings, written to the configuration file as one atomic update.
 
 #include "config/config_store.h"
+#include "config/error_numbers.h"
 #include "config/profile_document.h"
 
 #include <QString>
@@ -22,9 +23,9 @@ struct SettingsInput {
 };
 
 // Failure numbers of a refused save, in the style of the error titles.
-inline constexpr int kSaveInvalidArgument = 5;
-inline constexpr int kSaveOverflow = 6;
-inline constexpr int kSaveOutOfRange = 9;
+inline constexpr int kSaveInvalidArgument = error::kInvalidArgument;
+inline constexpr int kSaveOverflow = error::kOverflow;
+inline constexpr int kSaveOutOfRange = error::kOutOfRange;
 
 // The most departure times a line can hold (its count is a 16-bit number).
 inline constexpr int kMaxTimes = 32767;

@@ -279,7 +279,10 @@ bool Form1::start() {
 }
 
 bool Form1::LoadData() {
-    LoadResult result = loadConfiguration(configPath(), platform_.messageBox);
+    LoadResult result = loadConfiguration(configPath());
+    for (const LoadMessage& message : result.messages) {
+        platform_.messageBox.show(message.text, message.title, MessageStyle::Error);
+    }
     if (result.status != LoadStatus::Loaded) {
         timer1_->stop();
         flashT_->stop();
@@ -440,8 +443,9 @@ void Form1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    WriteIniValue(configPath(), QStringLiteral("Set"), QStringLiteral("Stav"),
-                  state_.Expanded ? QStringLiteral("1") : QStringLiteral("0"));
+    // A failed write of the view state is silent, as every plain file write is.
+    static_cast<void>(WriteIniValue(configPath(), QStringLiteral("Set"), QStringLiteral("Stav"),
+                                    state_.Expanded ? QStringLiteral("1") : QStringLiteral("0")));
     if (settings_) {
         settings_->close();
         delete settings_.data();

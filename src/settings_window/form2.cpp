@@ -249,22 +249,12 @@ void Form2::FillSettings() {
 // Whether making `line` the active line would load: the loader would stop the
 // program on a line without a usable count or on broken global settings.
 bool Form2::lineWouldLoad(const QString& line) const {
-    if (line.contains(u'\n') || line.contains(u'\r') || line.contains(QChar(0))) {
-        return false;
-    }
-    // The line number as the loader will read it back from Main/Bus.
-    ProfileDocument probe;
-    probe.setValue(kMain, QStringLiteral("Bus"), line);
-    const QString bus = probe.value(kMain, QStringLiteral("Bus")).value_or(QString());
-    return wouldLoadLine(configPath(), bus);
+    return canSwitchToLine(configPath(), line);
 }
 
 void Form2::onText1Changed() {
     const QString line = text1_->text();
     const QString path = configPath();
-    if (ReadIniValue(path, line, QStringLiteral("t0"), QString()).size() != 5) {
-        return;
-    }
     if (!lineWouldLoad(line)) {
         return;
     }
@@ -348,7 +338,8 @@ void Form2::SaveSettings() {
 }
 
 void Form2::onCommand2() {
-    WriteIniValue(configPath(), kMain, QStringLiteral("Bus"), openingBus_);
+    // A failed write is silent here, as every plain file write is.
+    static_cast<void>(WriteIniValue(configPath(), kMain, QStringLiteral("Bus"), openingBus_));
     close();
 }
 

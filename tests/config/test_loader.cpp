@@ -1,13 +1,12 @@
 // Loading the active line and the alert settings, with the user's messages.
 
 #include "config/loader.h"
-#include "support/fakes.h"
+#include "support/sample_config.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 using namespace kvapomer;
-using kvapomer::test::FakeMessageBox;
 using kvapomer::test::TempFolder;
 
 namespace {
@@ -22,7 +21,7 @@ QString invalidTimeText(int line) {
 
 struct Fixture : ::testing::Test {
     TempFolder folder;
-    FakeMessageBox messages;
+    std::vector<LoadMessage> shown; // the messages of the last load
 
     // A complete file for line 150; `overrides` replace or remove lines by key.
     void writeConfig(const QStringList& lines) {
@@ -38,18 +37,21 @@ struct Fixture : ::testing::Test {
         main << QStringLiteral("[150]") << lineKeys;
         writeConfig(main);
     }
-    LoadResult load() { return loadConfiguration(ConfigFilePath(folder.path()), messages); }
+    LoadResult load() {
+        LoadResult r = loadConfiguration(ConfigFilePath(folder.path()));
+        shown = {r.messages.begin(), r.messages.end()};
+        return r;
+    }
     void expectLoadError(const LoadResult& r, int number) {
         EXPECT_EQ(r.status, LoadStatus::Failed);
         EXPECT_EQ(r.errorNumber, number);
-        ASSERT_FALSE(messages.shown.empty());
-        const auto& m = messages.shown.back();
+        ASSERT_FALSE(shown.empty());
+        const auto& m = shown.back();
         EXPECT_EQ(m.text, kLoadErrorText);
         EXPECT_TRUE(m.title.startsWith(QStringLiteral("Chyba #") + QString::number(number) +
                                        QStringLiteral(" [")))
             << m.title.toStdString();
         EXPECT_TRUE(m.title.endsWith(u']'));
-        EXPECT_EQ(m.style, MessageStyle::Error);
     }
 };
 
@@ -59,7 +61,7 @@ TEST_F(Fixture, LoadsTheActiveLineAndTheAlertSettings) {
     writeLine({"Description=(směr Kačerov)", "t0=06:15", "t1=07:40", "NumberOfTimes=2"});
     const LoadResult r = load();
     ASSERT_EQ(r.status, LoadStatus::Loaded);
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(shown.empty());
     const LoadedConfig& c = r.config;
     EXPECT_EQ(c.timetable.Bus, QStringLiteral("150"));
     EXPECT_EQ(c.timetable.LastIndex, 1);
@@ -77,11 +79,9 @@ TEST_F(Fixture, LoadsTheActiveLineAndTheAlertSettings) {
 TEST_F(Fixture, MissingFileIsReportedByItsRealName) {
     const LoadResult r = load();
     EXPECT_EQ(r.status, LoadStatus::FileMissing);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              QStringLiteral("Nebyl nalezen konfigurační soubor 'kvapomern.ini'."));
-    EXPECT_EQ(messages.shown[0].title, QStringLiteral("Error - File not found"));
-    EXPECT_EQ(messages.shown[0].style, MessageStyle::Error);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, QStringLiteral("Nebyl nalezen konfigurační soubor 'kvapomern.ini'."));
+    EXPECT_EQ(shown[0].title, QStringLiteral("Error - File not found"));
 }
 
 TEST_F(Fixture, AFolderInPlaceOfTheFileCountsAsMissing) {
@@ -99,11 +99,10 @@ TEST_F(Fixture, InvalidTimesAreReportedInOrderAndReplaced) {
     EXPECT_EQ(r.config.timetable.Times, (QStringList{"00:00", "07:05", "00:00", "00:00", "00:00",
                                                      "00:00", "00:00", "00:00", "07.10", "00:00"}));
     const std::vector<int> lines{0, 2, 3, 4, 5, 6, 7, 9};
-    ASSERT_EQ(messages.shown.size(), lines.size());
+    ASSERT_EQ(shown.size(), lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        EXPECT_EQ(messages.shown[i].text, invalidTimeText(lines[i]));
-        EXPECT_EQ(messages.shown[i].title, QStringLiteral("Chyba vstupních dat"));
-        EXPECT_EQ(messages.shown[i].style, MessageStyle::Error);
+        EXPECT_EQ(shown[i].text, invalidTimeText(lines[i]));
+        EXPECT_EQ(shown[i].title, QStringLiteral("Chyba vstupních dat"));
     }
 }
 
@@ -155,7 +154,7 @@ TEST_P(FatalLoad, ShowsOneMessageWithItsErrorNumber) {
     }
     writeConfig(lines);
     const LoadResult r = load();
-    ASSERT_EQ(messages.shown.size(), 1u);
+    ASSERT_EQ(shown.size(), 1u);
     expectLoadError(r, c.error);
 }
 
@@ -180,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Fixture, EmptyFileFailsAtTheFirstNumber) {
     folder.write(QStringLiteral("kvapomern.ini"), QByteArray());
     const LoadResult r = load();
-    ASSERT_EQ(messages.shown.size(), 1u);
+    ASSERT_EQ(shown.size(), 1u);
     expectLoadError(r, 13);
 }
 
@@ -205,8 +204,8 @@ TEST_F(Fixture, OnlyTheCountedTimesAreRead) {
     const LoadResult r = load();
     ASSERT_EQ(r.status, LoadStatus::Loaded);
     EXPECT_EQ(r.config.timetable.Times, (QStringList{"06:00", "07:00", "08:00", "00:00", "09:00"}));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, invalidTimeText(3));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, invalidTimeText(3));
 }
 
 TEST_F(Fixture, MissingSoundSettingsAreNotFailures) {
@@ -218,4 +217,28 @@ TEST_F(Fixture, MissingSoundSettingsAreNotFailures) {
     ASSERT_EQ(r.status, LoadStatus::Loaded);
     EXPECT_EQ(r.config.alerts.AlertON, QStringLiteral("unknown value"));
     EXPECT_EQ(r.config.alerts.AlertWav, QString());
+}
+
+TEST_F(Fixture, AtMostTenInvalidTimesAreReported) {
+    // The highest count with only six times stored: 32 761 invalid times.
+    writeLine({"t0=06:00", "t1=07:00", "t2=08:00", "t3=09:00", "t4=10:00", "t5=11:00",
+               "NumberOfTimes=32767"});
+    const LoadResult r = load();
+    ASSERT_EQ(r.status, LoadStatus::Loaded);
+    ASSERT_EQ(r.config.timetable.Times.size(), 32767);
+    EXPECT_EQ(r.config.timetable.Times[5], QStringLiteral("11:00"));
+    EXPECT_EQ(r.config.timetable.Times.count(QStringLiteral("00:00")), 32761);
+    ASSERT_EQ(shown.size(), std::size_t(kMaxTimeMessages));
+    for (int i = 0; i < kMaxTimeMessages; ++i) {
+        EXPECT_EQ(shown[i].text, invalidTimeText(6 + i));
+    }
+}
+
+TEST_F(Fixture, Utf8FileWithItsMarkLoads) {
+    folder.write(QStringLiteral("kvapomern.ini"),
+                 "\xEF\xBB\xBF" + test::lineConfig().join(QStringLiteral("\r\n")).toUtf8());
+    const LoadResult r = load();
+    ASSERT_EQ(r.status, LoadStatus::Loaded);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(r.config.note, QStringLiteral("(směr Kačerov)"));
 }

@@ -334,7 +334,8 @@ TEST(ProfileDocumentSave, RewritesTheLineSectionAtTheEnd) {
 TEST(ProfileDocumentIndex, AgreesWithAFreshParseAfterAnyEdits) {
     const QStringList sections = {
         "Main", "main", "150", "136", "Set", QString::fromUtf8("Č"), QString::fromUtf8("č")};
-    const QStringList keys = {"Bus", "bus", "t0", "t1", "T1", "Description", "x"};
+    // "[k" with a value ending in "]" turns its line into a section header.
+    const QStringList keys = {"Bus", "bus", "t0", "t1", "T1", "Description", "x", "[k"};
     std::mt19937 random(20240601);
     ProfileDocument document("pre=1\r\n[Main]\r\nBus=1\r\n\r\n; c\r\n[150]\r\n[main]\r\nx=2");
     for (int step = 0; step < 600; ++step) {
@@ -346,7 +347,7 @@ TEST(ProfileDocumentIndex, AgreesWithAFreshParseAfterAnyEdits) {
         } else if (action == 1) {
             document = ProfileDocument(document); // copies rebuild their index
         } else {
-            document.setValue(section, key, QString::number(step));
+            document.setValue(section, key, QString::number(step) + (step % 5 ? "" : "]"));
         }
         const ProfileDocument fresh(document.bytes());
         for (const QString& s : sections) {
@@ -378,6 +379,21 @@ TEST(ProfileDocumentCopy, KeepsItsOwnBytesOfBorrowedData) {
     buffer.fill('x');
     EXPECT_EQ(document.value("A", "k"), "1");
     EXPECT_EQ(document.bytes(), "[A]\r\nk=1\r\n");
+}
+
+} // namespace
+} // namespace kvapomer
+
+namespace kvapomer {
+namespace {
+
+TEST(ProfileDocumentWrite, LineEndsThatAParseWouldJoinAreJoined) {
+    // A new line ending in CR before an empty line ending in LF: the bytes
+    // read as one line ending in CRLF, and the next edit must see that.
+    ProfileDocument document(QByteArray("x\r[s]\n\n"));
+    document.setValue("s", "k", "v");
+    document.setValue("s", "j", "w");
+    EXPECT_EQ(document.bytes(), "x\r[s]\nk=v\r\nj=w\r");
 }
 
 } // namespace

@@ -1,13 +1,17 @@
-// The configuration file on disk: reads through the cache, atomic and
-// serialised updates, failures, and the three operations built on them.
+// The configuration file on disk: reads, atomic and serialised updates, failures, and the three
+// operations built on them.
 
 #include "config/config_store.h"
+#include "config/loader.h"
 #include "config/profile_store.h"
+#include "config/settings_save.h"
+#include "support/sample_config.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -15,11 +19,14 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <random>
 #include <thread>
 #include <vector>
 
 #include <fcntl.h>
 #include <grp.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,7 +38,6 @@ using test::cp1250;
 using test::TempFolder;
 
 const QString kIni = QString::fromLatin1(kConfigFileName);
-const QString kLock = kIni + ".lock";
 
 struct stat statOf(const QString& path) {
     struct stat st {};
@@ -114,230 +120,7 @@ INSTANTIATE_TEST_SUITE_P(ReadIniValue, ReadLengthLimit,
                                            LengthCase{699, 699}, LengthCase{700, 699},
                                            LengthCase{701, 699}, LengthCase{5000, 699}));
 
-// ---------------------------------------------------------------------------
-// The read cache never hides a change on disk
-
-class ReadCacheTest : public ReadIniValueTest {};
-
-TEST_F(ReadCacheTest, SeesAnOutsideChangeOfOtherSize) {
-    folder.write(kIni, "[Main]\r\nBus=150\r\n");
-    ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
-    folder.write(kIni, "[Main]\r\nBus=1360\r\n");
-    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "1360");
-}
-
-TEST_F(ReadCacheTest, SeesAnImmediateSameSizeChangeInPlace) {
-    // Written in place (same inode) straight after the read, so that the
-    // file times may not move at all.
-    for (int round = 0; round < 20; ++round) {
-        const QByteArray a = "[Main]\r\nBus=" + QByteArray::number(100 + round) + "\r\n";
-        const QByteArray b = "[Main]\r\nBus=" + QByteArray::number(200 + round) + "\r\n";
-        folder.write(kIni, a);
-        ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), QString::number(100 + round));
-        const ino_t inode = statOf(path).st_ino;
-        folder.write(kIni, b);
-        ASSERT_EQ(statOf(path).st_ino, inode);
-        ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), QString::number(200 + round))
-            << "round " << round;
-    }
-}
-
-TEST_F(ReadCacheTest, SeesASameSizeChangeAfterTheFileSettled) {
-    folder.write(kIni, "[Main]\r\nBus=150\r\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(120));
-    ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
-    ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
-    folder.write(kIni, "[Main]\r\nBus=136\r\n");
-    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "136");
-}
-
-TEST_F(ReadCacheTest, SeesAFileReplacedByRenameAndARemovedFile) {
-    folder.write(kIni, "[Main]\r\nBus=150\r\n");
-    ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
-    folder.write("other.ini", "[Main]\r\nBus=136\r\n");
-    ASSERT_EQ(::rename(QFile::encodeName(folder.file("other.ini")).constData(),
-                       QFile::encodeName(path).constData()),
-              0);
-    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "136");
-    ASSERT_TRUE(QFile::remove(path));
-    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "unknown value");
-}
-
-TEST_F(ReadCacheTest, SeesItsOwnWritesAndOutsideWritesAfterThem) {
-    ASSERT_TRUE(WriteIniValue(path, "Main", "Bus", "150"));
-    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
-    folder.write(kIni, "[Main]\r\nBus=999\r\n");
-    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "999");
-    ASSERT_TRUE(WriteIniValue(path, "Main", "Bus", "151"));
-    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "151");
-}
-
-TEST_F(ReadCacheTest, ManyReadsOfAnUnchangedFileDoNotParseEachTime) {
-    const int count = 32767;
-    QByteArray file = "[Main]\r\nBus=150\r\n[150]\r\n";
-    for (int i = 0; i < count; ++i) {
-        file += "t" + QByteArray::number(i) + "=" + QByteArray::number(i % 1440) + "\r\n";
-    }
-    folder.write(kIni, file);
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < count; ++i) {
-        ASSERT_EQ(ReadIniValue(path, "150", QStringLiteral("t%1").arg(i), ""),
-                  QString::number(i % 1440));
-    }
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    // A parse of this file per read would take minutes; generous for
-    // sanitizer builds and busy machines.
-    EXPECT_LT(elapsed, std::chrono::seconds(10));
-}
-
-// Overwrites the start of the file in place, as another program would,
-// from a child process; returns once the child has finished.
-void writeInPlaceFromChild(const QString& path, const QByteArray& bytes) {
-    const pid_t child = ::fork();
-    ASSERT_NE(child, -1);
-    if (child == 0) {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
-        const bool ok = fd >= 0 && ::pwrite(fd, bytes.constData(),
-                                            static_cast<size_t>(bytes.size()), 0) == bytes.size();
-        ::_exit(ok && ::close(fd) == 0 ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-}
-
-TEST_F(ReadCacheTest, SeesASameSizeChangeByAnotherProcessAtOnce) {
-    folder.write(kIni, "[Main]\r\nBus=100\r\n");
-    const ino_t inode = statOf(path).st_ino;
-    for (int round = 0; round < 50; ++round) {
-        const QString bus = QString::number(100 + round);
-        ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), bus);
-        ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), bus); // from the cache
-        const QString next = QString::number(101 + round);
-        writeInPlaceFromChild(path, "[Main]\r\nBus=" + next.toLatin1() + "\r\n");
-        ASSERT_EQ(statOf(path).st_ino, inode);
-        ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), next) << "round " << round;
-    }
-}
-
-TEST_F(ReadCacheTest, SeesEveryQuickReplacementByRename) {
-    const QString other = folder.file("other.ini");
-    for (int round = 0; round < 50; ++round) {
-        const QByteArray bus = QByteArray::number(100 + round);
-        folder.write("other.ini", "[Main]\r\nBus=" + bus + "\r\n");
-        ASSERT_EQ(
-            ::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()), 0);
-        ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), QString::fromLatin1(bus))
-            << "round " << round;
-        ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), QString::fromLatin1(bus));
-    }
-}
-
-TEST_F(ReadCacheTest, SeesTheFileRemovedAndCreatedAgain) {
-    folder.write(kIni, "[Main]\r\nBus=150\r\n");
-    ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
-    ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
-    ASSERT_TRUE(QFile::remove(path));
-    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "unknown value");
-    folder.write(kIni, "[Main]\r\nBus=151\r\n");
-    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "151");
-}
-
-TEST_F(ReadCacheTest, SeesTheFolderRenamedAway) {
-    TempFolder outer;
-    const QString inner = outer.file("app");
-    ASSERT_TRUE(QDir().mkdir(inner));
-    const QString file = inner + "/" + kIni;
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Main]\r\nBus=150\r\n");
-    }
-    ASSERT_EQ(ReadIniValue(file, "Main", "Bus", ""), "150");
-    ASSERT_TRUE(QDir().rename(inner, outer.file("old")));
-    EXPECT_EQ(ReadIniValue(file, "Main", "Bus", ""), "unknown value");
-    ASSERT_TRUE(QDir().mkdir(inner));
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Main]\r\nBus=151\r\n");
-    }
-    EXPECT_EQ(ReadIniValue(file, "Main", "Bus", ""), "151");
-}
-
-TEST_F(ReadCacheTest, SeesAChangeThroughASymbolicLink) {
-    TempFolder elsewhere;
-    elsewhere.write("real.ini", "[Main]\r\nBus=150\r\n");
-    ASSERT_TRUE(QFile::link(elsewhere.file("real.ini"), path));
-    ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
-    writeInPlaceFromChild(elsewhere.file("real.ini"), "[Main]\r\nBus=151\r\n");
-    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "151");
-}
-
-TEST_F(ReadCacheTest, ForkedChildDoesNotTakeTheParentsNotice) {
-    folder.write(kIni, "[Main]\r\nBus=150\r\n");
-    ASSERT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
-    const pid_t child = ::fork();
-    ASSERT_NE(child, -1);
-    if (child == 0) {
-        // Changes the file, then reads it: the read must not consume the
-        // notice of the change that the parent relies on.
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
-        const bool written = fd >= 0 && ::pwrite(fd, "[Main]\r\nBus=151\r\n", 17, 0) == 17;
-        ::close(fd);
-        const bool read = ReadIniValue(path, "Main", "Bus", "") == "151";
-        ::_exit(written && read ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "151");
-}
-
-// Open descriptors, and the inotify watches held through them.
-struct DescriptorCount {
-    int fds = 0;
-    int watches = 0;
-};
-
-DescriptorCount countDescriptors() {
-    DescriptorCount count;
-    const QStringList fds =
-        QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& fd : fds) {
-        QFile info("/proc/self/fdinfo/" + fd);
-        if (!info.open(QIODevice::ReadOnly)) {
-            continue; // the listing's own descriptor, closed by now
-        }
-        ++count.fds;
-        count.watches += static_cast<int>(info.readAll().count("inotify wd:"));
-    }
-    return count;
-}
-
-TEST_F(ReadCacheTest, EvictedEntriesGiveUpTheirWatches) {
-    const int depth = static_cast<int>(QDir::cleanPath(folder.path()).count(u'/')) + 2;
-    std::vector<std::unique_ptr<TempFolder>> folders;
-    const auto readMany = [&](int count) {
-        for (int i = 0; i < count; ++i) {
-            folders.push_back(std::make_unique<TempFolder>());
-            folders.back()->write(kIni, "[Main]\r\nBus=" + QByteArray::number(i) + "\r\n");
-            ASSERT_EQ(ReadIniValue(folders.back()->file(kIni), "Main", "Bus", ""),
-                      QString::number(i));
-        }
-    };
-    readMany(20);
-    const DescriptorCount before = countDescriptors();
-    readMany(100);
-    const DescriptorCount after = countDescriptors();
-    EXPECT_EQ(after.fds, before.fds);
-    // At most 16 cached files, each with its folders and itself watched;
-    // the 120 files still on disk would keep far more watches than that.
-    EXPECT_LE(after.watches, 16 * depth);
-    EXPECT_LE(before.watches, 16 * depth);
-}
-
-TEST_F(ReadCacheTest, UnreadableFileReadsUnknownValue) {
+TEST_F(ReadIniValueTest, FolderInPlaceOfTheFileReadsUnknownValue) {
     ASSERT_TRUE(QDir(folder.path()).mkdir(kIni));
     EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "unknown value");
 }
@@ -350,20 +133,14 @@ protected:
     TempFolder folder;
     QString path = folder.file(kIni);
 
-    void expectOnlyTheFileAndItsLock() const {
-        QStringList expected{kIni, kLock};
-        expected.sort();
-        QStringList entries = folder.entries();
-        entries.sort();
-        EXPECT_EQ(entries, expected);
-    }
+    void expectOnlyTheFile() const { EXPECT_EQ(folder.entries(), QStringList{kIni}); }
 };
 
 TEST_F(WriteTest, NewFileIsCreatedWithCrLf) {
     ASSERT_TRUE(WriteIniValue(path, "Main", "Bus", "150"));
     ASSERT_TRUE(WriteIniValue(path, "Set", "Stav", "1"));
     EXPECT_EQ(folder.read(kIni), "[Main]\r\nBus=150\r\n[Set]\r\nStav=1\r\n");
-    expectOnlyTheFileAndItsLock();
+    expectOnlyTheFile();
 }
 
 TEST_F(WriteTest, CzechTextIsStoredInWindows1250) {
@@ -489,7 +266,7 @@ TEST_F(WriteTest, LeavesNoTemporaryFileBehind) {
         ASSERT_TRUE(WriteIniValue(path, "150", QStringLiteral("t%1").arg(i), "06:00"));
     }
     ASSERT_TRUE(DeleteIniSection(path, "150"));
-    expectOnlyTheFileAndItsLock();
+    expectOnlyTheFile();
     EXPECT_EQ(folder.read(kIni), "[Main]\r\nBus=21\r\n");
 }
 
@@ -514,12 +291,12 @@ TEST_P(FaultTest, FailedUpdateLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(statAfter.st_ino, statBefore.st_ino);
     EXPECT_EQ(statAfter.st_mode, statBefore.st_mode);
     EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "150");
-    expectOnlyTheFileAndItsLock();
+    expectOnlyTheFile();
 
     // The next update, without a fault, goes through.
     ASSERT_TRUE(WriteIniValue(path, "Main", "Bus", "136"));
     EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "136");
-    expectOnlyTheFileAndItsLock();
+    expectOnlyTheFile();
 }
 
 INSTANTIATE_TEST_SUITE_P(UpdateProfile, FaultTest,
@@ -554,7 +331,7 @@ TEST_F(WriteTest, UnchangedBytesReachNoStage) {
 
 TEST_F(WriteTest, UpdateReadsTheFileAsItIsNow) {
     ASSERT_TRUE(WriteIniValue(path, "Main", "Bus", "150"));
-    folder.write(kIni, "[Main]\r\nBus=150\r\nAlertWav=x.wav\r\n"); // behind the cache's back
+    folder.write(kIni, "[Main]\r\nBus=150\r\nAlertWav=x.wav\r\n"); // by another program
     ASSERT_TRUE(updateProfile(path, [](ProfileDocument& document) {
         EXPECT_EQ(document.value("Main", "AlertWav"), "x.wav");
         document.setValue("Main", "Bus", "136");
@@ -592,7 +369,7 @@ TEST_F(WriteTest, WritesThroughASymbolicLink) {
     EXPECT_EQ(ReadIniValue(path, "Main", "Bus", ""), "2");
     QStringList entries = elsewhere.entries();
     entries.sort();
-    EXPECT_EQ(entries, (QStringList{"real.ini", "real.ini.lock"}));
+    EXPECT_EQ(entries, (QStringList{"real.ini"}));
 }
 
 TEST_F(WriteTest, FolderWhereTheFileShouldBeFails) {
@@ -705,7 +482,8 @@ TEST_F(WriteTest, ConcurrentThreadsLoseNoUpdate) {
     const int perWriter = 200;
     auto writer = [&](int id) {
         for (int i = 0; i < perWriter; ++i) {
-            WriteIniValue(path, "150", QStringLiteral("w%1k%2").arg(id).arg(i), QString::number(i));
+            EXPECT_TRUE(WriteIniValue(path, "150", QStringLiteral("w%1k%2").arg(id).arg(i),
+                                      QString::number(i)));
         }
     };
     std::thread first(writer, 1);
@@ -720,7 +498,7 @@ TEST_F(WriteTest, ConcurrentThreadsLoseNoUpdate) {
                 << id << " " << i;
         }
     }
-    expectOnlyTheFileAndItsLock();
+    expectOnlyTheFile();
 }
 
 TEST_F(WriteTest, ConcurrentProcessesLoseNoUpdate) {
@@ -753,7 +531,197 @@ TEST_F(WriteTest, ConcurrentProcessesLoseNoUpdate) {
                 << id << " " << i;
         }
     }
-    expectOnlyTheFileAndItsLock();
+    expectOnlyTheFile();
+}
+
+TEST_F(ReadOnlyTest, WritableFileIsWrittenInPlaceUnderTheLock) {
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0666), 0);
+    ASSERT_EQ(::chmod(folderPath.constData(), 0555), 0);
+    const ino_t inode = statOf(path).st_ino;
+    // Two processes write in place at once: the lock keeps every update.
+    const std::optional<int> number = writeUnprivileged([&]() -> WriteResult {
+        const pid_t other = ::fork();
+        bool ok = true;
+        for (int i = 0; i < 40; ++i) {
+            ok = WriteIniValue(path, "150", QStringLiteral("%1k%2").arg(other == 0).arg(i), "x")
+                     .ok &&
+                 ok;
+        }
+        if (other == 0) {
+            ::_exit(ok ? 0 : 1);
+        }
+        int status = 1;
+        ok = ::waitpid(other, &status, 0) == other && WIFEXITED(status) &&
+             WEXITSTATUS(status) == 0 && ok;
+        return ok ? WriteResult{} : WriteResult{false, 1, {}};
+    });
+    if (!number) {
+        GTEST_SKIP() << "cannot give up root privileges here";
+    }
+    EXPECT_EQ(*number, 0);
+    EXPECT_EQ(statOf(path).st_ino, inode);
+    const ProfileDocument document(folder.read(kIni));
+    EXPECT_EQ(document.value("Main", "Bus"), "150");
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(document.value("150", QStringLiteral("0k%1").arg(i)), "x") << i;
+        EXPECT_EQ(document.value("150", QStringLiteral("1k%1").arg(i)), "x") << i;
+    }
+    EXPECT_EQ(folder.entries(), QStringList{kIni});
+}
+
+// ---------------------------------------------------------------------------
+// Odd files, other processes, crashes
+
+TEST_F(WriteTest, NonRegularFilesAreRefusedWithoutBlocking) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0666), 0);
+    TempFolder linked;
+    const QString device = linked.file(kIni);
+    ASSERT_TRUE(QFile::link("/dev/zero", device));
+    ::alarm(30); // a call that blocks ends the test binary instead of hanging it
+    for (const QString& file : {path, device}) {
+        EXPECT_EQ(ReadIniValue(file, "Main", "Bus", ""), "unknown value");
+        EXPECT_EQ(loadConfiguration(file).status, LoadStatus::FileMissing);
+        for (const WriteResult& result :
+             {WriteIniValue(file, "Set", "Stav", "1"), DeleteIniSection(file, "Main")}) {
+            EXPECT_FALSE(result.ok);
+            EXPECT_EQ(result.number, 75);
+        }
+    }
+    ::alarm(0);
+    EXPECT_TRUE(S_ISFIFO(statOf(path).st_mode));
+    EXPECT_EQ(QDir(folder.path())
+                  .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{kIni});
+}
+
+TEST_F(WriteTest, LockHeldElsewhereFailsTheUpdateInsteadOfWaiting) {
+    const QByteArray before = "[Main]\r\nBus=150\r\n";
+    folder.write(kIni, before);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    ASSERT_NE(holder, -1);
+    if (holder == 0) { // as `flock <folder> sleep` in a shell would
+        const int fd = ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY);
+        const bool locked = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+        [[maybe_unused]] const auto n = ::write(ready[1], locked ? "y" : "n", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char locked = 0;
+    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    const auto start = std::chrono::steady_clock::now();
+    const WriteResult result = WriteIniValue(path, "Main", "Bus", "136");
+    const auto waited = std::chrono::steady_clock::now() - start;
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ASSERT_EQ(locked, 'y');
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.number, 70);
+    EXPECT_LT(waited, std::chrono::seconds(20)); // gave up, did not freeze
+    EXPECT_EQ(folder.read(kIni), before);
+    // A holder that died released the lock with it.
+    EXPECT_TRUE(WriteIniValue(path, "Main", "Bus", "136"));
+    expectOnlyTheFile();
+}
+
+TEST_F(WriteTest, UpdateRemovesWhatInterruptedUpdatesLeft) {
+    folder.write(kIni, "[Main]\r\nBus=1\r\n");
+    for (const char* name :
+         {".kvapomern.ini.Ab3dEf.tmp", ".kvapomern.ini.x9Y8z7.tmp", "kvapomern.ini.lock",
+          ".kvapomern.ini.mine.tmp", "kvapomern.ini.bak"}) {
+        folder.write(name, "x");
+    }
+    ASSERT_TRUE(WriteIniValue(path, "Main", "Bus", "1")); // even one that changes nothing
+    EXPECT_EQ(folder.entries(),
+              (QStringList{".kvapomern.ini.mine.tmp", kIni, "kvapomern.ini.bak"}));
+}
+
+// Two saves that a child process makes in turn, and the bytes each leaves.
+struct TwoSaves {
+    SettingsInput first;
+    SettingsInput second;
+    QByteArray initial = test::fileBytes(test::lineConfig());
+    QByteArray afterFirst;
+    QByteArray afterSecond;
+
+    TwoSaves() {
+        first.line = second.line = QStringLiteral("150");
+        first.note = QStringLiteral("(směr Kačerov)");
+        second.note = QStringLiteral("(směr Háje)");
+        first.times = QStringList{"05:00", "06:00", "07:00", "08:00", "09:00", "10:00"};
+        second.times = QStringList{"11:00", "12:00", "13:00"};
+        first.redAlertMin = second.redAlertMin = QStringLiteral("5");
+        ProfileDocument document(initial);
+        applySettings(document, first);
+        afterFirst = document.bytes();
+        applySettings(document, second);
+        afterSecond = document.bytes();
+    }
+    bool known(const QByteArray& bytes) const {
+        return bytes == initial || bytes == afterFirst || bytes == afterSecond;
+    }
+    // Forks a child that saves both in a loop until it is killed; returns
+    // once the child has started.
+    pid_t startSaving(const QString& path) const {
+        int ready[2];
+        if (::pipe(ready) != 0) {
+            return -1;
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            [[maybe_unused]] const auto n = ::write(ready[1], "x", 1);
+            for (;;) {
+                static_cast<void>(saveSettings(path, first));
+                static_cast<void>(saveSettings(path, second));
+            }
+        }
+        char c = 0;
+        if (child > 0 && ::read(ready[0], &c, 1) != 1) {
+            ::kill(child, SIGKILL);
+        }
+        ::close(ready[0]);
+        ::close(ready[1]);
+        return child;
+    }
+};
+
+TEST_F(WriteTest, KilledSavesLeaveTheOldOrTheNewFile) {
+    const TwoSaves saves;
+    ASSERT_EQ(ProfileDocument(saves.afterSecond).bytes(), saves.afterSecond);
+    folder.write(kIni, saves.initial);
+    std::mt19937 random(8);
+    std::uniform_int_distribution<int> delayUs(0, 15000);
+    for (int kill = 0; kill < 200; ++kill) {
+        const pid_t child = saves.startSaving(path);
+        ASSERT_GT(child, 0);
+        ::usleep(useconds_t(delayUs(random)));
+        ::kill(child, SIGKILL);
+        ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+        ASSERT_TRUE(saves.known(folder.read(kIni))) << "after kill " << kill;
+        ASSERT_TRUE(saveSettings(path, kill % 2 ? saves.first : saves.second));
+        ASSERT_EQ(folder.entries(), QStringList{kIni}) << "after kill " << kill;
+    }
+}
+
+TEST_F(WriteTest, LoadsWhileAnotherProcessSavesSeeOneVersion) {
+    const TwoSaves saves;
+    folder.write(kIni, saves.initial);
+    const pid_t saver = saves.startSaving(path);
+    ASSERT_GT(saver, 0);
+    QSet<int> counts;
+    int failed = 0;
+    for (int load = 0; load < 1000; ++load) {
+        const LoadResult result = loadConfiguration(path);
+        failed += result.status != LoadStatus::Loaded || !result.messages.isEmpty();
+        counts.insert(result.config.timetable.LastIndex + 1);
+    }
+    ::kill(saver, SIGKILL);
+    ::waitpid(saver, nullptr, 0);
+    EXPECT_EQ(failed, 0);
+    EXPECT_TRUE(counts.contains(3) && counts.contains(6)) << "the saves did not overlap the loads";
 }
 
 // ---------------------------------------------------------------------------

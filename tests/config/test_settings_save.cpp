@@ -54,23 +54,28 @@ SettingsInput input150() {
 
 // The save as a sequence of single writes, each its own update of the file.
 void saveBySingleWrites(const QString& path, const SettingsInput& in) {
-    DeleteIniSection(path, in.line);
-    WriteIniValue(path, in.line, QStringLiteral("Description"), in.note);
-    WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("Bus"), in.line);
+    EXPECT_TRUE(DeleteIniSection(path, in.line));
+    EXPECT_TRUE(WriteIniValue(path, in.line, QStringLiteral("Description"), in.note));
+    EXPECT_TRUE(WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("Bus"), in.line));
     for (int i = 0; i < in.times.size(); ++i) {
-        WriteIniValue(path, in.line, QStringLiteral("t") + QString::number(i), in.times[i]);
+        EXPECT_TRUE(
+            WriteIniValue(path, in.line, QStringLiteral("t") + QString::number(i), in.times[i]));
     }
-    WriteIniValue(path, in.line, QStringLiteral("NumberOfTimes"), QString::number(in.times.size()));
-    WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("AlertON"),
-                  in.alertOn ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    EXPECT_TRUE(WriteIniValue(path, in.line, QStringLiteral("NumberOfTimes"),
+                              QString::number(in.times.size())));
+    EXPECT_TRUE(WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("AlertON"),
+                              in.alertOn ? QStringLiteral("ON") : QStringLiteral("OFF")));
     if (passesAlertTest(in.redAlertMin)) {
-        WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("RedAlertMin"), in.redAlertMin);
+        EXPECT_TRUE(WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("RedAlertMin"),
+                                  in.redAlertMin));
     }
     if (passesAlertTest(in.blinkAlert)) {
-        WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("BlinkAlert"), in.blinkAlert);
+        EXPECT_TRUE(WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("BlinkAlert"),
+                                  in.blinkAlert));
     }
     if (passesAlertTest(in.blinkAlertM)) {
-        WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("BlinkAlertM"), in.blinkAlertM);
+        EXPECT_TRUE(WriteIniValue(path, QStringLiteral("Main"), QStringLiteral("BlinkAlertM"),
+                                  in.blinkAlertM));
     }
 }
 
@@ -149,6 +154,21 @@ TEST_F(SettingsSaveTest, SameBytesAsTheSingleWrites) {
     // Files from other editors: line feeds only, no line end at the end.
     expectSameAsSingleWrites("[Main]\nBus=150\nAlertON=OFF\n[150]\nt0=05:00\nNumberOfTimes=1",
                              newLine);
+    // Mixed line ends: the removed section held the first line end of the file.
+    const QByteArray mixed =
+        "[150]\nDescription=x\nt0=05:00\nNumberOfTimes=1\n[Main]\r\nBus=150\r\n"
+        "RedAlertMin=1\r\n[Set]\r\nStav=0\r\n";
+    expectSameAsSingleWrites(mixed, input150());
+    expectSameAsSingleWrites(mixed, newLine);
+    // A UTF-8 file with its byte-order mark stays UTF-8, the mark in place.
+    const QByteArray utf8 = "\xEF\xBB\xBF[Main]\r\nBus=150\r\n[150]\r\nDescription=Háje\r\n";
+    expectSameAsSingleWrites(utf8, input150());
+    folder.write(kIni, utf8);
+    ASSERT_TRUE(saveSettings(folder.file(kIni), input150()).ok);
+    const QByteArray saved = folder.read(kIni);
+    EXPECT_TRUE(saved.startsWith("\xEF\xBB\xBF[Main]\r\nBus=150\r\nAlertON=ON\r\n"));
+    EXPECT_EQ(saved.count("[Main]"), 1);
+    EXPECT_TRUE(saved.contains(QStringLiteral("Description=(směr Kačerov)").toUtf8()));
 }
 
 TEST_F(SettingsSaveTest, ManyTimesAreWrittenInOrder) {

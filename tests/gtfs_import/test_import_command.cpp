@@ -84,9 +84,12 @@ TEST_F(ImportCommand, WritesTheBytesOfASettingsSave) {
                   .status,
               kExitOk);
     const QString saved = folder.file("saved.ini");
-    saveSettings(saved, settingsFor("150", QStringLiteral("(směr Kačerov)"), kWeekday));
-    saveSettings(saved, settingsFor("151", QStringLiteral("ke Spořilovu"), {"06:00", "07:00"}));
-    WriteIniValue(saved, QStringLiteral("Main"), QStringLiteral("Bus"), QStringLiteral("150"));
+    ASSERT_TRUE(
+        saveSettings(saved, settingsFor("150", QStringLiteral("(směr Kačerov)"), kWeekday)));
+    ASSERT_TRUE(saveSettings(
+        saved, settingsFor("151", QStringLiteral("ke Spořilovu"), {"06:00", "07:00"})));
+    ASSERT_TRUE(
+        WriteIniValue(saved, QStringLiteral("Main"), QStringLiteral("Bus"), QStringLiteral("150")));
     EXPECT_EQ(folder.read("kvapomern.ini"), folder.read("saved.ini"));
 }
 

@@ -1,0 +1,22 @@
+#pragma once
+// The run-time error numbers that the load, the save and the store report,
+// with the one description each shows in a message title.
+
+#include <QString>
+
+namespace kvapomer {
+
+namespace error {
+inline constexpr int kInvalidArgument = 5;
+inline constexpr int kOverflow = 6;
+inline constexpr int kOutOfRange = 9;
+inline constexpr int kTypeMismatch = 13;
+inline constexpr int kDiskFull = 61;
+inline constexpr int kAccessDenied = 70;
+inline constexpr int kFileAccess = 75;
+} // namespace error
+
+// The description of `number`; "Neznámá chyba" for a number not listed.
+QString errorDescription(int number);
+
+} // namespace kvapomer
