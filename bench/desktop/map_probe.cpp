@@ -3,7 +3,9 @@
 //
 //   kvapomer_map_probe <timeout-ms> <program> [arguments...]
 //
-// Prints "<pid> <milliseconds>" (or "<pid> timeout") as soon as it knows,
+// Prints "<pid> <milliseconds> <cpu-milliseconds>" (or "<pid> timeout") as
+// soon as it knows, the last figure being the CPU time all the program's
+// threads had used by then, which the machine's load does not inflate;
 // then stays the program's parent until the program ends, and exits with the
 // program's exit status. Windows that bypass the window manager (menus,
 // tooltips, the window manager's own decorations drawn as override-redirect
@@ -11,6 +13,7 @@
 
 #include <xcb/xcb.h>
 
+#include <dirent.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,7 +22,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -31,6 +36,28 @@ double nowMs() {
 
 void watchStructure(xcb_connection_t* connection, xcb_window_t window, uint32_t mask) {
     xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
+}
+
+// CPU time of every thread of `pid` so far, from the scheduler's statistics.
+double cpuMs(pid_t pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (dir == nullptr) {
+        return -1;
+    }
+    double total = 0;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.') {
+            continue;
+        }
+        std::ifstream stat(tasks + "/" + entry->d_name + "/schedstat");
+        double runNs = 0;
+        if (stat >> runNs) {
+            total += runNs / 1e6;
+        }
+    }
+    closedir(dir);
+    return total;
 }
 
 } // namespace
@@ -96,7 +123,8 @@ int main(int argc, char** argv) {
         case XCB_MAP_NOTIFY: {
             const auto* mapped = reinterpret_cast<xcb_map_notify_event_t*>(event);
             if (!mapped->override_redirect) {
-                std::printf("%d %.1f\n", static_cast<int>(child), nowMs() - startMs);
+                const double mappedMs = nowMs() - startMs;
+                std::printf("%d %.1f %.1f\n", static_cast<int>(child), mappedMs, cpuMs(child));
                 reported = true;
             }
             break;
