@@ -13,6 +13,24 @@
 
 #include <cstdio>
 
+namespace {
+
+// Qt's own texts (the text boxes' context menus) in Czech. Only the settings
+// window shows any, so they are loaded when it first opens.
+void installQtTranslations() {
+    static QTranslator* const translator = [] {
+        auto* loaded = new QTranslator(QCoreApplication::instance());
+        if (loaded->load(QLocale(QLocale::Czech), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QApplication::installTranslator(loaded);
+        }
+        return loaded;
+    }();
+    Q_UNUSED(translator);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
@@ -21,17 +39,19 @@ int main(int argc, char** argv) {
         return 2;
     }
     kvapomer::applyPlatformChoice();
+    // The window repaints a few small labels every second. Through X shared
+    // memory each such repaint costs a round trip to the X server (Qt waits
+    // until the server has read the shared image before drawing into it
+    // again), which wakes two threads; sending the few changed pixels over
+    // the connection costs less. A setting of the user's own is kept.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_NO_MITSHM")) {
+        qputenv("QT_XCB_NO_MITSHM", "1");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kvapomer"));
     QGuiApplication::setDesktopFileName(QStringLiteral("cz.orv.Kvapomer"));
     QApplication::setQuitOnLastWindowClosed(true);
 
-    // Qt's own texts (context menus, standard buttons) in Czech.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Czech), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qtTranslator);
-    }
     kvapomer::registerApplicationFonts();
 
     kvapomer::QtClock clock;
@@ -48,6 +68,7 @@ int main(int argc, char** argv) {
                                        QStringLiteral("cz.orv.Kvapomer"));
     form1.setDesktopNotice(&notice);
     form1.setSettingsFactory([&platform](kvapomer::SettingsHost& host) -> QWidget* {
+        installQtTranslations();
         return new kvapomer::Form2(host, platform);
     });
     if (!form1.start()) {

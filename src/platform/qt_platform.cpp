@@ -1,15 +1,20 @@
 #include "platform/qt_platform.h"
 
+#include "platform/sound/effect_player.h"
+#include "platform/wave_file.h"
+
 #include <QApplication>
+#include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLibrary>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QSoundEffect>
-#include <QtEndian>
+#include <QTemporaryFile>
 #include <QUrl>
 #include <QWidget>
 
@@ -57,69 +62,29 @@ MessageAnswer QtMessageBox::show(const QString& text, const QString& title, Mess
 
 namespace {
 
-quint32 littleEndian32(const QByteArray& bytes, int at) {
-    return qFromLittleEndian<quint32>(bytes.constData() + at);
+// Where the multimedia module is looked for: beside the executable, and in
+// the library folder of an installation whose executable sits in bin/.
+QStringList soundModuleCandidates() {
+    const QString exeFolder = QCoreApplication::applicationDirPath();
+    return {exeFolder + QStringLiteral("/kvapomer_sound.so"),
+            exeFolder + QStringLiteral("/../lib/kvapomer/kvapomer_sound.so")};
 }
 
-quint16 littleEndian16(const QByteArray& bytes, int at) {
-    return qFromLittleEndian<quint16>(bytes.constData() + at);
-}
-
-// Qt 6.4's QSoundEffect waits forever for the rest of a wave file that ends
-// before its header says, or whose chunks its decoder loses track of; the
-// next time that sound is let go (another file, or the program ending) the
-// whole program hangs. So only a plain wave file whose every byte is there
-// is handed over: RIFF/WAVE, a PCM or float format chunk, a complete data
-// chunk, and no odd-sized chunk in between whose padding could be read two
-// ways.
-bool isCompleteWave(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
+std::unique_ptr<EffectPlayer> loadEffectPlayer() {
+    using Factory = EffectPlayer* (*)();
+    for (const QString& candidate : soundModuleCandidates()) {
+        if (!QFileInfo::exists(candidate)) {
+            continue;
+        }
+        // The module stays loaded for the rest of the run: Qt Multimedia keeps
+        // global state that must not be unloaded under it.
+        QLibrary module(candidate);
+        if (const auto create =
+                reinterpret_cast<Factory>(module.resolve("kvapomer_create_effect_player"))) {
+            return std::unique_ptr<EffectPlayer>(create());
+        }
     }
-    const qint64 size = file.size();
-    const QByteArray head = file.read(12);
-    if (head.size() != 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE") {
-        return false;
-    }
-    bool haveFormat = false;
-    qint64 pos = 12;
-    while (pos + 8 <= size && file.seek(pos)) {
-        const QByteArray chunk = file.read(8);
-        if (chunk.size() != 8) {
-            return false;
-        }
-        const QByteArray id = chunk.left(4);
-        const qint64 length = littleEndian32(chunk, 4);
-        const qint64 body = pos + 8;
-        if (body + length > size) {
-            return false;
-        }
-        if (id == "data") {
-            return haveFormat && length > 0;
-        }
-        if (length % 2 != 0) {
-            return false;
-        }
-        if (id == "fmt ") {
-            const QByteArray format = file.read(16);
-            if (length < 16 || format.size() != 16) {
-                return false;
-            }
-            const quint16 tag = littleEndian16(format, 0);
-            const quint16 channels = littleEndian16(format, 2);
-            const quint32 rate = littleEndian32(format, 4);
-            const quint16 bits = littleEndian16(format, 14);
-            const bool knownTag = tag == 1 || tag == 3 || tag == 0xfffe;
-            const bool knownBits = bits == 8 || bits == 16 || bits == 24 || bits == 32;
-            if (!knownTag || !knownBits || channels == 0 || rate == 0) {
-                return false;
-            }
-            haveFormat = true;
-        }
-        pos = body + length;
-    }
-    return false;
+    return nullptr;
 }
 
 } // namespace
@@ -127,69 +92,56 @@ bool isCompleteWave(const QString& path) {
 QtSoundOutput::QtSoundOutput() = default;
 QtSoundOutput::~QtSoundOutput() = default;
 
+bool QtSoundOutput::hasEffect() const {
+    return player_ && player_->hasEffect();
+}
+
 void QtSoundOutput::play(const QString& path) {
     if (path.isEmpty()) {
         return;
     }
     const QFileInfo info(path);
-    if (!info.isFile() || !info.isReadable() || !isCompleteWave(info.absoluteFilePath())) {
+    if (!info.isFile() || !info.isReadable()) {
         return;
     }
-    if (!effect_) {
-        effect_ = std::make_unique<QSoundEffect>();
-        QObject::connect(effect_.get(), &QSoundEffect::statusChanged, effect_.get(),
-                         [this] { statusChanged(); });
+    const QString source = info.absoluteFilePath();
+    const WaveLayout layout = inspectWave(source);
+    if (!layout.complete) {
+        return;
     }
-    const QUrl url = QUrl::fromLocalFile(info.absoluteFilePath());
-    if (effect_->source() != url) {
-        playWhenLoaded_ = false;
-        effect_->setSource(url);
-    } else if (effect_->status() == QSoundEffect::Error ||
-               effect_->status() == QSoundEffect::Null) {
-        // The same file failed before (it may have been fixed since); setting
-        // the same source again would be ignored, so clear it first.
-        playWhenLoaded_ = false;
-        effect_->setSource(QUrl());
-        effect_->setSource(url);
+    const QString playable = layout.oddChunkBeforeData ? plainCopy(info, layout) : source;
+    if (playable.isEmpty()) {
+        return;
     }
-    switch (effect_->status()) {
-    case QSoundEffect::Ready:
-        startFromBeginning();
-        break;
-    case QSoundEffect::Loading:
-        // Loading runs in the background; the sound starts once it is done.
-        playWhenLoaded_ = true;
-        break;
-    default:
-        // Not a wave file we can play, or no audio output: stay silent.
-        playWhenLoaded_ = false;
-        break;
+    if (!player_ && !moduleTried_) {
+        moduleTried_ = true;
+        player_ = loadEffectPlayer();
+    }
+    if (player_) {
+        player_->play(playable);
     }
 }
 
-void QtSoundOutput::statusChanged() {
-    if (!playWhenLoaded_) {
-        return;
+QString QtSoundOutput::plainCopy(const QFileInfo& source, const WaveLayout& layout) {
+    const QString version = source.absoluteFilePath() + u'|' + QString::number(source.size()) +
+                            u'|' + QString::number(source.lastModified().toMSecsSinceEpoch());
+    if (copy_ && copyOf_ == version) {
+        return copy_->fileName();
     }
-    switch (effect_->status()) {
-    case QSoundEffect::Ready:
-        playWhenLoaded_ = false;
-        startFromBeginning();
-        break;
-    case QSoundEffect::Loading:
-        break;
-    default:
-        playWhenLoaded_ = false;
-        break;
+    // A new name for every version, so that no cached sound of an older one
+    // is taken for it.
+    auto copy =
+        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/kvapomer-XXXXXX.wav"));
+    if (!copy->open()) {
+        return {};
     }
-}
-
-void QtSoundOutput::startFromBeginning() {
-    // play() on a sound already playing would not rewind it everywhere.
-    if (effect_->isPlaying()) {
-        effect_->stop();
+    copy->close();
+    if (!writePlainWave(source.absoluteFilePath(), layout, copy->fileName())) {
+        return {};
     }
-    effect_->play();
+    copy_ = std::move(copy);
+    copyOf_ = version;
+    return copy_->fileName();
 }
 
 bool QtShell::open(const QString& target) {

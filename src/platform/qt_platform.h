@@ -5,9 +5,13 @@
 
 #include <memory>
 
-class QSoundEffect;
+class QFileInfo;
+class QTemporaryFile;
 
 namespace kvapomer {
+
+class EffectPlayer;
+struct WaveLayout;
 
 class QtClock final : public Clock {
 public:
@@ -19,26 +23,30 @@ public:
     MessageAnswer show(const QString& text, const QString& title, MessageStyle style) override;
 };
 
-// Plays through Qt Multimedia; the sound object (and with it the multimedia
-// backend and the audio thread) is created only when a sound is first asked
-// for. One sound at a time: asking again while it plays starts it over.
+// Plays through Qt Multimedia, which lives in a module of its own: the module
+// (and with it the multimedia back-end and its audio threads) is loaded only
+// when a sound is first due, and the sound object is let go a little after
+// each sound has ended. One sound at a time: asking again while it plays
+// starts it over. Files that are not complete wave files are never handed on.
 class QtSoundOutput final : public SoundOutput {
 public:
     QtSoundOutput();
     ~QtSoundOutput() override;
     void play(const QString& path) override;
 
-    // Whether the sound object exists yet; tests use it to check that an
-    // idle program keeps no audio machinery.
-    bool hasEffect() const { return effect_ != nullptr; }
+    // Whether a sound object exists now; tests use it to check that an idle
+    // program keeps no audio machinery.
+    bool hasEffect() const;
 
 private:
-    void statusChanged();
-    void startFromBeginning();
+    // A copy with only the format and the sound, for a file whose layout Qt
+    // would not follow; kept (and reused) while the file stays the same.
+    QString plainCopy(const QFileInfo& source, const WaveLayout& layout);
 
-    std::unique_ptr<QSoundEffect> effect_;
-    // A play was asked for while the file was still loading.
-    bool playWhenLoaded_ = false;
+    std::unique_ptr<EffectPlayer> player_;
+    bool moduleTried_ = false;
+    std::unique_ptr<QTemporaryFile> copy_;
+    QString copyOf_;
 };
 
 class QtShell final : public Shell {

@@ -2,6 +2,7 @@
 // and files it cannot play, or a missing sound server, leave it quiet.
 
 #include "platform/qt_platform.h"
+#include "platform/wave_file.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,11 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QTest>
+
+#include <utility>
+#include <vector>
 
 namespace kvapomer {
 namespace {
@@ -105,6 +110,58 @@ TEST(QtSoundOutput, SoundStillPlayingAtDestructionIsCutOff) {
     EXPECT_LT(timedPlay(sound, alarmWave()), kHangLimitMs);
     EXPECT_TRUE(sound.hasEffect());
     QTest::qWait(300);
+}
+
+// A wave file made of `chunks` (id and body each), with the pad byte after
+// every odd-sized body unless `padded` is false, and the RIFF size to match.
+QByteArray riffWave(const std::vector<std::pair<QByteArray, QByteArray>>& chunks,
+                    bool padded = true) {
+    QByteArray body = "WAVE";
+    for (const auto& [id, bytes] : chunks) {
+        char length[4];
+        qToLittleEndian<quint32>(static_cast<quint32>(bytes.size()), length);
+        body += id + QByteArray(length, 4) + bytes;
+        if (padded && bytes.size() % 2 != 0) {
+            body += '\0';
+        }
+    }
+    char size[4];
+    qToLittleEndian<quint32>(static_cast<quint32>(body.size()), size);
+    return "RIFF" + QByteArray(size, 4) + body;
+}
+
+TEST(WaveFilter, AcceptsWellFormedFilesAndRefusesCutOnes) {
+    // PCM, mono, 22 050 Hz, 16 bits.
+    const QByteArray fmt = QByteArray::fromHex("010001002256000044ac000002001000");
+    const QByteArray samples(200, '\x10');
+    const QByteArray oddInfo("INFOIART\x03\0\0\0Me\0", 15); // odd-sized
+    const QByteArray plain = riffWave({{"fmt ", fmt}, {"data", samples}});
+    const QByteArray oddChunk = riffWave({{"fmt ", fmt}, {"LIST", oddInfo}, {"data", samples}});
+    const QByteArray odd = samples.left(199);
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        bool complete;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"plain",                            plain,                           true},
+        {"odd chunk with its pad byte",      oddChunk,                        true},
+        {"odd data chunk with its pad byte", riffWave({{"fmt ", fmt}, {"data", odd}}), true},
+        {"odd data chunk, sized without pad", riffWave({{"fmt ", fmt}, {"data", odd}}, false), true},
+        {"odd data chunk, pad byte missing", riffWave({{"fmt ", fmt}, {"data", odd}}).chopped(1), false},
+        {"odd chunk without pad byte",       riffWave({{"fmt ", fmt}, {"LIST", oddInfo}, {"data", samples}}, false), false},
+        {"data cut short",                   plain.chopped(1),                false},
+        {"cut inside the odd chunk",         oddChunk.left(50),               false},
+        {"no data chunk",                    riffWave({{"fmt ", fmt}, {"LIST", oddInfo}}), false},
+        {"data before format",               riffWave({{"data", samples}, {"fmt ", fmt}}), false},
+    };
+    // clang-format on
+    test::TempFolder folder;
+    for (const Case& c : cases) {
+        folder.write(QStringLiteral("sound.wav"), c.bytes);
+        EXPECT_EQ(isCompleteWave(folder.file(QStringLiteral("sound.wav"))), c.complete) << c.name;
+    }
 }
 
 // Run in a child process pointed at a sound server that does not exist, so that

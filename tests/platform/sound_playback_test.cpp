@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QtEndian>
 #include <QTest>
 
 #include <algorithm>
@@ -291,6 +292,35 @@ TEST_F(SoundPlayback, FailedFileDoesNotSilenceTheNextOne) {
     const auto bursts = recording_->bursts();
     ASSERT_EQ(bursts.size(), 1u) << describe(bursts);
     EXPECT_GE(bursts[0].durationMs(), 600) << describe(bursts);
+}
+
+TEST_F(SoundPlayback, OddSizedChunkBeforeTheSoundIsHeard) {
+    // A LIST chunk of odd size with its pad byte, as editors write their tags.
+    QByteArray wave = toneWave(660, 400, 250);
+    const QByteArray list("LIST\x0f\0\0\0INFOIART\x03\0\0\0Me\0\0", 24);
+    wave.insert(36, list);
+    qToLittleEndian<quint32>(static_cast<quint32>(wave.size() - 8), wave.data() + 4);
+    test::TempFolder folder;
+    folder.write(QStringLiteral("tagged.wav"), wave);
+    QtSoundOutput sound;
+    sound.play(folder.file(QStringLiteral("tagged.wav")));
+    ASSERT_TRUE(recording_->waitForBurstsToEnd(1)) << describe(recording_->bursts());
+    const auto bursts = recording_->bursts();
+    ASSERT_EQ(bursts.size(), 1u) << describe(bursts);
+    EXPECT_GE(bursts[0].durationMs(), 200) << describe(bursts);
+}
+
+TEST_F(SoundPlayback, FinishedSoundIsLetGoAndPlaysAgain) {
+    QtSoundOutput sound;
+    sound.play(alarmWave());
+    ASSERT_TRUE(recording_->waitForBurstsToEnd(1)) << describe(recording_->bursts());
+    ASSERT_TRUE(recording_->waitUntil([&] { return !sound.hasEffect(); }))
+        << "the sound object was kept after the sound had ended";
+    sound.play(alarmWave());
+    ASSERT_TRUE(recording_->waitForBurstsToEnd(2, 1500)) << describe(recording_->bursts());
+    const auto bursts = recording_->bursts();
+    ASSERT_EQ(bursts.size(), 2u) << describe(bursts);
+    EXPECT_NEAR(bursts[1].energy / bursts[0].energy, 1.0, 0.3) << describe(bursts);
 }
 
 } // namespace
