@@ -2,22 +2,11 @@
 // together.
 
 #include "config/loader.h"
+#include "fuzz_check.h"
 
 #include <QByteArray>
 
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-// Stops the run at a broken promise, naming the line of the check.
-void checkAt(bool condition, int line) {
-    if (!condition) {
-        std::fprintf(stderr, "check failed at line %d\n", line);
-        std::abort();
-    }
-}
-#define check(condition) checkAt(condition, __LINE__)
-} // namespace
+#include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     kvapomer::ConfigSnapshot snapshot;

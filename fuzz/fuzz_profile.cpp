@@ -4,14 +4,13 @@
 // and every parse must give back the bytes it was made from.
 
 #include "config/profile_document.h"
+#include "fuzz_check.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <QByteArray>
 #include <QString>
 
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -35,15 +34,6 @@ QString name(FuzzedDataProvider& input) {
     }
     return text;
 }
-
-// Stops the run at a broken promise, naming the line of the check.
-void checkAt(bool condition, int line) {
-    if (!condition) {
-        std::fprintf(stderr, "check failed at line %d\n", line);
-        std::abort();
-    }
-}
-#define check(condition) checkAt(condition, __LINE__)
 
 } // namespace
 

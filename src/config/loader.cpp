@@ -164,7 +164,7 @@ bool canSwitchToLine(const QString& path, const QString& line) {
         return false;
     }
     // The line number as the loader will read it back from Main/Bus.
-    ProfileDocument probe(snapshot.file.isUtf8() ? QByteArray("\xEF\xBB\xBF") : QByteArray());
+    ProfileDocument probe = snapshot.file.emptyAlike();
     probe.setValue(kMain, QStringLiteral("Bus"), line);
     const QString bus = probe.value(kMain, QStringLiteral("Bus")).value_or(QString());
     return wouldLoadLine(snapshot, bus);

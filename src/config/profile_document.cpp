@@ -427,4 +427,8 @@ bool ProfileDocument::isUtf8() const {
     return d_->utf8;
 }
 
+ProfileDocument ProfileDocument::emptyAlike() const {
+    return ProfileDocument(d_->utf8 ? kUtf8Mark.toByteArray() : QByteArray());
+}
+
 } // namespace kvapomer

@@ -53,6 +53,10 @@ public:
     // Whether the file is UTF-8 (it starts with the byte-order mark).
     bool isUtf8() const;
 
+    // An empty document in this one's encoding: what a value written to this
+    // file would read back as, without copying the file.
+    ProfileDocument emptyAlike() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d_;

@@ -98,7 +98,7 @@ WriteResult saveSettings(const QString& path, const SettingsInput& input) {
         // that the file would not give back unchanged is not saved at all.
         // That depends on the file's encoding alone, so a small document in
         // it answers without a copy of the file.
-        ProfileDocument probe(doc.isUtf8() ? QByteArray("\xEF\xBB\xBF") : QByteArray());
+        ProfileDocument probe = doc.emptyAlike();
         applySettings(probe, input);
         const std::optional<QString> bus = probe.value(kMain, QStringLiteral("Bus"));
         const std::optional<QString> count =

@@ -48,18 +48,22 @@ LineWriteResult writeLine(const QString& iniPath, const LineImport& import) {
     }
     bool readsBack = true;
     const WriteResult result = updateProfile(iniPath, [&](ProfileDocument& doc) {
-        const ProfileDocument original = doc;
-        applyLineSection(doc, import.line, import.note, import.times);
-        if (import.activate) {
-            doc.setValue(kMain, kBus, import.line);
-        }
+        const auto apply = [&](ProfileDocument& target) {
+            applyLineSection(target, import.line, import.note, import.times);
+            if (import.activate) {
+                target.setValue(kMain, kBus, import.line);
+            }
+        };
         // As with a save: a line that the file would not give back unchanged
-        // is not written at all.
+        // is not written at all. That depends on the file's encoding alone,
+        // so a small document in it answers without a copy of the file.
+        ProfileDocument probe = doc.emptyAlike();
+        apply(probe);
         const QString count = QString::number(import.times.size());
-        if (doc.value(import.line, QStringLiteral("NumberOfTimes")) != count ||
-            (import.activate && doc.value(kMain, kBus) != import.line)) {
-            readsBack = false;
-            doc = original;
+        readsBack = probe.value(import.line, QStringLiteral("NumberOfTimes")) == count &&
+                    (!import.activate || probe.value(kMain, kBus) == import.line);
+        if (readsBack) {
+            apply(doc);
         }
     });
     if (!readsBack) {
