@@ -18,6 +18,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -46,6 +47,10 @@ public:
     // Removes every section of that name: its header and each line up to the
     // next section header. Returns false when there was none.
     bool removeSection(const QString& section);
+
+    // Removes from the section that reads find the keys whose names `which`
+    // picks, every line of each. Returns how many lines went.
+    int removeKeys(const QString& section, const std::function<bool(const QString& key)>& which);
 
     // The file's bytes as they stand after the edits.
     QByteArray bytes() const;

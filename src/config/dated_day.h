@@ -1,0 +1,47 @@
+#pragma once
+// Bringing a dated line's plain keys to a date: the list of the day written
+// into t0…, NumberOfTimes, as long as they still hold the list the program
+// wrote there last; any other list there is the user's, and the line becomes
+// a plain one.
+
+#include "config/dated_line.h"
+#include "config/profile_document.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+
+namespace kvapomer {
+
+// The line's section as the program writes it: removed and appended anew
+// with the note, the times, their count and, for a dated line, its dated
+// data (with `dated->written` naming the list in the times).
+void writeLineSection(ProfileDocument& doc, const QString& line, const QString& note,
+                      const QStringList& times, const DatedLine* dated);
+
+// The dated data of a line's section; nothing for a plain line or data that
+// cannot be trusted.
+std::optional<DatedLine> readDatedSection(const ProfileDocument& doc, const QString& line);
+
+struct DaySync {
+    std::optional<DatedLine> dated; // the line's dated data afterwards; nothing: a plain line
+    int today = -1;                 // the list of the date, when dated
+    PeriodState period = PeriodState::Inside;
+    bool changed = false;   // the document was edited
+    bool madePlain = false; // the t keys held another list: the dated keys were removed
+};
+
+// For `line` on `date`: when it is a dated line whose t keys hold the list
+// written last, writes the list of the date into them (a date without
+// service leaves them); when they hold another list, removes the dated keys.
+DaySync syncDatedLine(ProfileDocument& doc, const QString& line, std::chrono::sys_days date);
+
+// When the feed at `path` was last changed (UTC, whole seconds): the file's
+// time, or for a folder the latest of its own and its files'. Nothing when
+// there is no such file or folder.
+std::optional<QDateTime> feedModified(const QString& path);
+
+} // namespace kvapomer
