@@ -2,6 +2,7 @@
 // The main window: start-up, the one-second tick, the alerts, the commands
 // and the exit question.
 
+#include "config/day_keeper.h"
 #include "countdown/tick_schedule.h"
 #include "main_window/program_state.h"
 #include "platform/desktop_notice.h"
@@ -78,12 +79,14 @@ private:
     void onTimer1();
     void openSettings();
     void sendMail();
-    void applyTick(const ClockSample& sample);
+    void applyTick(const QDateTime& now);
+    void showDay();
     void paintTick(const TickView& view);
 
     Platform& platform_;
     ProgramState state_;
     TickSchedule schedule_;
+    DayKeeper dayKeeper_;
     bool shownOnce_ = false;
     QSize placedOuterSize_;
     SettingsFactory settingsFactory_;

@@ -8,7 +8,10 @@
 namespace kvapomer {
 
 struct ProgramState {
-    Timetable timetable;
+    Timetable timetable; // the active line as loaded
+    // What the countdown runs on: the loaded line, or a dated line's list of
+    // the day (empty on a day without service).
+    Timetable today;
     AlertSettings alerts;
     QString heading; // the line heading, as loaded
     QString note;    // the note on the line, as loaded
