@@ -49,6 +49,31 @@ DaySync syncDatedLine(ProfileDocument& doc, const QString& line, std::chrono::sy
     return sync;
 }
 
+std::optional<DatedLine> datedKeptBySave(const ProfileDocument& doc, const QString& line,
+                                         const QStringList& times, const QString& filledLine,
+                                         const QStringList& filledTimes) {
+    if (line != filledLine || times != filledTimes) {
+        return std::nullopt;
+    }
+    std::optional<DatedLine> dated = readDatedSection(doc, line);
+    if (!dated) {
+        return std::nullopt;
+    }
+    const auto holds = [&](int list) {
+        return holdsList(times, dated->lists[static_cast<std::size_t>(list)]);
+    };
+    if (holds(dated->written)) {
+        return dated;
+    }
+    for (int list = 0; list < static_cast<int>(dated->lists.size()); ++list) {
+        if (!dated->lists[static_cast<std::size_t>(list)].empty() && holds(list)) {
+            dated->written = list;
+            return dated;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<QDateTime> feedModified(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) {

@@ -39,6 +39,14 @@ struct DaySync {
 // service leaves them); when they hold another list, removes the dated keys.
 DaySync syncDatedLine(ProfileDocument& doc, const QString& line, std::chrono::sys_days date);
 
+// The dated data a settings save keeps for `line`: the line's dated data when
+// the save keeps the list the window was filled with, for the same line, and
+// that list is one of the line's lists (then named as the one in the times).
+// Nothing otherwise: the user's own list makes a plain line.
+std::optional<DatedLine> datedKeptBySave(const ProfileDocument& doc, const QString& line,
+                                         const QStringList& times, const QString& filledLine,
+                                         const QStringList& filledTimes);
+
 // When the feed at `path` was last changed (UTC, whole seconds): the file's
 // time, or for a folder the latest of its own and its files'. Nothing when
 // there is no such file or folder.
