@@ -406,6 +406,18 @@ bool ProfileDocument::removeSection(const QString& section) {
     return true;
 }
 
+QStringList ProfileDocument::sections() const {
+    QStringList names;
+    for (const Impl::Section& s : d_->sections) {
+        if (s.first) {
+            QByteArrayView name;
+            classify(d_->lines[s.header].text, &name);
+            names.push_back(d_->decode(cp1250::trimBlanks(name)));
+        }
+    }
+    return names;
+}
+
 int ProfileDocument::removeKeys(const QString& section,
                                 const std::function<bool(const QString& key)>& which) {
     Impl& d = *d_;

@@ -17,6 +17,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -47,6 +48,10 @@ public:
     // Removes every section of that name: its header and each line up to the
     // next section header. Returns false when there was none.
     bool removeSection(const QString& section);
+
+    // The names of the sections, each once, in the order of their first
+    // appearance, as spelled there.
+    QStringList sections() const;
 
     // Removes from the section that reads find the keys whose names `which`
     // picks, every line of each. Returns how many lines went.
