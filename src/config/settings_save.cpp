@@ -1,6 +1,7 @@
 #include "config/settings_save.h"
 
 #include "config/cp1250.h"
+#include "config/dated_day.h"
 #include "config/error_numbers.h"
 #include "config/number_text.h"
 #include "config/profile_store.h"
@@ -68,13 +69,12 @@ WriteResult checkSettings(const SettingsInput& input) {
 
 void applySettings(ProfileDocument& doc, const SettingsInput& input) {
     const QString& line = input.line;
-    doc.removeSection(line);
-    doc.setValue(line, QStringLiteral("Description"), input.note);
+    const std::optional<DatedLine> dated =
+        datedKeptBySave(doc, line, input.times, input.filledLine, input.filledTimes);
+    // The section is written whole before Main/Bus: the same bytes as Bus
+    // between the note and the times, since the two lie in other sections.
+    writeLineSection(doc, line, input.note, input.times, dated ? &*dated : nullptr);
     doc.setValue(kMain, QStringLiteral("Bus"), line);
-    for (qsizetype i = 0; i < input.times.size(); ++i) {
-        doc.setValue(line, QStringLiteral("t") + QString::number(i), input.times[i]);
-    }
-    doc.setValue(line, QStringLiteral("NumberOfTimes"), QString::number(input.times.size()));
     doc.setValue(kMain, QStringLiteral("AlertON"),
                  input.alertOn ? QStringLiteral("ON") : QStringLiteral("OFF"));
     if (passesAlertTest(input.redAlertMin)) {

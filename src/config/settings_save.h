@@ -20,6 +20,10 @@ struct SettingsInput {
     QString redAlertMin; // minutes of the red warning, as typed
     QString blinkAlert;  // seconds part of the flashing threshold, as typed
     QString blinkAlertM; // minutes part of the flashing threshold, as typed
+    // What the window was filled with: a dated line stays dated only when it
+    // is saved under the same number with the same list.
+    QString filledLine;
+    QStringList filledTimes;
 };
 
 // Failure numbers of a refused save, in the style of the error titles.
@@ -48,8 +52,9 @@ bool isUsableLineName(const QString& line);
 WriteResult checkSettings(const SettingsInput& input);
 
 // Applies to `doc` the edits of a save, in the order in which they are made:
-// the line's section removed, its note, Main/Bus, the times, the count, the
-// sound switch and the alert numbers that pass the test.
+// the line's section removed, its note, Main/Bus, the times, the count, a
+// dated line's dated data when the save keeps its list, the sound switch and
+// the alert numbers that pass the test.
 void applySettings(ProfileDocument& doc, const SettingsInput& input);
 
 // Checks the input and writes it to the file at `path` in one update; on

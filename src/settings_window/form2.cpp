@@ -228,6 +228,11 @@ void Form2::FillSettings() {
     for (int i = 0; i <= timetable.LastIndex && i < timetable.Times.size(); ++i) {
         list1_->addItem(timetable.Times[i]);
     }
+    filledLine_ = timetable.Bus;
+    filledTimes_.clear();
+    for (int i = 0; i < list1_->count(); ++i) {
+        filledTimes_.push_back(list1_->item(i)->text());
+    }
     if (list1_->count() > 0) {
         list1_->setCurrentRow(0);
     }
@@ -308,6 +313,8 @@ SettingsInput Form2::settingsInput() const {
     input.redAlertMin = text5_->text();
     input.blinkAlert = text6_->text();
     input.blinkAlertM = text7_->text();
+    input.filledLine = filledLine_;
+    input.filledTimes = filledTimes_;
     return input;
 }
 

@@ -55,6 +55,8 @@ private:
     SettingsHost& host_;
     Platform& platform_;
     QString openingBus_;
+    QString filledLine_; // the line number and the list of the latest filling
+    QStringList filledTimes_;
     bool centred_ = false;
 
     QTimer* timer1_ = nullptr;
