@@ -1,6 +1,6 @@
 #include "gtfs_import/line_import.h"
 
-#include "config/line_section.h"
+#include "config/dated_day.h"
 #include "config/profile_store.h"
 #include "config/settings_save.h"
 
@@ -49,7 +49,8 @@ LineWriteResult writeLine(const QString& iniPath, const LineImport& import) {
     bool readsBack = true;
     const WriteResult result = updateProfile(iniPath, [&](ProfileDocument& doc) {
         const auto apply = [&](ProfileDocument& target) {
-            applyLineSection(target, import.line, import.note, import.times);
+            writeLineSection(target, import.line, import.note, import.times,
+                             import.dated ? &*import.dated : nullptr);
             if (import.activate) {
                 target.setValue(kMain, kBus, import.line);
             }
