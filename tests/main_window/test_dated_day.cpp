@@ -3,6 +3,7 @@
 
 #include "config/dated_day.h"
 #include "config/loader.h"
+#include "config/profile_store.h"
 #include "main_window_fixture.h"
 
 #include <QSignalSpy>
@@ -118,6 +119,18 @@ TEST_F(DatedDayTest, ThePeriodsEndIsAnnouncedThenWarnedOf) {
     }
     // Past the end a Saturday still gets the Saturdays' list.
     startOn(QDate(2027, 4, 3), 6, 0, 0);
+    EXPECT_EQ(timesInFile(), (QStringList{"08:00", "23:59"}));
+}
+
+TEST_F(DatedDayTest, AFailedWriteShowsTheDaysListAndIsTriedAgainAtTheNextLoad) {
+    writeDated();
+    testing::setFaultHook([](testing::UpdateStage) { return false; });
+    startOn(QDate(2027, 3, 13), 6, 0, 0); // Saturday; no tick yet, so no background write
+    EXPECT_EQ(form->state().today.Times, (QStringList{"08:00", "23:59"}));
+    EXPECT_EQ(timesInFile(), (QStringList{"06:10", "06:40", "12:10"}));
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+    testing::setFaultHook({});
+    ASSERT_TRUE(form->LoadData());
     EXPECT_EQ(timesInFile(), (QStringList{"08:00", "23:59"}));
 }
 
