@@ -1,9 +1,9 @@
 // Reading and saving a line with the largest timetable the program allows, and
 // a file of 100 000 lines: time and the peak memory they add.
 
-#include "config/config_store.h"
+#include "config/config_file.h"
 #include "config/loader.h"
-#include "config/profile_document.h"
+#include "profile/profile_document.h"
 #include "config/settings_save.h"
 
 #include <benchmark/benchmark.h>

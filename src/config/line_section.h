@@ -2,7 +2,7 @@
 // A line's section as a save writes it: the section removed and appended anew
 // with its note, the times in list order and their count.
 
-#include "config/profile_document.h"
+#include "profile/profile_document.h"
 
 #include <QString>
 #include <QStringList>

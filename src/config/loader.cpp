@@ -1,8 +1,8 @@
 #include "config/loader.h"
 
-#include "config/error_numbers.h"
 #include "config/number_text.h"
-#include "config/profile_store.h"
+#include "profile/error_numbers.h"
+#include "profile/profile_store.h"
 
 #include <QFileInfo>
 

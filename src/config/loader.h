@@ -2,8 +2,8 @@
 // Loading the active line's timetable and the alert settings from the
 // configuration file, with the messages a bad file gives the user.
 
-#include "config/config_store.h"
-#include "config/profile_document.h"
+#include "config/config_file.h"
+#include "profile/profile_document.h"
 
 #include <QList>
 #include <QString>

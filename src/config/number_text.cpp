@@ -1,6 +1,6 @@
 #include "config/number_text.h"
 
-#include "config/cp1250.h"
+#include "profile/cp1250.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,9 +1,9 @@
 #include "config/settings_save.h"
 
-#include "config/cp1250.h"
-#include "config/error_numbers.h"
 #include "config/number_text.h"
-#include "config/profile_store.h"
+#include "profile/cp1250.h"
+#include "profile/error_numbers.h"
+#include "profile/profile_store.h"
 
 #include <optional>
 

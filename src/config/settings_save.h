@@ -2,9 +2,9 @@
 // Saving what the settings window edits: the line's section and the alert
 // settings, written to the configuration file as one atomic update.
 
-#include "config/config_store.h"
-#include "config/error_numbers.h"
-#include "config/profile_document.h"
+#include "profile/error_numbers.h"
+#include "profile/profile_document.h"
+#include "profile/profile_store.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "gtfs_import/line_import.h"
 
 #include "config/line_section.h"
-#include "config/profile_store.h"
+#include "profile/profile_store.h"
 #include "config/settings_save.h"
 
 #include <QFileInfo>

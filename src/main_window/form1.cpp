@@ -1,6 +1,7 @@
 #include "main_window/form1.h"
 
-#include "config/config_store.h"
+#include "config/config_file.h"
+#include "profile/profile_store.h"
 #include "config/loader.h"
 #include "countdown/countdown_tick.h"
 #include "countdown/sound_request.h"

@@ -1,8 +1,9 @@
 #include "settings_window/form2.h"
 
-#include "config/config_store.h"
+#include "config/config_file.h"
+#include "profile/profile_store.h"
 #include "config/loader.h"
-#include "config/profile_document.h"
+#include "profile/profile_document.h"
 #include "config/settings_save.h"
 #include "settings_window/typing_limit.h"
 #include "ui_common/classic_look.h"

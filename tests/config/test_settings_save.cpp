@@ -1,8 +1,8 @@
 // The settings save as one update: the same bytes as the single writes it
 // stands for, and nothing at all when it is refused or fails.
 
-#include "config/config_store.h"
-#include "config/profile_store.h"
+#include "config/config_file.h"
+#include "profile/profile_store.h"
 #include "config/settings_save.h"
 #include "support/temp_folder.h"
 

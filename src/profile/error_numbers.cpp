@@ -1,4 +1,4 @@
-#include "config/error_numbers.h"
+#include "profile/error_numbers.h"
 
 namespace kvapomer {
 

@@ -1,9 +1,9 @@
 // The configuration file on disk: reads, atomic and serialised updates, failures, and the three
 // operations built on them.
 
-#include "config/config_store.h"
+#include "config/config_file.h"
 #include "config/loader.h"
-#include "config/profile_store.h"
+#include "profile/profile_store.h"
 #include "config/settings_save.h"
 #include "support/sample_config.h"
 #include "support/temp_folder.h"

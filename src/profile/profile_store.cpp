@@ -1,6 +1,6 @@
-#include "config/profile_store.h"
+#include "profile/profile_store.h"
 
-#include "config/error_numbers.h"
+#include "profile/error_numbers.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -487,6 +487,35 @@ WriteResult updateProfile(const QString& path, const std::function<void(ProfileD
         return failure(EACCES);
     }
     return writeInPlace(target, newBytes);
+}
+
+QString ReadIniValue(const QString& path, const QString& section, const QString& key,
+                     const QString& fallback) {
+    return ReadIniValue(ProfileDocument(readProfileBytes(path).bytes), section, key, fallback);
+}
+
+QString ReadIniValue(const ProfileDocument& file, const QString& section, const QString& key,
+                     const QString& fallback) {
+    const std::optional<QString> value = file.value(section, key);
+    if (!value) {
+        return QString::fromLatin1(kUnknownValue);
+    }
+    if (value->isEmpty()) {
+        return fallback;
+    }
+    // Every Windows-1250 byte decodes to one character, so this is the
+    // 699-byte limit of the profile reader's buffer.
+    return value->left(kReadBufferSize - 1);
+}
+
+WriteResult WriteIniValue(const QString& path, const QString& section, const QString& key,
+                          const QString& value) {
+    return updateProfile(
+        path, [&](ProfileDocument& document) { document.setValue(section, key, value); });
+}
+
+WriteResult DeleteIniSection(const QString& path, const QString& section) {
+    return updateProfile(path, [&](ProfileDocument& document) { document.removeSection(section); });
 }
 
 namespace testing {
