@@ -12,10 +12,6 @@ namespace {
 
 const QString kMain = QStringLiteral("Main");
 
-int errorNumberOf(NumberError error) {
-    return error == NumberError::Overflow ? error::kOverflow : error::kTypeMismatch;
-}
-
 // hh:mm with two-digit fields in range; the middle character is not examined.
 bool isUsableTime(const QString& text) {
     if (text.size() != 5) {
@@ -64,11 +60,11 @@ public:
         if (t.LastIndex < 0) {
             return fail(error::kOutOfRange);
         }
-        const ConvertedInt stav = toUInt8(read(QStringLiteral("Set"), QStringLiteral("Stav")));
-        if (stav.error != NumberError::None) {
-            return fail(errorNumberOf(stav.error));
+        const Result<int> stav = toUInt8(read(QStringLiteral("Set"), QStringLiteral("Stav")));
+        if (!stav) {
+            return fail(stav.error().number);
         }
-        c.expand = stav.value == 1;
+        c.expand = stav.value() == 1;
         c.heading = QStringLiteral("Příjezdy BUS č.") + t.Bus;
 
         t.Times.reserve(t.LastIndex + 1);
@@ -97,12 +93,12 @@ private:
     }
 
     bool int16(const QString& section, const QString& key, std::int16_t& out) {
-        const ConvertedInt v = toInt16(read(section, key));
-        if (v.error != NumberError::None) {
-            static_cast<void>(fail(errorNumberOf(v.error))); // the result is result_ itself
+        const Result<int> v = toInt16(read(section, key));
+        if (!v) {
+            static_cast<void>(fail(v.error().number)); // the result is result_ itself
             return false;
         }
-        out = static_cast<std::int16_t>(v.value);
+        out = static_cast<std::int16_t>(v.value());
         return true;
     }
 
@@ -111,7 +107,7 @@ private:
             {QStringLiteral(
                  "Chyba při načítání z konfiguračního souboru. Prosím nastavte korektní hodnoty."),
              QStringLiteral("Chyba #") + QString::number(number) + QStringLiteral(" [") +
-                 loadErrorDescription(number) + u']'});
+                 errorDescription(number) + u']'});
         result_.status = LoadStatus::Failed;
         result_.errorNumber = number;
         result_.config = {};
@@ -126,17 +122,14 @@ private:
 } // namespace
 
 ConfigSnapshot takeSnapshot(const QString& path) {
-    ProfileBytes read = readProfileBytes(path);
+    Result<QByteArray> read = readProfileBytes(path);
     ConfigSnapshot snapshot;
-    // Hidden files do not count, as for the directory search this test stands for.
-    snapshot.found = (read.status == ReadStatus::Read || read.status == ReadStatus::Unreadable) &&
+    // A file that is there counts even when it cannot be read; hidden files
+    // do not, as for the directory search this test stands for.
+    snapshot.found = (read.ok() || read.error().number == error::kAccessDenied) &&
                      !QFileInfo(path).fileName().startsWith(u'.');
-    snapshot.file = ProfileDocument(std::move(read.bytes));
+    snapshot.file = ProfileDocument(std::move(read).valueOr({}));
     return snapshot;
-}
-
-QString loadErrorDescription(int number) {
-    return errorDescription(number);
 }
 
 LoadResult loadConfiguration(const ConfigSnapshot& snapshot) {

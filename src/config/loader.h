@@ -63,7 +63,4 @@ bool wouldLoadLine(const QString& path, const QString& bus); // one read of the 
 // would give it back), the file loads. One read of the file.
 bool canSwitchToLine(const QString& path, const QString& line);
 
-// Short description of a load error number, for the message title.
-QString loadErrorDescription(int number);
-
 } // namespace kvapomer

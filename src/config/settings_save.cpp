@@ -18,8 +18,8 @@ bool hasLineBreak(const QString& text) {
     return text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar(0));
 }
 
-WriteResult refused(int number) {
-    return {false, number, saveErrorDescription(number)};
+Error refused(int number) {
+    return errorOf(number);
 }
 
 } // namespace
@@ -53,15 +53,15 @@ bool isUsableLineName(const QString& line) {
     return fitsCodePage(line);
 }
 
-WriteResult checkSettings(const SettingsInput& input) {
+Result<void> checkSettings(const SettingsInput& input) {
     if (input.times.isEmpty()) {
-        return refused(kSaveOutOfRange);
+        return refused(error::kOutOfRange);
     }
     if (input.times.size() > kMaxTimes) {
-        return refused(kSaveOverflow);
+        return refused(error::kOverflow);
     }
     if (!isUsableLineName(input.line) || hasLineBreak(input.note) || !fitsCodePage(input.note)) {
-        return refused(kSaveInvalidArgument);
+        return refused(error::kInvalidArgument);
     }
     return {};
 }
@@ -88,12 +88,12 @@ void applySettings(ProfileDocument& doc, const SettingsInput& input) {
     }
 }
 
-WriteResult saveSettings(const QString& path, const SettingsInput& input) {
-    if (WriteResult check = checkSettings(input); !check) {
+Result<void> saveSettings(const QString& path, const SettingsInput& input) {
+    if (Result<void> check = checkSettings(input); !check) {
         return check;
     }
     bool readsBack = true;
-    WriteResult result = updateProfile(path, [&](ProfileDocument& doc) {
+    Result<void> result = updateProfile(path, [&](ProfileDocument& doc) {
         // The loader must find the saved line again through Main/Bus; a name
         // that the file would not give back unchanged is not saved at all.
         // That depends on the file's encoding alone, so a small document in
@@ -109,13 +109,9 @@ WriteResult saveSettings(const QString& path, const SettingsInput& input) {
         }
     });
     if (!readsBack) {
-        return refused(kSaveInvalidArgument);
+        return refused(error::kInvalidArgument);
     }
     return result;
-}
-
-QString saveErrorDescription(int number) {
-    return errorDescription(number);
 }
 
 } // namespace kvapomer

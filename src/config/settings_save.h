@@ -22,11 +22,6 @@ struct SettingsInput {
     QString blinkAlertM; // minutes part of the flashing threshold, as typed
 };
 
-// Failure numbers of a refused save, in the style of the error titles.
-inline constexpr int kSaveInvalidArgument = error::kInvalidArgument;
-inline constexpr int kSaveOverflow = error::kOverflow;
-inline constexpr int kSaveOutOfRange = error::kOutOfRange;
-
 // The most departure times a line can hold (its count is a 16-bit number).
 inline constexpr int kMaxTimes = 32767;
 
@@ -45,7 +40,7 @@ bool isUsableLineName(const QString& line);
 
 // The refusals that come before anything is written; ok when the input can
 // be saved.
-WriteResult checkSettings(const SettingsInput& input);
+Result<void> checkSettings(const SettingsInput& input);
 
 // Applies to `doc` the edits of a save, in the order in which they are made:
 // the line's section removed, its note, Main/Bus, the times, the count, the
@@ -54,9 +49,6 @@ void applySettings(ProfileDocument& doc, const SettingsInput& input);
 
 // Checks the input and writes it to the file at `path` in one update; on
 // failure the file is left exactly as it was.
-WriteResult saveSettings(const QString& path, const SettingsInput& input);
-
-// The description shown in the title for a refused save.
-QString saveErrorDescription(int number);
+Result<void> saveSettings(const QString& path, const SettingsInput& input);
 
 } // namespace kvapomer

@@ -1,8 +1,8 @@
 #include "gtfs_import/line_import.h"
 
 #include "config/line_section.h"
-#include "profile/profile_store.h"
 #include "config/settings_save.h"
+#include "profile/profile_store.h"
 
 #include <QFileInfo>
 
@@ -39,15 +39,15 @@ LineWriteResult writeLine(const QString& iniPath, const LineImport& import) {
     input.line = import.line;
     input.note = import.note;
     input.times = import.times;
-    if (const WriteResult check = checkSettings(input); !check) {
-        return refused(QStringLiteral("Linku nelze uložit: %1.").arg(check.description));
+    if (const Result<void> check = checkSettings(input); !check) {
+        return refused(QStringLiteral("Linku nelze uložit: %1.").arg(check.error().description));
     }
     if (!QFileInfo(iniPath).isFile()) {
         return {LineWrite::NoFile,
                 QStringLiteral("Konfigurační soubor %1 neexistuje.").arg(iniPath)};
     }
     bool readsBack = true;
-    const WriteResult result = updateProfile(iniPath, [&](ProfileDocument& doc) {
+    const Result<void> result = updateProfile(iniPath, [&](ProfileDocument& doc) {
         const auto apply = [&](ProfileDocument& target) {
             applyLineSection(target, import.line, import.note, import.times);
             if (import.activate) {
@@ -73,7 +73,7 @@ LineWriteResult writeLine(const QString& iniPath, const LineImport& import) {
     }
     if (!result) {
         return {LineWrite::WriteFailed, QStringLiteral("Konfigurační soubor %1 nelze zapsat: %2.")
-                                            .arg(iniPath, result.description)};
+                                            .arg(iniPath, result.error().description)};
     }
     return {};
 }

@@ -12,6 +12,8 @@ QString errorDescription(int number) {
         return QStringLiteral("Index mimo rozsah");
     case error::kTypeMismatch:
         return QStringLiteral("Neshoda typů");
+    case error::kFileNotFound:
+        return QStringLiteral("Soubor nenalezen");
     case error::kDiskFull:
         return QStringLiteral("Disk je plný");
     case error::kAccessDenied:

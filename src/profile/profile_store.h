@@ -6,6 +6,7 @@
 // serialised between processes.
 
 #include "profile/profile_document.h"
+#include "profile/result.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,26 +24,12 @@ inline constexpr int kReadBufferSize = 700;
 // What a read gives for an absent file, section or key.
 inline constexpr const char* kUnknownValue = "unknown value";
 
-// Outcome of an update of the file. `number`/`description` name the failure
-// in the style of the program's error titles.
-struct [[nodiscard]] WriteResult {
-    bool ok = true;
-    int number = 0;
-    QString description;
-    explicit operator bool() const { return ok; }
-};
-
-enum class ReadStatus { Read, Missing, NotRegular, Unreadable };
-
-struct [[nodiscard]] ProfileBytes {
-    ReadStatus status = ReadStatus::Missing;
-    QByteArray bytes; // the whole file when Read, empty otherwise
-};
-
 // The file's bytes at this moment, from one open. Anything but a regular
 // file (a FIFO, a device, a folder) is refused without opening it for long
-// enough to block.
-ProfileBytes readProfileBytes(const QString& path);
+// enough to block. The error tells why there are none: error::kFileNotFound
+// (absent), error::kFileAccess (not a regular file) or error::kAccessDenied
+// (there but unreadable, or larger than kMaxProfileBytes).
+Result<QByteArray> readProfileBytes(const QString& path);
 
 // Read-modify-write under an exclusive lock on the file's folder: `edit`
 // receives the current file (empty when absent) and changes it. When the
@@ -52,7 +39,7 @@ ProfileBytes readProfileBytes(const QString& path);
 // the file can. Nothing is written when the bytes did not change. On
 // failure, including a lock not had within kLockTimeoutMs, the file is left
 // as it was. Temporary files that an earlier crash left are removed.
-WriteResult updateProfile(const QString& path, const std::function<void(ProfileDocument&)>& edit);
+Result<void> updateProfile(const QString& path, const std::function<void(ProfileDocument&)>& edit);
 
 // Value of `key` in `section`: "unknown value" when the file, section or key
 // is absent, `fallback` when the value is empty, at most 699 characters.
@@ -65,11 +52,11 @@ QString ReadIniValue(const ProfileDocument& file, const QString& section, const 
                      const QString& fallback);
 
 // Sets `key` in `section`, creating the file, section or key as needed.
-WriteResult WriteIniValue(const QString& path, const QString& section, const QString& key,
-                          const QString& value);
+Result<void> WriteIniValue(const QString& path, const QString& section, const QString& key,
+                           const QString& value);
 
 // Removes `section` with every line up to the next section header.
-WriteResult DeleteIniSection(const QString& path, const QString& section);
+Result<void> DeleteIniSection(const QString& path, const QString& section);
 
 namespace testing {
 // Lets tests fail an update at a chosen point, as a crash or a full disk would.

@@ -1,10 +1,10 @@
 #include "settings_window/form2.h"
 
 #include "config/config_file.h"
-#include "profile/profile_store.h"
 #include "config/loader.h"
-#include "profile/profile_document.h"
 #include "config/settings_save.h"
+#include "profile/profile_document.h"
+#include "profile/profile_store.h"
 #include "settings_window/typing_limit.h"
 #include "ui_common/classic_look.h"
 #include "ui_common/fonts.h"
@@ -323,11 +323,12 @@ void Form2::onCommand1() {
 
 void Form2::SaveSettings() {
     const SettingsInput input = settingsInput();
-    const WriteResult result = saveSettings(configPath(), input);
+    const Result<void> result = saveSettings(configPath(), input);
     if (!result) {
+        const Error& error = result.error();
         platform_.messageBox.show(QStringLiteral("Chyba při ukládání"),
-                                  QStringLiteral("Error #") + QString::number(result.number) +
-                                      QStringLiteral(" [") + result.description + u']',
+                                  QStringLiteral("Error #") + QString::number(error.number) +
+                                      QStringLiteral(" [") + error.description + u']',
                                   MessageStyle::Error);
         return;
     }
