@@ -1,7 +1,12 @@
 #include "config/config_file.h"
 
+#include "config/keys.h"
+#include "profile/error_numbers.h"
+#include "profile/profile_store.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <sys/stat.h>
 
@@ -29,6 +34,45 @@ QString ConfigFilePath(const QString& folder) {
         }
     }
     return exact;
+}
+
+LoadResult ConfigFile::load() const {
+    return loadConfiguration(path_);
+}
+
+bool ConfigFile::canSwitchToLine(const QString& line) const {
+    return kvapomer::canSwitchToLine(path_, line);
+}
+
+Result<void> ConfigFile::activateLine(const QString& line) const {
+    return WriteIniValue(path_, keys::kMain, keys::kBus, line);
+}
+
+Result<void> ConfigFile::storeViewState(bool expanded) const {
+    return WriteIniValue(path_, keys::kSet, keys::kStav,
+                         expanded ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+Result<void> ConfigFile::saveSettings(const SettingsInput& input) const {
+    return kvapomer::saveSettings(path_, input);
+}
+
+Result<void> ConfigFile::writeLine(const LineContent& content, bool makeActive) const {
+    bool readsBack = true;
+    Result<void> result = updateProfile(path_, [&](ProfileDocument& doc) {
+        readsBack = lineReadsBack(doc, content, makeActive);
+        if (readsBack) {
+            applyLineSection(doc, content, makeActive);
+        }
+    });
+    if (!readsBack) {
+        return errorOf(error::kInvalidArgument);
+    }
+    return result;
+}
+
+bool ConfigFile::exists() const {
+    return QFileInfo(path_).isFile();
 }
 
 } // namespace kvapomer

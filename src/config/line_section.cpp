@@ -1,15 +1,28 @@
 #include "config/line_section.h"
 
+#include "config/keys.h"
+
 namespace kvapomer {
 
-void applyLineSection(ProfileDocument& doc, const QString& line, const QString& note,
-                      const QStringList& times) {
+void applyLineSection(ProfileDocument& doc, const LineContent& content, bool makeActive) {
+    const QString& line = content.line;
     doc.removeSection(line);
-    doc.setValue(line, QStringLiteral("Description"), note);
-    for (qsizetype i = 0; i < times.size(); ++i) {
-        doc.setValue(line, QStringLiteral("t") + QString::number(i), times[i]);
+    doc.setValue(line, keys::kDescription, content.note);
+    if (makeActive) {
+        doc.setValue(keys::kMain, keys::kBus, line);
     }
-    doc.setValue(line, QStringLiteral("NumberOfTimes"), QString::number(times.size()));
+    for (qsizetype i = 0; i < content.times.size(); ++i) {
+        doc.setValue(line, keys::timeKey(int(i)), content.times[i]);
+    }
+    doc.setValue(line, keys::kNumberOfTimes, QString::number(content.times.size()));
+}
+
+bool lineReadsBack(const ProfileDocument& doc, const LineContent& content, bool makeActive) {
+    ProfileDocument probe = doc.emptyAlike();
+    applyLineSection(probe, content, makeActive);
+    return probe.value(content.line, keys::kNumberOfTimes) ==
+               QString::number(content.times.size()) &&
+           (!makeActive || probe.value(keys::kMain, keys::kBus) == content.line);
 }
 
 } // namespace kvapomer

@@ -1,5 +1,6 @@
 #include "config/loader.h"
 
+#include "config/keys.h"
 #include "config/number_text.h"
 #include "profile/error_numbers.h"
 #include "profile/profile_store.h"
@@ -9,8 +10,6 @@
 namespace kvapomer {
 
 namespace {
-
-const QString kMain = QStringLiteral("Main");
 
 // hh:mm with two-digit fields in range; the middle character is not examined.
 bool isUsableTime(const QString& text) {
@@ -41,26 +40,26 @@ public:
         LoadedConfig& c = result_.config;
         AlertSettings& a = c.alerts;
         Timetable& t = c.timetable;
-        if (!int16(kMain, QStringLiteral("RedAlertMin"), a.RedAlertMin) ||
-            !int16(kMain, QStringLiteral("BlinkAlert"), a.BlinkAlert) ||
-            !int16(kMain, QStringLiteral("BlinkAlertM"), a.BlinkAlertM)) {
+        if (!int16(keys::kMain, keys::kRedAlertMin, a.RedAlertMin) ||
+            !int16(keys::kMain, keys::kBlinkAlert, a.BlinkAlert) ||
+            !int16(keys::kMain, keys::kBlinkAlertM, a.BlinkAlertM)) {
             return result_;
         }
-        t.Bus = bus_ ? *bus_ : read(kMain, QStringLiteral("Bus"));
+        t.Bus = bus_ ? *bus_ : read(keys::kMain, keys::kBus);
         std::int16_t count = 0;
-        if (!int16(t.Bus, QStringLiteral("NumberOfTimes"), count)) {
+        if (!int16(t.Bus, keys::kNumberOfTimes, count)) {
             return result_;
         }
         if (count == -32768) {
             return fail(error::kOverflow);
         }
         t.LastIndex = static_cast<std::int16_t>(count - 1);
-        a.AlertWav = read(kMain, QStringLiteral("AlertWav"));
-        a.AlertON = read(kMain, QStringLiteral("AlertON"));
+        a.AlertWav = read(keys::kMain, keys::kAlertWav);
+        a.AlertON = read(keys::kMain, keys::kAlertOn);
         if (t.LastIndex < 0) {
             return fail(error::kOutOfRange);
         }
-        const Result<int> stav = toUInt8(read(QStringLiteral("Set"), QStringLiteral("Stav")));
+        const Result<int> stav = toUInt8(read(keys::kSet, keys::kStav));
         if (!stav) {
             return fail(stav.error().number);
         }
@@ -70,7 +69,7 @@ public:
         t.Times.reserve(t.LastIndex + 1);
         int reported = 0;
         for (int i = 0; i <= t.LastIndex; ++i) {
-            QString time = read(t.Bus, QStringLiteral("t") + QString::number(i));
+            QString time = read(t.Bus, keys::timeKey(i));
             if (!isUsableTime(time)) {
                 if (reported++ < kMaxTimeMessages) {
                     result_.messages.push_back(
@@ -83,7 +82,7 @@ public:
             }
             t.Times.push_back(time);
         }
-        c.note = read(t.Bus, QStringLiteral("description"));
+        c.note = read(t.Bus, keys::kDescription);
         return result_;
     }
 
@@ -153,13 +152,13 @@ bool canSwitchToLine(const QString& path, const QString& line) {
         return false;
     }
     const ConfigSnapshot snapshot = takeSnapshot(path);
-    if (ReadIniValue(snapshot.file, line, QStringLiteral("t0"), QString()).size() != 5) {
+    if (ReadIniValue(snapshot.file, line, keys::timeKey(0), QString()).size() != 5) {
         return false;
     }
     // The line number as the loader will read it back from Main/Bus.
     ProfileDocument probe = snapshot.file.emptyAlike();
-    probe.setValue(kMain, QStringLiteral("Bus"), line);
-    const QString bus = probe.value(kMain, QStringLiteral("Bus")).value_or(QString());
+    probe.setValue(keys::kMain, keys::kBus, line);
+    const QString bus = probe.value(keys::kMain, keys::kBus).value_or(QString());
     return wouldLoadLine(snapshot, bus);
 }
 

@@ -2,7 +2,7 @@
 // Loading the active line's timetable and the alert settings from the
 // configuration file, with the messages a bad file gives the user.
 
-#include "config/config_file.h"
+#include "config/records.h"
 #include "profile/profile_document.h"
 
 #include <QList>

@@ -1,5 +1,6 @@
 #include "config/settings_save.h"
 
+#include "config/line_section.h"
 #include "config/number_text.h"
 #include "profile/cp1250.h"
 #include "profile/error_numbers.h"
@@ -11,15 +12,16 @@ namespace kvapomer {
 
 namespace {
 
-const QString kMain = QStringLiteral("Main");
-const QString kSet = QStringLiteral("Set");
-
 bool hasLineBreak(const QString& text) {
     return text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar(0));
 }
 
 Error refused(int number) {
     return errorOf(number);
+}
+
+LineContent lineOf(const SettingsInput& input) {
+    return {input.line, input.note, input.times};
 }
 
 } // namespace
@@ -35,11 +37,7 @@ bool fitsCodePage(const QString& text) {
 }
 
 bool isUsableLineName(const QString& line) {
-    if (line.isEmpty() || line.size() >= kReadBufferSize) {
-        return false;
-    }
-    if (line.compare(kMain, Qt::CaseInsensitive) == 0 ||
-        line.compare(kSet, Qt::CaseInsensitive) == 0) {
+    if (line.isEmpty() || line.size() >= keys::kReadBufferSize || keys::isFixedSection(line)) {
         return false;
     }
     if (cp1250::isBlank(line.front()) || cp1250::isBlank(line.back())) {
@@ -57,7 +55,7 @@ Result<void> checkSettings(const SettingsInput& input) {
     if (input.times.isEmpty()) {
         return refused(error::kOutOfRange);
     }
-    if (input.times.size() > kMaxTimes) {
+    if (input.times.size() > keys::kMaxTimes) {
         return refused(error::kOverflow);
     }
     if (!isUsableLineName(input.line) || hasLineBreak(input.note) || !fitsCodePage(input.note)) {
@@ -67,24 +65,16 @@ Result<void> checkSettings(const SettingsInput& input) {
 }
 
 void applySettings(ProfileDocument& doc, const SettingsInput& input) {
-    const QString& line = input.line;
-    doc.removeSection(line);
-    doc.setValue(line, QStringLiteral("Description"), input.note);
-    doc.setValue(kMain, QStringLiteral("Bus"), line);
-    for (qsizetype i = 0; i < input.times.size(); ++i) {
-        doc.setValue(line, QStringLiteral("t") + QString::number(i), input.times[i]);
-    }
-    doc.setValue(line, QStringLiteral("NumberOfTimes"), QString::number(input.times.size()));
-    doc.setValue(kMain, QStringLiteral("AlertON"),
-                 input.alertOn ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    applyLineSection(doc, lineOf(input), true);
+    doc.setValue(keys::kMain, keys::kAlertOn, input.alertOn ? keys::kOn : keys::kOff);
     if (passesAlertTest(input.redAlertMin)) {
-        doc.setValue(kMain, QStringLiteral("RedAlertMin"), input.redAlertMin);
+        doc.setValue(keys::kMain, keys::kRedAlertMin, input.redAlertMin);
     }
     if (passesAlertTest(input.blinkAlert)) {
-        doc.setValue(kMain, QStringLiteral("BlinkAlert"), input.blinkAlert);
+        doc.setValue(keys::kMain, keys::kBlinkAlert, input.blinkAlert);
     }
     if (passesAlertTest(input.blinkAlertM)) {
-        doc.setValue(kMain, QStringLiteral("BlinkAlertM"), input.blinkAlertM);
+        doc.setValue(keys::kMain, keys::kBlinkAlertM, input.blinkAlertM);
     }
 }
 
@@ -92,18 +82,10 @@ Result<void> saveSettings(const QString& path, const SettingsInput& input) {
     if (Result<void> check = checkSettings(input); !check) {
         return check;
     }
+    // A line that the file would not give back unchanged is not saved at all.
     bool readsBack = true;
     Result<void> result = updateProfile(path, [&](ProfileDocument& doc) {
-        // The loader must find the saved line again through Main/Bus; a name
-        // that the file would not give back unchanged is not saved at all.
-        // That depends on the file's encoding alone, so a small document in
-        // it answers without a copy of the file.
-        ProfileDocument probe = doc.emptyAlike();
-        applySettings(probe, input);
-        const std::optional<QString> bus = probe.value(kMain, QStringLiteral("Bus"));
-        const std::optional<QString> count =
-            bus ? probe.value(*bus, QStringLiteral("NumberOfTimes")) : std::nullopt;
-        readsBack = bus == input.line && count == QString::number(input.times.size());
+        readsBack = lineReadsBack(doc, lineOf(input), true);
         if (readsBack) {
             applySettings(doc, input);
         }

@@ -2,9 +2,10 @@
 // Saving what the settings window edits: the line's section and the alert
 // settings, written to the configuration file as one atomic update.
 
+#include "config/keys.h"
 #include "profile/error_numbers.h"
 #include "profile/profile_document.h"
-#include "profile/profile_store.h"
+#include "profile/result.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,9 +22,6 @@ struct SettingsInput {
     QString blinkAlert;  // seconds part of the flashing threshold, as typed
     QString blinkAlertM; // minutes part of the flashing threshold, as typed
 };
-
-// The most departure times a line can hold (its count is a 16-bit number).
-inline constexpr int kMaxTimes = 32767;
 
 // An alert box's text is stored only when it is a number whose value,
 // rounded half to even, is below 60.
@@ -43,8 +41,9 @@ bool isUsableLineName(const QString& line);
 Result<void> checkSettings(const SettingsInput& input);
 
 // Applies to `doc` the edits of a save, in the order in which they are made:
-// the line's section removed, its note, Main/Bus, the times, the count, the
-// sound switch and the alert numbers that pass the test.
+// the line's section as every line write makes it (the section removed, its
+// note, Main/Bus, the times, the count), then the sound switch and the alert
+// numbers that pass the test.
 void applySettings(ProfileDocument& doc, const SettingsInput& input);
 
 // Checks the input and writes it to the file at `path` in one update; on

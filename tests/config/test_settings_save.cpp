@@ -197,7 +197,7 @@ TEST_F(SettingsSaveTest, RefusalsWriteNothing) {
     in.times.clear();
     cases.push_back({in, 9});
     in = input150();
-    in.times = QStringList(kMaxTimes + 1, QStringLiteral("06:00"));
+    in.times = QStringList(keys::kMaxTimes + 1, QStringLiteral("06:00"));
     cases.push_back({in, 6});
     for (const QString& line :
          {QStringLiteral(""), QStringLiteral("Main"), QStringLiteral("MAIN"), QStringLiteral("sEt"),
