@@ -4,7 +4,6 @@
 // that moment; each write is one atomic update that leaves the file as it was
 // when it fails.
 
-#include "config/line_section.h"
 #include "config/loader.h"
 #include "config/records.h"
 #include "config/settings_save.h"
