@@ -5,6 +5,7 @@
 
 #include "config/dated_day.h"
 #include "config/day_keeper.h"
+#include "config/settings_save.h"
 #include "support/dated_sample.h"
 
 #include <benchmark/benchmark.h>
@@ -25,8 +26,10 @@ QString writeDatedConfig(const QTemporaryDir& dir) {
     ProfileDocument doc(QByteArray("[Main]\r\nBus=150\r\nAlertON=ON\r\nAlertWav=alarm.wav\r\n"
                                    "RedAlertMin=5\r\nBlinkAlert=30\r\nBlinkAlertM=1\r\n"
                                    "[Set]\r\nStav=0\r\n"));
-    writeLineSection(doc, QStringLiteral("150"), QStringLiteral("(smer Kacerov)"),
-                     timesText(line.lists[0]), &line);
+    applyLineSection(
+        doc,
+        {QStringLiteral("150"), QStringLiteral("(smer Kacerov)"), timesText(line.lists[0]), line},
+        false);
     const QString path = ConfigFilePath(dir.path());
     QFile file(path);
     file.open(QIODevice::WriteOnly);
@@ -39,7 +42,7 @@ void BM_DaySwitchOnTick(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = writeDatedConfig(dir);
     DayKeeper keeper;
-    static_cast<void>(keeper.prepareLoad(path, kFriday));
+    static_cast<void>(keeper.load(ConfigFile(path), kFriday));
     bool saturday = true;
     for (auto _ : state) {
         const bool changed = keeper.onTick(saturday ? kSaturday : kFriday);
@@ -50,15 +53,16 @@ void BM_DaySwitchOnTick(benchmark::State& state) {
     }
 }
 
-// A load on another date than the file's times: one read, one atomic write.
+// A load on another date than the file's times: one read, one atomic write,
+// and the load itself.
 void BM_DaySwitchAtLoad(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = writeDatedConfig(dir);
     DayKeeper keeper;
     bool saturday = true;
     for (auto _ : state) {
-        const ConfigSnapshot snapshot = keeper.prepareLoad(path, saturday ? kSaturday : kFriday);
-        benchmark::DoNotOptimize(snapshot.found);
+        const LoadResult result = keeper.load(ConfigFile(path), saturday ? kSaturday : kFriday);
+        benchmark::DoNotOptimize(result.status);
         saturday = !saturday;
     }
     state.counters["file_bytes"] = static_cast<double>(QFile(path).size());

@@ -1,24 +1,29 @@
 #include "config/dated_day.h"
 
-#include "config/line_section.h"
+#include "config/keys.h"
+#include "config/settings_save.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace kvapomer {
 
-void writeLineSection(ProfileDocument& doc, const QString& line, const QString& note,
-                      const QStringList& times, const DatedLine* dated) {
-    applyLineSection(doc, line, note, times);
-    if (dated) {
-        for (const auto& [key, value] : datedKeys(*dated)) {
-            doc.setValue(line, key, value);
-        }
-    }
-}
-
 std::optional<DatedLine> readDatedSection(const ProfileDocument& doc, const QString& line) {
     return readDatedLine([&](const QString& key) { return doc.value(line, key); });
+}
+
+std::vector<DatedSection> datedSections(const ProfileDocument& doc) {
+    std::vector<DatedSection> found;
+    for (const QString& line : doc.sections()) {
+        if (keys::isFixedSection(line)) {
+            continue;
+        }
+        if (std::optional<DatedLine> dated = readDatedSection(doc, line)) {
+            found.push_back(
+                {line, doc.value(line, keys::kDescription).value_or(QString()), std::move(*dated)});
+        }
+    }
+    return found;
 }
 
 DaySync syncDatedLine(ProfileDocument& doc, const QString& line, std::chrono::sys_days date) {
@@ -41,9 +46,10 @@ DaySync syncDatedLine(ProfileDocument& doc, const QString& line, std::chrono::sy
     const int wanted = listToWrite(dated, date);
     if (wanted != dated.written) {
         dated.written = wanted;
-        const QString note = doc.value(line, QStringLiteral("Description")).value_or(QString());
-        writeLineSection(doc, line, note, timesText(dated.lists[static_cast<std::size_t>(wanted)]),
-                         &dated);
+        const QString note = doc.value(line, keys::kDescription).value_or(QString());
+        applyLineSection(
+            doc, {line, note, timesText(dated.lists[static_cast<std::size_t>(wanted)]), dated},
+            false);
         sync.changed = true;
     }
     return sync;

@@ -5,7 +5,7 @@
 // a plain one.
 
 #include "config/dated_line.h"
-#include "config/profile_document.h"
+#include "profile/profile_document.h"
 
 #include <QDateTime>
 #include <QString>
@@ -13,18 +13,21 @@
 
 #include <chrono>
 #include <optional>
+#include <vector>
 
 namespace kvapomer {
-
-// The line's section as the program writes it: removed and appended anew
-// with the note, the times, their count and, for a dated line, its dated
-// data (with `dated->written` naming the list in the times).
-void writeLineSection(ProfileDocument& doc, const QString& line, const QString& note,
-                      const QStringList& times, const DatedLine* dated);
 
 // The dated data of a line's section; nothing for a plain line or data that
 // cannot be trusted.
 std::optional<DatedLine> readDatedSection(const ProfileDocument& doc, const QString& line);
+
+// Every dated line of the file: its number, its note and its dated data.
+struct DatedSection {
+    QString line;
+    QString note;
+    DatedLine dated;
+};
+std::vector<DatedSection> datedSections(const ProfileDocument& doc);
 
 struct DaySync {
     std::optional<DatedLine> dated; // the line's dated data afterwards; nothing: a plain line

@@ -1,6 +1,6 @@
 #include "config/dated_line.h"
 
-#include "config/config_store.h"
+#include "config/keys.h"
 #include "config/settings_save.h"
 
 #include <QByteArray>
@@ -22,23 +22,20 @@ constexpr QStringView kIds = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 static_assert(kMaxDatedLists <= 36);
 
 // The longest value a read gives back whole.
-constexpr qsizetype kMaxValue = kReadBufferSize - 1;
+constexpr qsizetype kMaxValue = keys::kReadBufferSize - 1;
 // Continuation keys of one value: "DatedDays", "DatedDays2", "DatedDays3", …
 constexpr int kMaxChunks = 64;
 
-const QString kFrom = QStringLiteral("DatedFrom");
-const QString kWritten = QStringLiteral("DatedWritten");
-const QString kDays = QStringLiteral("DatedDays");
-const QString kList = QStringLiteral("DatedList");
-const QString kFeed = QStringLiteral("DatedFeed");
-const QString kFeedTime = QStringLiteral("DatedFeedTime");
-const QString kStop = QStringLiteral("DatedStop");
-const QString kRoute = QStringLiteral("DatedRoute");
-const QString kDirection = QStringLiteral("DatedDirection");
-
-QString chunkKey(const QString& base, int chunk) {
-    return chunk == 1 ? base : base + QString::number(chunk);
-}
+using keys::chunkKey;
+const QString& kFrom = keys::kDatedFrom;
+const QString& kWritten = keys::kDatedWritten;
+const QString& kDays = keys::kDatedDays;
+const QString& kList = keys::kDatedList;
+const QString& kFeed = keys::kDatedFeed;
+const QString& kFeedTime = keys::kDatedFeedTime;
+const QString& kStop = keys::kDatedStop;
+const QString& kRoute = keys::kDatedRoute;
+const QString& kDirection = keys::kDatedDirection;
 
 // Blank-separated tokens packed into values of at most kMaxValue characters;
 // a read trims blanks, so values are split only between tokens.
@@ -331,7 +328,7 @@ QString datedMarkerKey() {
 }
 
 bool isDatedKey(const QString& key) {
-    return key.startsWith(QStringLiteral("Dated"), Qt::CaseInsensitive);
+    return key.startsWith(keys::kDatedPrefix, Qt::CaseInsensitive);
 }
 
 QList<QPair<QString, QString>> datedKeys(const DatedLine& line) {
@@ -496,12 +493,12 @@ std::optional<DatedLine> readDatedLine(const KeyReader& value) {
 
 bool timesKeysHoldWritten(const KeyReader& value, const DatedLine& line) {
     const DayList& list = line.lists[static_cast<std::size_t>(line.written)];
-    if (value(QStringLiteral("NumberOfTimes")) != QString::number(list.size())) {
+    if (value(keys::kNumberOfTimes) != QString::number(list.size())) {
         return false;
     }
     const QStringList times = timesText(list);
     for (qsizetype i = 0; i < times.size(); ++i) {
-        if (value(QStringLiteral("t") + QString::number(i)) != times[i]) {
+        if (value(keys::timeKey(static_cast<int>(i))) != times[i]) {
             return false;
         }
     }

@@ -1,19 +1,13 @@
 #include "config/day_keeper.h"
 
-#include "config/config_store.h"
 #include "config/dated_day.h"
 #include "config/day_notice.h"
-#include "config/profile_store.h"
 
 #include <QProcess>
 
 namespace kvapomer {
 
 namespace {
-
-QString activeLine(const ProfileDocument& doc) {
-    return ReadIniValue(doc, QStringLiteral("Main"), QStringLiteral("Bus"), QString());
-}
 
 // The same timetable, whichever list the t keys hold.
 bool sameData(const std::optional<DatedLine>& a, const std::optional<DatedLine>& b) {
@@ -22,37 +16,6 @@ bool sameData(const std::optional<DatedLine>& a, const std::optional<DatedLine>&
     }
     return a->first == b->first && a->lists == b->lists && a->days == b->days &&
            a->source == b->source;
-}
-
-// Brings the file's active line to `date`: one read, and an update only when
-// the times need another list. `snapshot` receives the file as it then is.
-struct Synced {
-    QString line;
-    DaySync sync;
-    bool written = true; // false: the update failed; the file is as it was
-};
-Synced syncFile(const QString& path, std::chrono::sys_days date, ConfigSnapshot& snapshot) {
-    snapshot = takeSnapshot(path);
-    Synced out;
-    out.line = activeLine(snapshot.file);
-    ProfileDocument probe = snapshot.file;
-    out.sync = syncDatedLine(probe, out.line, date);
-    if (!out.sync.changed || !snapshot.found) {
-        return out;
-    }
-    Synced inFile;
-    ProfileDocument after;
-    const WriteResult result = updateProfile(path, [&](ProfileDocument& doc) {
-        inFile.line = activeLine(doc);
-        inFile.sync = syncDatedLine(doc, inFile.line, date);
-        after = doc;
-    });
-    if (!result) {
-        out.written = false; // the day's list is shown from memory; the next load tries again
-        return out;
-    }
-    snapshot.file = std::move(after);
-    return inFile;
 }
 
 QString refreshProblem(int exitCode) {
@@ -86,13 +49,15 @@ DayKeeper::~DayKeeper() {
     pool_.waitForDone();
 }
 
-ConfigSnapshot DayKeeper::prepareLoad(const QString& path, const QDate& date) {
-    path_ = path;
+LoadResult DayKeeper::load(const ConfigFile& file, const QDate& date) {
+    path_ = file.path();
     ConfigSnapshot snapshot;
-    const Synced synced = syncFile(path, toSysDays(date), snapshot);
+    // When the update fails, the day's list is shown from memory and the
+    // next load tries again.
+    const ConfigFile::DaySyncResult synced = file.syncToDate(toSysDays(date), snapshot);
     line_ = synced.line;
     adopt(synced.sync.dated, date);
-    return snapshot;
+    return loadConfiguration(snapshot);
 }
 
 void DayKeeper::adopt(const std::optional<DatedLine>& dated, const QDate& date) {
@@ -137,7 +102,8 @@ void DayKeeper::startJob() {
         JobResult result;
         result.date = date;
         ConfigSnapshot snapshot;
-        const Synced synced = syncFile(path, toSysDays(date), snapshot);
+        const ConfigFile::DaySyncResult synced =
+            ConfigFile(path).syncToDate(toSysDays(date), snapshot);
         result.line = synced.line;
         result.sync = synced.sync;
         if (result.sync.dated) {

@@ -7,6 +7,7 @@
 // imported again by the import tool in a child process, and the line is
 // loaded again when it has finished.
 
+#include "config/config_file.h"
 #include "config/dated_line.h"
 #include "config/day_notice.h"
 #include "config/loader.h"
@@ -32,10 +33,10 @@ public:
     // The import tool run for a refresh (nothing set: no refreshes).
     void setImportProgram(const QString& program) { importProgram_ = program; }
 
-    // Before a load: brings the active line of the file at `path` to `date`
-    // (one read, and one update when its times need another list) and gives
-    // the file as it then is, for the loader.
-    ConfigSnapshot prepareLoad(const QString& path, const QDate& date);
+    // The load: the active line of `file` brought to `date` first (one read,
+    // and one update when its times need another list), then loaded from
+    // the file as it then is.
+    LoadResult load(const ConfigFile& file, const QDate& date);
 
     // Each tick, before the departures are chosen. On a new date the list of
     // the day is taken from memory and the file is written in the

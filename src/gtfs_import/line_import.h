@@ -1,5 +1,5 @@
 #pragma once
-// Writing an imported line into the configuration file through the store:
+// Writing an imported line into the configuration file:
 // the same bytes as a save from the settings window with that line, note and
 // times, every other byte kept, and `Main`/`Bus` set only when asked.
 

@@ -1,7 +1,6 @@
 #include "main_window/form1.h"
 
-#include "config/config_store.h"
-#include "config/loader.h"
+#include "config/config_file.h"
 #include "countdown/countdown_tick.h"
 #include "countdown/sound_request.h"
 #include "ui_common/classic_look.h"
@@ -241,8 +240,8 @@ QString Form1::creditLine() {
     return QStringLiteral("© Orv 2005–2026, ") + contactAddress();
 }
 
-QString Form1::configPath() const {
-    return ConfigFilePath(platform_.exeFolder.path());
+ConfigFile Form1::configFile() const {
+    return ConfigFile(ConfigFilePath(platform_.exeFolder.path()));
 }
 
 ProgramSnapshot Form1::snapshot() const {
@@ -294,8 +293,7 @@ bool Form1::start() {
 
 bool Form1::LoadData() {
     // A dated line gets the list of the day before it is read.
-    LoadResult result =
-        loadConfiguration(dayKeeper_.prepareLoad(configPath(), platform_.clock.current().date()));
+    LoadResult result = dayKeeper_.load(configFile(), platform_.clock.current().date());
     for (const LoadMessage& message : result.messages) {
         platform_.messageBox.show(message.text, message.title, MessageStyle::Error);
     }
@@ -480,8 +478,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         return;
     }
     // A failed write of the view state is silent, as every plain file write is.
-    static_cast<void>(WriteIniValue(configPath(), QStringLiteral("Set"), QStringLiteral("Stav"),
-                                    state_.Expanded ? QStringLiteral("1") : QStringLiteral("0")));
+    static_cast<void>(configFile().storeViewState(state_.Expanded));
     if (settings_) {
         settings_->close();
         delete settings_.data();

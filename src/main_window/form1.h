@@ -22,6 +22,8 @@ class QTimer;
 
 namespace kvapomer {
 
+class ConfigFile;
+
 class Form1 : public QWidget, public SettingsHost {
     Q_OBJECT
 public:
@@ -39,7 +41,7 @@ public:
 
     ProgramState& state() { return state_; }
     const ProgramState& state() const { return state_; }
-    QString configPath() const;
+    ConfigFile configFile() const;
 
     // The note on the line, as the main window shows it.
     QString noteText() const { return state_.note; }

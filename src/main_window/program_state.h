@@ -1,7 +1,7 @@
 #pragma once
 // State shared by the whole program for the whole run.
 
-#include "config/config_store.h"
+#include "config/records.h"
 #include "countdown/countdown_tick.h"
 #include "countdown/departures.h"
 

@@ -3,6 +3,7 @@
 
 #include "config/dated_day.h"
 #include "config/loader.h"
+#include "config/settings_save.h"
 #include "support/dated_sample.h"
 #include "support/sample_config.h"
 
@@ -19,8 +20,10 @@ const QString kLine = QStringLiteral("150");
 // The sample line 150 with the realistic dated line, its workday list in the times.
 ProfileDocument datedFile(const DatedLine& line = test::realisticDatedLine()) {
     ProfileDocument doc(test::fileBytes(test::lineConfig({"06:00"})));
-    writeLineSection(doc, kLine, QStringLiteral("(směr Kačerov)"),
-                     timesText(line.lists[static_cast<std::size_t>(line.written)]), &line);
+    applyLineSection(doc,
+                     {kLine, QStringLiteral("(směr Kačerov)"),
+                      timesText(line.lists[static_cast<std::size_t>(line.written)]), line},
+                     false);
     return doc;
 }
 

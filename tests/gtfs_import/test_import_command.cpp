@@ -4,7 +4,8 @@
 
 #include "gtfs_import/import_command.h"
 
-#include "config/config_store.h"
+#include "config/config_file.h"
+#include "profile/profile_store.h"
 #include "config/settings_save.h"
 #include "feed_fixture.h"
 #include "support/sample_config.h"

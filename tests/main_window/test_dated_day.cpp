@@ -3,8 +3,9 @@
 
 #include "config/dated_day.h"
 #include "config/loader.h"
-#include "config/profile_store.h"
+#include "config/settings_save.h"
 #include "main_window_fixture.h"
+#include "profile/profile_store.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -39,8 +40,10 @@ protected:
             line.source.feed = folder.file(QStringLiteral("feed.zip"));
         }
         ProfileDocument doc(fileBytes(sampleConfig()));
-        writeLineSection(doc, QStringLiteral("150"), QStringLiteral("(směr Kačerov)"),
-                         timesText(line.lists[static_cast<std::size_t>(line.written)]), &line);
+        applyLineSection(doc,
+                         {QStringLiteral("150"), QStringLiteral("(směr Kačerov)"),
+                          timesText(line.lists[static_cast<std::size_t>(line.written)]), line},
+                         false);
         folder.write(QStringLiteral("kvapomern.ini"), doc.bytes());
     }
     QStringList timesInFile() const {

@@ -2,6 +2,7 @@
 // plain line, a save that keeps the list keeps the line dated.
 
 #include "config/dated_day.h"
+#include "config/settings_save.h"
 #include "settings_fixture.h"
 
 namespace kvapomer::test {
@@ -31,8 +32,10 @@ protected:
     void openOn(const QDate& date) {
         const DatedLine line = marchLine();
         ProfileDocument doc(fileBytes(settingsConfig()));
-        writeLineSection(doc, QStringLiteral("150"), QStringLiteral("(směr Kačerov)"),
-                         timesText(line.lists[0]), &line);
+        applyLineSection(doc,
+                         {QStringLiteral("150"), QStringLiteral("(směr Kačerov)"),
+                          timesText(line.lists[0]), line},
+                         false);
         folder.write(kIni, doc.bytes());
         fake.clock.date = date;
         ASSERT_TRUE(startMain());
@@ -44,8 +47,9 @@ protected:
     // The file with line 150 written plain, as a save of a plain line leaves it.
     static QByteArray plainFile(const QStringList& times) {
         ProfileDocument doc(fileBytes(settingsConfig()));
-        writeLineSection(doc, QStringLiteral("150"), QStringLiteral("(směr Kačerov)"), times,
-                         nullptr);
+        applyLineSection(
+            doc, {QStringLiteral("150"), QStringLiteral("(směr Kačerov)"), times, std::nullopt},
+            false);
         return doc.bytes();
     }
 };

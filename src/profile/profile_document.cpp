@@ -1,6 +1,6 @@
-#include "config/profile_document.h"
+#include "profile/profile_document.h"
 
-#include "config/cp1250.h"
+#include "profile/cp1250.h"
 
 #include <QHash>
 
