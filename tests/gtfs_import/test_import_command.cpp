@@ -201,7 +201,7 @@ TEST_F(ImportCommand, ProgramWritesTheFileBesideItself) {
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitCode(), kExitOk);
     EXPECT_EQ(process.readAllStandardError().count('\n'), 1);
-    EXPECT_TRUE(folder.read("kvapomern.ini").contains("\r\nt0=08:30\r\nNumberOfTimes=1\r\n"));
+    EXPECT_TRUE(folder.read("kvapomern.ini").contains("\r\nt0=01:10\r\nt1=08:30\r\nNumberOfTimes=2\r\n"));
 }
 
 } // namespace
