@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <tuple>
+#include <unordered_map>
 
 namespace kvapomer::gtfs {
 
@@ -19,6 +20,8 @@ namespace {
 constexpr std::uint32_t kMostCallsPerTrip = 100'000;
 // Calls held at once for trips whose rows are scattered through the file.
 constexpr std::size_t kScatteredCallsAtOnce = 2'000'000;
+// No route has this many trips; the limit keeps the memory for them bounded.
+constexpr std::size_t kMostTripsPerRoute = 400'000;
 
 std::string clockText(std::int64_t seconds) {
     char buffer[16];
@@ -58,16 +61,16 @@ enum class Rows : std::uint8_t {
 };
 
 struct TripRecord {
-    std::size_t direction = 0;
-    std::size_t service = 0;
-    Rows rows = Rows::Unread;
+    std::uint32_t direction = 0;
+    std::uint32_t service = 0;
     std::uint32_t rowCount = 0;
+    Rows rows = Rows::Unread;
     TripTimes times;
-    std::vector<Call> scattered;                 // while read again
-    std::vector<std::array<int, 3>> frequencies; // start, end, headway
 };
 
 using Trips = TextMap<TripRecord>;
+// start, end, headway of each row of frequencies.txt for a trip
+using Frequencies = std::unordered_map<const TripRecord*, std::vector<std::array<int, 3>>>;
 
 const std::vector<Column> kStopTimeColumns{{"trip_id"},
                                            {"stop_id"},
@@ -142,29 +145,30 @@ void readStopTimes(const FeedSource& source, const TextSet& stopIds, Trips& trip
     close();
 
     for (std::size_t next = 0; next < scattered.size();) {
-        TextMap<TripRecord*> batch;
+        TextMap<std::pair<TripRecord*, std::vector<Call>>> batch;
         for (std::size_t held = 0;
              next < scattered.size() &&
              (batch.empty() || held + scattered[next]->second.rowCount <= kScatteredCallsAtOnce);
              ++next) {
             held += scattered[next]->second.rowCount;
-            batch.emplace(scattered[next]->first, &scattered[next]->second);
+            batch.try_emplace(scattered[next]->first, &scattered[next]->second,
+                              std::vector<Call>());
         }
         readTable(source, "stop_times.txt", kStopTimeColumns, [&](const TableRow& row) {
             if (const auto it = batch.find(row[0]); it != batch.end()) {
-                it->second->scattered.push_back(readCall(row, stopIds));
+                it->second.second.push_back(readCall(row, stopIds));
             }
         });
         for (auto& [id, trip] : batch) {
-            trip->times = tripTimes(trip->scattered);
-            trip->scattered = {};
+            trip.first->times = tripTimes(trip.second);
         }
     }
 }
 
-void readFrequencies(const FeedSource& source, Trips& trips) {
+Frequencies readFrequencies(const FeedSource& source, const Trips& trips) {
+    Frequencies result;
     if (!source.contains("frequencies.txt")) {
-        return;
+        return result;
     }
     readTable(source, "frequencies.txt",
               {{"trip_id"}, {"start_time"}, {"end_time"}, {"headway_secs"}},
@@ -185,8 +189,9 @@ void readFrequencies(const FeedSource& source, Trips& trips) {
                                                             " má headway_secs " + quoted(row[3]) +
                                                             " mimo rozsah 1 až 86400.");
                   }
-                  it->second.frequencies.push_back({start, end, *headway});
+                  result[&it->second].push_back({start, end, *headway});
               });
+    return result;
 }
 
 } // namespace
@@ -297,16 +302,22 @@ RouteDepartures collectDepartures(const FeedSource& source, const std::vector<st
                   if (row[0] != routeId) {
                       return;
                   }
+                  if (trips.size() == kMostTripsPerRoute && !trips.contains(row[2])) {
+                      throw FeedError(Problem::BadFeed, "Soubor trips.txt: řádek " +
+                                                            std::to_string(row.number()) +
+                                                            ": linka " + quoted(routeId) +
+                                                            " má víc než 400 000 spojů.");
+                  }
                   TripRecord& trip = trips[std::string(row[2])];
                   const auto d = directions.try_emplace({std::string(row[4]), std::string(row[3])},
                                                         directions.size());
-                  trip.direction = d.first->second;
+                  trip.direction = static_cast<std::uint32_t>(d.first->second);
                   auto s = services.find(row[1]);
                   if (s == services.end()) {
                       s = services.emplace(std::string(row[1]), services.size()).first;
                       result.serviceIds.emplace_back(row[1]);
                   }
-                  trip.service = s->second;
+                  trip.service = static_cast<std::uint32_t>(s->second);
               });
     // directions in the order of the map, so that they read the same every time
     std::vector<std::size_t> order(directions.size());
@@ -318,12 +329,13 @@ RouteDepartures collectDepartures(const FeedSource& source, const std::vector<st
 
     const TextSet stops(stopIds.begin(), stopIds.end());
     readStopTimes(source, stops, trips);
-    readFrequencies(source, trips);
+    Frequencies frequencies = readFrequencies(source, trips);
 
     std::map<std::pair<std::size_t, std::size_t>, std::size_t> slotOf;
     std::vector<std::tuple<std::string_view, std::size_t, std::string>> notes;
-    for (auto& [id, trip] : trips) {
+    for (const auto& [id, trip] : trips) {
         const TripTimes& times = trip.times;
+        const auto runs = frequencies.find(&trip);
         const std::size_t direction = order[trip.direction];
         const auto note = [&](const std::string& text) {
             notes.emplace_back(id, direction, "Spoj " + quoted(id) + " " + text);
@@ -334,7 +346,7 @@ RouteDepartures collectDepartures(const FeedSource& source, const std::vector<st
         if (times.departures.empty()) {
             continue;
         }
-        if (!trip.frequencies.empty()) {
+        if (runs != frequencies.end()) {
             if (times.firstTime < 0) {
                 note("jede podle frequencies.txt, ale na první zastávce nemá čas; vynechán.");
                 continue;
@@ -352,18 +364,18 @@ RouteDepartures collectDepartures(const FeedSource& source, const std::vector<st
             result.slots.push_back({direction, trip.service, {}});
         }
         ServiceMinutes& minutes = result.slots[at->second].minutes;
-        if (trip.frequencies.empty()) {
+        if (runs == frequencies.end()) {
             for (const int t : times.departures) {
                 minutes.mark(t);
             }
             continue;
         }
-        std::sort(trip.frequencies.begin(), trip.frequencies.end());
-        trip.frequencies.erase(std::unique(trip.frequencies.begin(), trip.frequencies.end()),
-                               trip.frequencies.end());
+        std::vector<std::array<int, 3>>& rows = runs->second;
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
         for (const int t : times.departures) {
             const std::int64_t offset = t - times.firstTime;
-            for (const auto& [start, end, headway] : trip.frequencies) {
+            for (const auto& [start, end, headway] : rows) {
                 minutes.markEvery(start + offset, end + offset, headway);
             }
         }
