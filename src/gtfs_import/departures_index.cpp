@@ -20,8 +20,13 @@ namespace {
 constexpr std::uint32_t kMostCallsPerTrip = 100'000;
 // Calls held at once for trips whose rows are scattered through the file.
 constexpr std::size_t kScatteredCallsAtOnce = 2'000'000;
-// No route has this many trips; the limit keeps the memory for them bounded.
+// Limits no real feed comes near, keeping the memory and the time bounded:
+// the trips of a route, the services and directions they make up, the rows
+// of frequencies.txt for them, and the runs of departures these give.
 constexpr std::size_t kMostTripsPerRoute = 400'000;
+constexpr std::size_t kMostSlots = 100'000;
+constexpr std::size_t kMostFrequencyRows = 1'000'000;
+constexpr std::size_t kMostFrequencyRuns = 100'000;
 
 std::string clockText(std::int64_t seconds) {
     char buffer[16];
@@ -170,27 +175,33 @@ Frequencies readFrequencies(const FeedSource& source, const Trips& trips) {
     if (!source.contains("frequencies.txt")) {
         return result;
     }
-    readTable(source, "frequencies.txt",
-              {{"trip_id"}, {"start_time"}, {"end_time"}, {"headway_secs"}},
-              [&](const TableRow& row) {
-                  const auto it = trips.find(row[0]);
-                  if (it == trips.end()) {
-                      return;
-                  }
-                  const int start = serviceTime("frequencies.txt", row, row[1]);
-                  const int end = serviceTime("frequencies.txt", row, row[2]);
-                  const std::optional<int> headway = parseNumber(row[3]);
-                  if (!headway) {
-                      badRow("frequencies.txt", row, "headway_secs", row[3]);
-                  }
-                  if (*headway < 1 || *headway > kSecondsPerDay) {
-                      throw FeedError(Problem::BadFeed, "Soubor frequencies.txt: řádek " +
-                                                            std::to_string(row.number()) +
-                                                            " má headway_secs " + quoted(row[3]) +
-                                                            " mimo rozsah 1 až 86400.");
-                  }
-                  result[&it->second].push_back({start, end, *headway});
-              });
+    std::size_t rows = 0;
+    readTable(
+        source, "frequencies.txt", {{"trip_id"}, {"start_time"}, {"end_time"}, {"headway_secs"}},
+        [&](const TableRow& row) {
+            const auto it = trips.find(row[0]);
+            if (it == trips.end()) {
+                return;
+            }
+            const int start = serviceTime("frequencies.txt", row, row[1]);
+            const int end = serviceTime("frequencies.txt", row, row[2]);
+            const std::optional<int> headway = parseNumber(row[3]);
+            if (!headway) {
+                badRow("frequencies.txt", row, "headway_secs", row[3]);
+            }
+            if (*headway < 1 || *headway > kSecondsPerDay) {
+                throw FeedError(Problem::BadFeed, "Soubor frequencies.txt: řádek " +
+                                                      std::to_string(row.number()) +
+                                                      " má headway_secs " + quoted(row[3]) +
+                                                      " mimo rozsah 1 až 86400.");
+            }
+            if (++rows > kMostFrequencyRows) {
+                throw FeedError(Problem::BadFeed,
+                                "Soubor frequencies.txt: řádek " + std::to_string(row.number()) +
+                                    ": spoje linky mají víc než 1 000 000 řádků.");
+            }
+            result[&it->second].push_back({start, end, *headway});
+        });
     return result;
 }
 
@@ -231,6 +242,45 @@ bool ServiceMinutes::any() const {
                        [](const DayMinutes& m) { return m.any(); });
 }
 
+namespace {
+
+// The time of the blank call `i` interpolated between the timed calls around
+// it, or nothing when it does not lie between two.
+std::optional<int> between(const std::vector<Call>& calls, std::optional<std::size_t> before,
+                           std::size_t i, std::vector<std::size_t>& after) {
+    if (!before) {
+        return std::nullopt;
+    }
+    const std::size_t n = calls.size();
+    if (after.empty()) {
+        after.assign(n, n);
+        for (std::size_t j = n - 1; j-- > 0;) {
+            after[j] = calls[j + 1].time >= 0 ? j + 1 : after[j + 1];
+        }
+    }
+    if (after[i] == n) {
+        return std::nullopt;
+    }
+    const Call& call = calls[i];
+    const Call& a = calls[*before];
+    const Call& b = calls[after[i]];
+    const std::int64_t span = std::int64_t{b.time} - a.time;
+    std::int64_t time = 0;
+    if (a.distance < b.distance && a.distance <= call.distance &&
+        call.distance <= b.distance) { // false when any of them is blank
+        time = a.time + static_cast<std::int64_t>(
+                            std::floor(static_cast<double>(span) * (call.distance - a.distance) /
+                                       (b.distance - a.distance)));
+    } else {
+        time = a.time + span * static_cast<std::int64_t>(i - *before) /
+                            static_cast<std::int64_t>(after[i] - *before);
+    }
+    return static_cast<int>(
+        std::clamp<std::int64_t>(time, std::min(a.time, b.time), std::max(a.time, b.time)));
+}
+
+} // namespace
+
 TripTimes tripTimes(std::vector<Call>& calls) {
     TripTimes result;
     if (calls.empty()) {
@@ -241,47 +291,23 @@ TripTimes tripTimes(std::vector<Call>& calls) {
         std::stable_sort(calls.begin(), calls.end(), bySequence);
     }
     result.firstTime = calls.front().time;
-    for (std::size_t i = 0; i + 1 < calls.size(); ++i) {
+    const std::size_t n = calls.size();
+    std::optional<std::size_t> before; // the last timed call so far
+    std::vector<std::size_t> after;    // the next timed call after each, n for none; when needed
+    for (std::size_t i = 0; i + 1 < n; ++i) {
         const Call& call = calls[i];
-        if (!call.atStop || !call.boardable) {
-            continue;
+        if (call.atStop && call.boardable) {
+            if (call.time >= 0) {
+                result.departures.push_back(call.time);
+            } else if (const std::optional<int> time = between(calls, before, i, after)) {
+                result.departures.push_back(*time);
+            } else {
+                ++result.untimed;
+            }
         }
         if (call.time >= 0) {
-            result.departures.push_back(call.time);
-            continue;
+            before = i;
         }
-        std::optional<std::size_t> before, after;
-        for (std::size_t j = i; j-- > 0;) {
-            if (calls[j].time >= 0) {
-                before = j;
-                break;
-            }
-        }
-        for (std::size_t j = i + 1; j < calls.size(); ++j) {
-            if (calls[j].time >= 0) {
-                after = j;
-                break;
-            }
-        }
-        if (!before || !after) {
-            ++result.untimed;
-            continue;
-        }
-        const Call& a = calls[*before];
-        const Call& b = calls[*after];
-        const std::int64_t span = std::int64_t{b.time} - a.time;
-        std::int64_t time = 0;
-        if (a.distance < b.distance && a.distance <= call.distance &&
-            call.distance <= b.distance) { // false when any of them is blank
-            time = a.time + static_cast<std::int64_t>(std::floor(static_cast<double>(span) *
-                                                                 (call.distance - a.distance) /
-                                                                 (b.distance - a.distance)));
-        } else {
-            time = a.time + span * static_cast<std::int64_t>(i - *before) /
-                                static_cast<std::int64_t>(*after - *before);
-        }
-        time = std::clamp<std::int64_t>(time, std::min(a.time, b.time), std::max(a.time, b.time));
-        result.departures.push_back(static_cast<int>(time));
     }
     return result;
 }
@@ -332,6 +358,7 @@ RouteDepartures collectDepartures(const FeedSource& source, const std::vector<st
     Frequencies frequencies = readFrequencies(source, trips);
 
     std::map<std::pair<std::size_t, std::size_t>, std::size_t> slotOf;
+    std::size_t frequencyRuns = 0;
     std::vector<std::tuple<std::string_view, std::size_t, std::string>> notes;
     for (const auto& [id, trip] : trips) {
         const TripTimes& times = trip.times;
@@ -360,6 +387,11 @@ RouteDepartures collectDepartures(const FeedSource& source, const std::vector<st
             }
         }
         const auto [at, added] = slotOf.try_emplace({direction, trip.service}, result.slots.size());
+        if (added && result.slots.size() == kMostSlots) {
+            throw FeedError(Problem::BadFeed, "Soubor trips.txt: spoje linky " + quoted(routeId) +
+                                                  " mají víc než 100 000 různých dvojic směru a "
+                                                  "kalendáře.");
+        }
         if (added) {
             result.slots.push_back({direction, trip.service, {}});
         }
@@ -373,6 +405,13 @@ RouteDepartures collectDepartures(const FeedSource& source, const std::vector<st
         std::vector<std::array<int, 3>>& rows = runs->second;
         std::sort(rows.begin(), rows.end());
         rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        frequencyRuns += rows.size() * times.departures.size();
+        if (frequencyRuns > kMostFrequencyRuns) {
+            throw FeedError(Problem::BadFeed, "Soubor frequencies.txt: spoje linky " +
+                                                  quoted(routeId) +
+                                                  " by v zastávce měly víc než 100 000 úseků "
+                                                  "s pravidelným intervalem.");
+        }
         for (const int t : times.departures) {
             const std::int64_t offset = t - times.firstTime;
             for (const auto& [start, end, headway] : rows) {
