@@ -3,6 +3,7 @@
 #include "gtfs_import/feed.h"
 #include "gtfs_import/feed_error.h"
 #include "gtfs_import/line_import.h"
+#include "gtfs_import/service_calendar.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,8 +32,9 @@ const char* const kHelp =
     "  ROUTE              id linky nebo její číslo (route_short_name)\n"
     "  --direction SMĚR   cílová zastávka (trip_headsign) nebo direction_id;\n"
     "                     nutné, jede-li linka ze zastávky více směry\n"
-    "  --date RRRR-MM-DD  den, jehož odjezdy se zapíší (výchozí: dnes); odjezdy po\n"
-    "                     půlnoci patří do téhož seznamu (25:10 je 01:10)\n"
+    "  --date RRRR-MM-DD  den, jehož odjezdy se zapíší (výchozí: dnes); spoje po\n"
+    "                     půlnoci se počítají ke dni, kdy skutečně jedou (25:10\n"
+    "                     pátečního spoje je 01:10 v sobotu)\n"
     "  --line ČÍSLO       číslo linky v kvapomern.ini (výchozí: číslo linky)\n"
     "  --note TEXT        poznámka k lince (výchozí: \"(směr \" + cíl + \")\")\n"
     "  --activate         nastaví linku jako aktivní (Main/Bus)\n"
@@ -180,11 +182,41 @@ int list(const Feed& feed, const Options& o, std::ostream& out, std::ostream& er
     return kExitOk;
 }
 
+// The route's departures from the stop on every date of the feed from `from` on.
+DatedDepartures datedImport(const Feed& feed, const StopGroup& stop, const Route& route,
+                            const Options& o, std::chrono::sys_days from) {
+    return feed.datedDepartures(stop, route, o.direction.value_or(""), from);
+}
+
+// The departures of one date: those of --date, or today's from the dated
+// departures of the whole feed.
+Feed::Departures departuresOfOneDate(const Feed& feed, const StopGroup& stop, const Route& route,
+                                     const Options& o, const CommandEnvironment& env) {
+    if (o.date) {
+        return feed.departures(stop, route, o.direction.value_or(""), parseDate(*o.date));
+    }
+    const std::chrono::sys_days today(env.today);
+    const DatedDepartures dated = datedImport(feed, stop, route, o, today);
+    Feed::Departures found{dated.direction, {}, dated.warnings};
+    for (const int minute : listOn(dated, today)) {
+        found.times.push_back(minuteText(minute));
+    }
+    if (found.times.empty()) {
+        const std::string routeName = route.shortName.empty() ? route.id : route.shortName;
+        throw FeedError(Problem::NoDepartures, "Dne " + dateText(today) + " linka " + routeName +
+                                                   " ze zastávky " + stop.name + " směr " +
+                                                   found.direction.headsign + " nejede.");
+    }
+    return found;
+}
+
 int import(const Feed& feed, const Options& o, const CommandEnvironment& env, std::ostream& err) {
-    const std::chrono::year_month_day date = o.date ? parseDate(*o.date) : env.today;
     const StopGroup stop = feed.findStop(o.positional[1]);
     const Route route = feed.findRoute(o.positional[2]);
-    const Feed::Departures found = feed.departures(stop, route, o.direction.value_or(""), date);
+    const Feed::Departures found = departuresOfOneDate(feed, stop, route, o, env);
+    for (const std::string& warning : found.warnings) {
+        err << warning << '\n';
+    }
 
     LineImport line;
     line.line = qt(o.line.value_or(route.shortName.empty() ? route.id : route.shortName));
