@@ -69,7 +69,8 @@ protected:
 
 TEST_F(ImportCommand, WritesTheBytesOfASettingsSave) {
     folder.write("saved.ini", configBytes());
-    const Outcome r = run({feed, "SPO", "150", "--activate"}, ini); // default date and --ini
+    const Outcome r =
+        run({feed, "SPO", "150", "--date", "2026-12-10", "--activate"}, ini); // default --ini
     EXPECT_EQ(r.status, kExitOk);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "Linka 150 (směr Kačerov) ze zastávky Spořilov, sídliště: počet odjezdů 6, "
@@ -81,7 +82,8 @@ TEST_F(ImportCommand, WritesTheBytesOfASettingsSave) {
 
     // Without --activate the active line stays; a save's bytes with Bus put back.
     folder.write("saved.ini", configBytes());
-    ASSERT_EQ(run({feed, "Kačerov", "150", "--line", "151", "--note", "ke Spořilovu", "--ini", ini})
+    ASSERT_EQ(run({feed, "Kačerov", "150", "--date", "2026-12-10", "--line", "151", "--note",
+                   "ke Spořilovu", "--ini", ini})
                   .status,
               kExitOk);
     const QString saved = folder.file("saved.ini");
