@@ -1,6 +1,6 @@
 // Loading a line with many departure times from a real file.
 
-#include "config/config_store.h"
+#include "config/config_file.h"
 #include "config/loader.h"
 
 #include <benchmark/benchmark.h>

@@ -1,9 +1,9 @@
 // Reading and saving a line with the largest timetable the program allows, and
 // a file of 100 000 lines: time and the peak memory they add.
 
-#include "config/config_store.h"
+#include "config/config_file.h"
 #include "config/loader.h"
-#include "config/profile_document.h"
+#include "profile/profile_document.h"
 #include "config/settings_save.h"
 
 #include <benchmark/benchmark.h>
@@ -158,7 +158,7 @@ void BM_SaveEdits(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * count);
 }
-BENCHMARK(BM_SaveEdits)->Arg(1440)->Arg(kMaxTimes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveEdits)->Arg(1440)->Arg(keys::kMaxTimes)->Unit(benchmark::kMillisecond);
 
 // The part of every update (and of a read of a changed file) that parses it.
 void BM_Parse(benchmark::State& state) {
@@ -168,6 +168,6 @@ void BM_Parse(benchmark::State& state) {
         benchmark::DoNotOptimize(document);
     }
 }
-BENCHMARK(BM_Parse)->Arg(1440)->Arg(kMaxTimes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Parse)->Arg(1440)->Arg(keys::kMaxTimes)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -3,7 +3,7 @@
 // the same edits made one by one, each on the bytes the previous one left,
 // and every parse must give back the bytes it was made from.
 
-#include "config/profile_document.h"
+#include "profile/profile_document.h"
 #include "fuzz_check.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

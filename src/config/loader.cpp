@@ -1,20 +1,15 @@
 #include "config/loader.h"
 
-#include "config/error_numbers.h"
+#include "config/keys.h"
 #include "config/number_text.h"
-#include "config/profile_store.h"
+#include "profile/error_numbers.h"
+#include "profile/profile_store.h"
 
 #include <QFileInfo>
 
 namespace kvapomer {
 
 namespace {
-
-const QString kMain = QStringLiteral("Main");
-
-int errorNumberOf(NumberError error) {
-    return error == NumberError::Overflow ? error::kOverflow : error::kTypeMismatch;
-}
 
 // hh:mm with two-digit fields in range; the middle character is not examined.
 bool isUsableTime(const QString& text) {
@@ -45,36 +40,36 @@ public:
         LoadedConfig& c = result_.config;
         AlertSettings& a = c.alerts;
         Timetable& t = c.timetable;
-        if (!int16(kMain, QStringLiteral("RedAlertMin"), a.RedAlertMin) ||
-            !int16(kMain, QStringLiteral("BlinkAlert"), a.BlinkAlert) ||
-            !int16(kMain, QStringLiteral("BlinkAlertM"), a.BlinkAlertM)) {
+        if (!int16(keys::kMain, keys::kRedAlertMin, a.RedAlertMin) ||
+            !int16(keys::kMain, keys::kBlinkAlert, a.BlinkAlert) ||
+            !int16(keys::kMain, keys::kBlinkAlertM, a.BlinkAlertM)) {
             return result_;
         }
-        t.Bus = bus_ ? *bus_ : read(kMain, QStringLiteral("Bus"));
+        t.Bus = bus_ ? *bus_ : read(keys::kMain, keys::kBus);
         std::int16_t count = 0;
-        if (!int16(t.Bus, QStringLiteral("NumberOfTimes"), count)) {
+        if (!int16(t.Bus, keys::kNumberOfTimes, count)) {
             return result_;
         }
         if (count == -32768) {
             return fail(error::kOverflow);
         }
         t.LastIndex = static_cast<std::int16_t>(count - 1);
-        a.AlertWav = read(kMain, QStringLiteral("AlertWav"));
-        a.AlertON = read(kMain, QStringLiteral("AlertON"));
+        a.AlertWav = read(keys::kMain, keys::kAlertWav);
+        a.AlertON = read(keys::kMain, keys::kAlertOn);
         if (t.LastIndex < 0) {
             return fail(error::kOutOfRange);
         }
-        const ConvertedInt stav = toUInt8(read(QStringLiteral("Set"), QStringLiteral("Stav")));
-        if (stav.error != NumberError::None) {
-            return fail(errorNumberOf(stav.error));
+        const Result<int> stav = toUInt8(read(keys::kSet, keys::kStav));
+        if (!stav) {
+            return fail(stav.error().number);
         }
-        c.expand = stav.value == 1;
+        c.expand = stav.value() == 1;
         c.heading = QStringLiteral("Příjezdy BUS č.") + t.Bus;
 
         t.Times.reserve(t.LastIndex + 1);
         int reported = 0;
         for (int i = 0; i <= t.LastIndex; ++i) {
-            QString time = read(t.Bus, QStringLiteral("t") + QString::number(i));
+            QString time = read(t.Bus, keys::timeKey(i));
             if (!isUsableTime(time)) {
                 if (reported++ < kMaxTimeMessages) {
                     result_.messages.push_back(
@@ -87,7 +82,7 @@ public:
             }
             t.Times.push_back(time);
         }
-        c.note = read(t.Bus, QStringLiteral("description"));
+        c.note = read(t.Bus, keys::kDescription);
         return result_;
     }
 
@@ -97,12 +92,12 @@ private:
     }
 
     bool int16(const QString& section, const QString& key, std::int16_t& out) {
-        const ConvertedInt v = toInt16(read(section, key));
-        if (v.error != NumberError::None) {
-            static_cast<void>(fail(errorNumberOf(v.error))); // the result is result_ itself
+        const Result<int> v = toInt16(read(section, key));
+        if (!v) {
+            static_cast<void>(fail(v.error().number)); // the result is result_ itself
             return false;
         }
-        out = static_cast<std::int16_t>(v.value);
+        out = static_cast<std::int16_t>(v.value());
         return true;
     }
 
@@ -111,7 +106,7 @@ private:
             {QStringLiteral(
                  "Chyba při načítání z konfiguračního souboru. Prosím nastavte korektní hodnoty."),
              QStringLiteral("Chyba #") + QString::number(number) + QStringLiteral(" [") +
-                 loadErrorDescription(number) + u']'});
+                 errorDescription(number) + u']'});
         result_.status = LoadStatus::Failed;
         result_.errorNumber = number;
         result_.config = {};
@@ -126,17 +121,14 @@ private:
 } // namespace
 
 ConfigSnapshot takeSnapshot(const QString& path) {
-    ProfileBytes read = readProfileBytes(path);
+    Result<QByteArray> read = readProfileBytes(path);
     ConfigSnapshot snapshot;
-    // Hidden files do not count, as for the directory search this test stands for.
-    snapshot.found = (read.status == ReadStatus::Read || read.status == ReadStatus::Unreadable) &&
+    // A file that is there counts even when it cannot be read; hidden files
+    // do not, as for the directory search this test stands for.
+    snapshot.found = (read.ok() || read.error().number == error::kAccessDenied) &&
                      !QFileInfo(path).fileName().startsWith(u'.');
-    snapshot.file = ProfileDocument(std::move(read.bytes));
+    snapshot.file = ProfileDocument(std::move(read).valueOr({}));
     return snapshot;
-}
-
-QString loadErrorDescription(int number) {
-    return errorDescription(number);
 }
 
 LoadResult loadConfiguration(const ConfigSnapshot& snapshot) {
@@ -160,13 +152,13 @@ bool canSwitchToLine(const QString& path, const QString& line) {
         return false;
     }
     const ConfigSnapshot snapshot = takeSnapshot(path);
-    if (ReadIniValue(snapshot.file, line, QStringLiteral("t0"), QString()).size() != 5) {
+    if (ReadIniValue(snapshot.file, line, keys::timeKey(0), QString()).size() != 5) {
         return false;
     }
     // The line number as the loader will read it back from Main/Bus.
     ProfileDocument probe = snapshot.file.emptyAlike();
-    probe.setValue(kMain, QStringLiteral("Bus"), line);
-    const QString bus = probe.value(kMain, QStringLiteral("Bus")).value_or(QString());
+    probe.setValue(keys::kMain, keys::kBus, line);
+    const QString bus = probe.value(keys::kMain, keys::kBus).value_or(QString());
     return wouldLoadLine(snapshot, bus);
 }
 

@@ -2,8 +2,8 @@
 // Loading the active line's timetable and the alert settings from the
 // configuration file, with the messages a bad file gives the user.
 
-#include "config/config_store.h"
-#include "config/profile_document.h"
+#include "config/records.h"
+#include "profile/profile_document.h"
 
 #include <QList>
 #include <QString>
@@ -62,8 +62,5 @@ bool wouldLoadLine(const QString& path, const QString& bus); // one read of the 
 // holds a five-character t0 and, with it as the active line (as Main/Bus
 // would give it back), the file loads. One read of the file.
 bool canSwitchToLine(const QString& path, const QString& line);
-
-// Short description of a load error number, for the message title.
-QString loadErrorDescription(int number);
 
 } // namespace kvapomer

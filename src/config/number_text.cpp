@@ -1,6 +1,7 @@
 #include "config/number_text.h"
 
-#include "config/cp1250.h"
+#include "profile/cp1250.h"
+#include "profile/error_numbers.h"
 
 #include <charconv>
 #include <cmath>
@@ -55,16 +56,16 @@ double roundHalfEven(double value) {
     return std::nearbyint(value); // the default rounding mode takes a half to the even neighbour
 }
 
-ConvertedInt toWholeNumber(const QString& text, int min, int max) {
+Result<int> toWholeNumber(const QString& text, int min, int max) {
     const std::optional<double> value = parseDecimal(text);
     if (!value) {
-        return {NumberError::TypeMismatch, 0};
+        return errorOf(error::kTypeMismatch);
     }
     const double rounded = roundHalfEven(*value);
     if (rounded < min || rounded > max) {
-        return {NumberError::Overflow, 0};
+        return errorOf(error::kOverflow);
     }
-    return {NumberError::None, static_cast<int>(rounded)};
+    return static_cast<int>(rounded);
 }
 
 } // namespace kvapomer

@@ -2,6 +2,8 @@
 // Numbers as the user and the file write them: a decimal number with an
 // optional sign and blanks around it, rounded half to even.
 
+#include "profile/result.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -16,21 +18,14 @@ std::optional<double> parseDecimal(const QString& text);
 // `value` rounded to the nearest whole number, a half to the even neighbour.
 double roundHalfEven(double value);
 
-enum class NumberError { None, TypeMismatch, Overflow };
+// Text to a whole number in [min, max]: not a number gives the error
+// error::kTypeMismatch, a rounded value out of range error::kOverflow.
+Result<int> toWholeNumber(const QString& text, int min, int max);
 
-struct [[nodiscard]] ConvertedInt {
-    NumberError error = NumberError::None;
-    int value = 0;
-};
-
-// Text to a whole number in [min, max]: not a number gives TypeMismatch, a
-// rounded value out of range gives Overflow.
-ConvertedInt toWholeNumber(const QString& text, int min, int max);
-
-inline ConvertedInt toInt16(const QString& text) {
+inline Result<int> toInt16(const QString& text) {
     return toWholeNumber(text, -32768, 32767);
 }
-inline ConvertedInt toUInt8(const QString& text) {
+inline Result<int> toUInt8(const QString& text) {
     return toWholeNumber(text, 0, 255);
 }
 

@@ -1,9 +1,10 @@
 #include "config/settings_save.h"
 
-#include "config/cp1250.h"
-#include "config/error_numbers.h"
+#include "config/dated_day.h"
 #include "config/number_text.h"
-#include "config/profile_store.h"
+#include "profile/cp1250.h"
+#include "profile/error_numbers.h"
+#include "profile/profile_store.h"
 
 #include <optional>
 
@@ -11,18 +12,45 @@ namespace kvapomer {
 
 namespace {
 
-const QString kMain = QStringLiteral("Main");
-const QString kSet = QStringLiteral("Set");
-
 bool hasLineBreak(const QString& text) {
     return text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar(0));
 }
 
-WriteResult refused(int number) {
-    return {false, number, saveErrorDescription(number)};
+Error refused(int number) {
+    return errorOf(number);
+}
+
+LineContent lineOf(const SettingsInput& input) {
+    return {input.line, input.note, input.times, std::nullopt};
 }
 
 } // namespace
+
+void applyLineSection(ProfileDocument& doc, const LineContent& content, bool makeActive) {
+    const QString& line = content.line;
+    doc.removeSection(line);
+    doc.setValue(line, keys::kDescription, content.note);
+    if (makeActive) {
+        doc.setValue(keys::kMain, keys::kBus, line);
+    }
+    for (qsizetype i = 0; i < content.times.size(); ++i) {
+        doc.setValue(line, keys::timeKey(int(i)), content.times[i]);
+    }
+    doc.setValue(line, keys::kNumberOfTimes, QString::number(content.times.size()));
+    if (content.dated) {
+        for (const auto& [key, value] : datedKeys(*content.dated)) {
+            doc.setValue(line, key, value);
+        }
+    }
+}
+
+bool lineReadsBack(const ProfileDocument& doc, const LineContent& content, bool makeActive) {
+    ProfileDocument probe = doc.emptyAlike();
+    applyLineSection(probe, content, makeActive);
+    return probe.value(content.line, keys::kNumberOfTimes) ==
+               QString::number(content.times.size()) &&
+           (!makeActive || probe.value(keys::kMain, keys::kBus) == content.line);
+}
 
 bool passesAlertTest(const QString& text) {
     const std::optional<double> value = parseDecimal(text);
@@ -35,11 +63,7 @@ bool fitsCodePage(const QString& text) {
 }
 
 bool isUsableLineName(const QString& line) {
-    if (line.isEmpty() || line.size() >= kReadBufferSize) {
-        return false;
-    }
-    if (line.compare(kMain, Qt::CaseInsensitive) == 0 ||
-        line.compare(kSet, Qt::CaseInsensitive) == 0) {
+    if (line.isEmpty() || line.size() >= keys::kReadBufferSize || keys::isFixedSection(line)) {
         return false;
     }
     if (cp1250::isBlank(line.front()) || cp1250::isBlank(line.back())) {
@@ -53,69 +77,52 @@ bool isUsableLineName(const QString& line) {
     return fitsCodePage(line);
 }
 
-WriteResult checkSettings(const SettingsInput& input) {
+Result<void> checkSettings(const SettingsInput& input) {
     if (input.times.isEmpty()) {
-        return refused(kSaveOutOfRange);
+        return refused(error::kOutOfRange);
     }
-    if (input.times.size() > kMaxTimes) {
-        return refused(kSaveOverflow);
+    if (input.times.size() > keys::kMaxTimes) {
+        return refused(error::kOverflow);
     }
     if (!isUsableLineName(input.line) || hasLineBreak(input.note) || !fitsCodePage(input.note)) {
-        return refused(kSaveInvalidArgument);
+        return refused(error::kInvalidArgument);
     }
     return {};
 }
 
 void applySettings(ProfileDocument& doc, const SettingsInput& input) {
-    const QString& line = input.line;
-    doc.removeSection(line);
-    doc.setValue(line, QStringLiteral("Description"), input.note);
-    doc.setValue(kMain, QStringLiteral("Bus"), line);
-    for (qsizetype i = 0; i < input.times.size(); ++i) {
-        doc.setValue(line, QStringLiteral("t") + QString::number(i), input.times[i]);
-    }
-    doc.setValue(line, QStringLiteral("NumberOfTimes"), QString::number(input.times.size()));
-    doc.setValue(kMain, QStringLiteral("AlertON"),
-                 input.alertOn ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    LineContent content = lineOf(input);
+    content.dated =
+        datedKeptBySave(doc, input.line, input.times, input.filledLine, input.filledTimes);
+    applyLineSection(doc, content, true);
+    doc.setValue(keys::kMain, keys::kAlertOn, input.alertOn ? keys::kOn : keys::kOff);
     if (passesAlertTest(input.redAlertMin)) {
-        doc.setValue(kMain, QStringLiteral("RedAlertMin"), input.redAlertMin);
+        doc.setValue(keys::kMain, keys::kRedAlertMin, input.redAlertMin);
     }
     if (passesAlertTest(input.blinkAlert)) {
-        doc.setValue(kMain, QStringLiteral("BlinkAlert"), input.blinkAlert);
+        doc.setValue(keys::kMain, keys::kBlinkAlert, input.blinkAlert);
     }
     if (passesAlertTest(input.blinkAlertM)) {
-        doc.setValue(kMain, QStringLiteral("BlinkAlertM"), input.blinkAlertM);
+        doc.setValue(keys::kMain, keys::kBlinkAlertM, input.blinkAlertM);
     }
 }
 
-WriteResult saveSettings(const QString& path, const SettingsInput& input) {
-    if (WriteResult check = checkSettings(input); !check) {
+Result<void> saveSettings(const QString& path, const SettingsInput& input) {
+    if (Result<void> check = checkSettings(input); !check) {
         return check;
     }
+    // A line that the file would not give back unchanged is not saved at all.
     bool readsBack = true;
-    WriteResult result = updateProfile(path, [&](ProfileDocument& doc) {
-        // The loader must find the saved line again through Main/Bus; a name
-        // that the file would not give back unchanged is not saved at all.
-        // That depends on the file's encoding alone, so a small document in
-        // it answers without a copy of the file.
-        ProfileDocument probe = doc.emptyAlike();
-        applySettings(probe, input);
-        const std::optional<QString> bus = probe.value(kMain, QStringLiteral("Bus"));
-        const std::optional<QString> count =
-            bus ? probe.value(*bus, QStringLiteral("NumberOfTimes")) : std::nullopt;
-        readsBack = bus == input.line && count == QString::number(input.times.size());
+    Result<void> result = updateProfile(path, [&](ProfileDocument& doc) {
+        readsBack = lineReadsBack(doc, lineOf(input), true);
         if (readsBack) {
             applySettings(doc, input);
         }
     });
     if (!readsBack) {
-        return refused(kSaveInvalidArgument);
+        return refused(error::kInvalidArgument);
     }
     return result;
-}
-
-QString saveErrorDescription(int number) {
-    return errorDescription(number);
 }
 
 } // namespace kvapomer

@@ -1,15 +1,38 @@
 #pragma once
-// Saving what the settings window edits: the line's section and the alert
-// settings, written to the configuration file as one atomic update.
+// Saving what the settings window edits (the line's section and the alert
+// settings, written to the configuration file as one atomic update), and the
+// one way any write makes a line's section.
 
-#include "config/config_store.h"
-#include "config/error_numbers.h"
-#include "config/profile_document.h"
+#include "config/dated_line.h"
+#include "config/keys.h"
+#include "profile/error_numbers.h"
+#include "profile/profile_document.h"
+#include "profile/result.h"
 
 #include <QString>
 #include <QStringList>
 
 namespace kvapomer {
+
+// A line's section as every write makes it, for the settings save, the
+// import and a dated line's day alike: the section removed and appended anew
+// with its note, the line made active (Main/Bus) when asked, the times in
+// list order, their count and, for a dated line, its dated data.
+struct LineContent {
+    QString line; // the line number, also the section's name
+    QString note;
+    QStringList times; // "hh:mm" in list order
+    // A dated line's data, naming `times` as the list written; nothing: a plain line.
+    std::optional<DatedLine> dated;
+};
+
+void applyLineSection(ProfileDocument& doc, const LineContent& content, bool makeActive);
+
+// Whether a file in `doc`'s encoding gives the written line back unchanged:
+// the loader must find its count under that name again (and the line through
+// Main/Bus when it is made active). That depends on the encoding alone, so a
+// small document answers without a copy of the file.
+bool lineReadsBack(const ProfileDocument& doc, const LineContent& content, bool makeActive);
 
 // The contents of the settings window at the moment of saving.
 struct SettingsInput {
@@ -20,15 +43,11 @@ struct SettingsInput {
     QString redAlertMin; // minutes of the red warning, as typed
     QString blinkAlert;  // seconds part of the flashing threshold, as typed
     QString blinkAlertM; // minutes part of the flashing threshold, as typed
+    // What the window was filled with: a dated line stays dated only when it
+    // is saved under the same number with the same list.
+    QString filledLine;
+    QStringList filledTimes;
 };
-
-// Failure numbers of a refused save, in the style of the error titles.
-inline constexpr int kSaveInvalidArgument = error::kInvalidArgument;
-inline constexpr int kSaveOverflow = error::kOverflow;
-inline constexpr int kSaveOutOfRange = error::kOutOfRange;
-
-// The most departure times a line can hold (its count is a 16-bit number).
-inline constexpr int kMaxTimes = 32767;
 
 // An alert box's text is stored only when it is a number whose value,
 // rounded half to even, is below 60.
@@ -45,18 +64,17 @@ bool isUsableLineName(const QString& line);
 
 // The refusals that come before anything is written; ok when the input can
 // be saved.
-WriteResult checkSettings(const SettingsInput& input);
+Result<void> checkSettings(const SettingsInput& input);
 
 // Applies to `doc` the edits of a save, in the order in which they are made:
-// the line's section removed, its note, Main/Bus, the times, the count, the
-// sound switch and the alert numbers that pass the test.
+// the line's section as every line write makes it (the section removed, its
+// note, Main/Bus, the times, the count and, when the save keeps a dated
+// line's list, its dated data), then the sound switch and the alert numbers
+// that pass the test.
 void applySettings(ProfileDocument& doc, const SettingsInput& input);
 
 // Checks the input and writes it to the file at `path` in one update; on
 // failure the file is left exactly as it was.
-WriteResult saveSettings(const QString& path, const SettingsInput& input);
-
-// The description shown in the title for a refused save.
-QString saveErrorDescription(int number);
+Result<void> saveSettings(const QString& path, const SettingsInput& input);
 
 } // namespace kvapomer

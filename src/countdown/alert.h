@@ -2,7 +2,7 @@
 // The alert escalation: red countdown with one sound, flashing, and the
 // decision of the flash timer's tick.
 
-#include "config/config_store.h"
+#include "config/records.h"
 #include "countdown/departures.h"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 // the timetable, the alert settings and what the previous tick left behind,
 // everything the window shows after the tick. The window only paints it.
 
-#include "config/config_store.h"
+#include "config/records.h"
 #include "countdown/alert.h"
 #include "countdown/departures.h"
 #include "countdown/minimised_notice.h"

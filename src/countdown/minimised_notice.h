@@ -3,7 +3,7 @@
 // is near. The window itself stays as the alert step leaves it (green, with
 // the sound armed) until it is restored.
 
-#include "config/config_store.h"
+#include "config/records.h"
 #include "countdown/departures.h"
 
 #include <QString>

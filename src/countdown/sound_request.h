@@ -1,7 +1,7 @@
 #pragma once
 // Whether and what to play when the countdown turns red.
 
-#include "config/config_store.h"
+#include "config/records.h"
 #include "platform/platform.h"
 
 #include <QString>

@@ -1,67 +1,25 @@
 #include "gtfs_import/feed.h"
 
-#include "gtfs_import/csv_table.h"
+#include "gtfs_import/departures_index.h"
 #include "gtfs_import/feed_error.h"
+#include "gtfs_import/service_calendar.h"
+#include "gtfs_import/table_reading.h"
 #include "gtfs_import/text_match.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
-#include <climits>
 #include <cstdio>
-#include <functional>
 #include <map>
-#include <set>
 #include <tuple>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace kvapomer::gtfs {
 
 namespace {
 
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-        return std::hash<std::string_view>{}(text);
-    }
-};
-template <typename Value>
-using TextMap = std::unordered_map<std::string, Value, TextHash, std::equal_to<>>;
-using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+using std::chrono::days;
+using std::chrono::sys_days;
 
-std::string quoted(std::string_view text) {
-    return "„" + std::string(text) + "“";
-}
-
-std::string dateText(std::chrono::year_month_day date) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
-    return buffer;
-}
-
-std::optional<int> parseNumber(std::string_view text) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-[[noreturn]] void badRow(const std::string& file, const TableRow& row, const std::string& what,
-                         std::string_view value) {
-    throw FeedError(Problem::BadFeed, "Soubor " + file + ": řádek " + std::to_string(row.number()) +
-                                          " má neplatné " + what + " " + quoted(value) + ".");
-}
-
-void readTable(const FeedSource& source, const std::string& name, std::vector<Column> columns,
-               const CsvTable::RowHandler& onRow) {
-    CsvTable table(name, std::move(columns), onRow);
-    source.read(name, [&](std::string_view chunk) { table.push(chunk); });
-    table.finish();
-}
+// Warnings shown one to a line; beyond these, a count of the rest.
+constexpr std::size_t kWarningLines = 10;
 
 // Route short names in the order people expect: numbers by value, then text.
 bool routeBefore(const Route& a, const Route& b) {
@@ -76,21 +34,9 @@ bool routeBefore(const Route& a, const Route& b) {
     return std::tie(a.shortName, a.id) < std::tie(b.shortName, b.id);
 }
 
-// One trip of the chosen route, as far as the stop is concerned.
-struct TripRecord {
-    std::string serviceId;
-    Direction direction;
-    int firstSequence = INT_MAX;
-    int firstTime = -1; // time at the trip's first stop
-    int lastSequence = INT_MIN;
-    std::vector<std::pair<int, int>> calls;      // (stop_sequence, time) at the stop
-    std::vector<std::array<int, 3>> frequencies; // start, end, headway
-};
-
-struct ServedTrip {
-    const TripRecord* trip;
-    std::vector<int> times; // departures from the stop, seconds of the service day
-};
+std::string routeName(const Route& route) {
+    return route.shortName.empty() ? route.id : route.shortName;
+}
 
 } // namespace
 
@@ -110,10 +56,25 @@ std::optional<int> parseGtfsTime(std::string_view text) {
 }
 
 std::string dayTimeText(int seconds) {
-    const int minute = (seconds / 60) % (24 * 60);
+    return minuteText(seconds / 60 - (seconds % 60 < 0 ? 1 : 0));
+}
+
+std::string minuteText(int minute) {
+    minute %= kMinutesPerDay;
+    if (minute < 0) {
+        minute += kMinutesPerDay;
+    }
     char buffer[8];
     std::snprintf(buffer, sizeof buffer, "%02d:%02d", minute / 60, minute % 60);
     return buffer;
+}
+
+std::vector<int> listOn(const DatedDepartures& dated, sys_days date) {
+    const auto i = (date - dated.first).count();
+    if (i < 0 || i >= static_cast<long>(dated.days.size())) {
+        return {};
+    }
+    return dated.lists[dated.days[static_cast<std::size_t>(i)]];
 }
 
 struct Feed::Impl {
@@ -183,161 +144,113 @@ struct Feed::Impl {
                   });
     }
 
-    // The services that run on `date`, from calendar.txt and calendar_dates.txt.
-    TextSet servicesOn(std::chrono::year_month_day date) const {
-        const bool weekly = source->contains("calendar.txt");
-        const bool dated = source->contains("calendar_dates.txt");
-        if (!weekly && !dated) {
-            throw FeedError(Problem::BadFeed,
-                            "V jízdním řádu chybí soubor calendar.txt i calendar_dates.txt.");
+    // What the route's trips give at the stop, with the directions the user
+    // chose there and the calendar of their services.
+    struct Answer {
+        RouteDepartures found;
+        std::vector<bool> chosen; // by direction
+        Direction direction;      // the first chosen one
+        ServiceCalendar calendar;
+        std::vector<std::string> warnings;
+    };
+
+    Answer answer(const StopGroup& stop, const Route& route, std::string_view direction) const {
+        RouteDepartures found = collectDepartures(*source, stop.stopIds, route.id);
+        std::vector<bool> chosen(found.directions.size(), false);
+        std::vector<std::size_t> departing;
+        for (std::size_t d = 0; d < found.directions.size(); ++d) {
+            if (found.departs[d]) {
+                departing.push_back(d);
+            }
         }
-        const int day = static_cast<int>(date.year()) * 10000 +
-                        static_cast<int>(static_cast<unsigned>(date.month())) * 100 +
-                        static_cast<int>(static_cast<unsigned>(date.day()));
-        const unsigned weekday = std::chrono::weekday(std::chrono::sys_days(date)).iso_encoding();
-        TextSet active;
-        if (weekly) {
-            readTable(*source, "calendar.txt",
-                      {{"service_id"},
-                       {"monday"},
-                       {"tuesday"},
-                       {"wednesday"},
-                       {"thursday"},
-                       {"friday"},
-                       {"saturday"},
-                       {"sunday"},
-                       {"start_date"},
-                       {"end_date"}},
-                      [&](const TableRow& row) {
-                          const std::optional<int> start = parseNumber(row[8]);
-                          const std::optional<int> end = parseNumber(row[9]);
-                          if (!start || !end) {
-                              badRow("calendar.txt", row, "datum", start ? row[9] : row[8]);
-                          }
-                          if (*start <= day && day <= *end && row[weekday] == "1") {
-                              active.emplace(row[0]);
-                          }
-                      });
+        if (departing.empty()) {
+            throw FeedError(Problem::NoDepartures, "Linka " + routeName(route) + " ze zastávky " +
+                                                       stop.name + " neodjíždí.");
         }
-        if (dated) {
-            readTable(*source, "calendar_dates.txt", {{"service_id"}, {"date"}, {"exception_type"}},
-                      [&](const TableRow& row) {
-                          const std::optional<int> when = parseNumber(row[1]);
-                          if (!when) {
-                              badRow("calendar_dates.txt", row, "datum", row[1]);
-                          }
-                          if (*when != day) {
-                              return;
-                          }
-                          if (row[2] == "1") {
-                              active.emplace(row[0]);
-                          } else if (row[2] == "2") {
-                              if (const auto it = active.find(row[0]); it != active.end()) {
-                                  active.erase(it);
-                              }
-                          } else {
-                              badRow("calendar_dates.txt", row, "exception_type", row[2]);
-                          }
-                      });
+        if (direction.empty()) {
+            if (departing.size() > 1) {
+                std::string list;
+                for (const std::size_t d : departing) {
+                    list += (list.empty() ? "" : ", ") + found.directions[d].headsign + " (" +
+                            found.directions[d].id + ")";
+                }
+                throw FeedError(Problem::Ambiguous,
+                                "Linka " + routeName(route) + " jede ze zastávky " + stop.name +
+                                    " více směry: " + list + "; zvolte jeden přes --direction.");
+            }
+            chosen[departing.front()] = true;
+        } else {
+            for (const std::size_t d : departing) {
+                chosen[d] = equalIgnoringCase(found.directions[d].headsign, direction);
+            }
+            if (std::find(chosen.begin(), chosen.end(), true) == chosen.end()) {
+                for (const std::size_t d : departing) {
+                    chosen[d] = found.directions[d].id == direction;
+                }
+            }
         }
-        return active;
+        const auto first = std::find(chosen.begin(), chosen.end(), true);
+        if (first == chosen.end()) {
+            throw FeedError(Problem::NotFound, "Linka " + routeName(route) +
+                                                   " nejede ze zastávky " + stop.name + " směrem " +
+                                                   quoted(direction) + " (viz --list-directions).");
+        }
+        const Direction firstChosen =
+            found.directions[static_cast<std::size_t>(first - chosen.begin())];
+        std::vector<std::string> warnings;
+        std::size_t more = 0;
+        for (const RouteDepartures::Note& note : found.notes) {
+            if (!chosen[note.direction]) {
+                continue;
+            }
+            if (warnings.size() < kWarningLines) {
+                warnings.push_back(note.text);
+            } else {
+                ++more;
+            }
+        }
+        if (more > 0) {
+            warnings.push_back("… a " + std::to_string(more) +
+                               " dalších upozornění k jízdnímu řádu.");
+        }
+        ServiceCalendar calendar(*source, found.serviceIds);
+        return Answer{std::move(found), std::move(chosen), firstChosen, std::move(calendar),
+                      std::move(warnings)};
     }
 
-    // Every trip of `route` with its departures from `stop`; stop_times.txt
-    // is streamed once and only the route's trips are kept.
-    std::pair<TextMap<TripRecord>, std::vector<ServedTrip>> serve(const StopGroup& stop,
-                                                                  const Route& route) const {
-        TextMap<TripRecord> trips;
-        readTable(*source, "trips.txt",
-                  {{"route_id"},
-                   {"service_id"},
-                   {"trip_id"},
-                   {"trip_headsign", false},
-                   {"direction_id", false}},
-                  [&](const TableRow& row) {
-                      if (row[0] == route.id) {
-                          TripRecord& trip = trips[std::string(row[2])];
-                          trip.serviceId = row[1];
-                          trip.direction = Direction{std::string(row[4]), std::string(row[3])};
-                      }
-                  });
-        const TextSet stopIds(stop.stopIds.begin(), stop.stopIds.end());
-        readTable(*source, "stop_times.txt",
-                  {{"trip_id"},
-                   {"stop_id"},
-                   {"stop_sequence"},
-                   {"departure_time"},
-                   {"arrival_time", false}},
-                  [&](const TableRow& row) {
-                      const auto it = trips.find(row[0]);
-                      if (it == trips.end()) {
-                          return;
-                      }
-                      TripRecord& trip = it->second;
-                      const std::optional<int> sequence = parseNumber(row[2]);
-                      if (!sequence) {
-                          badRow("stop_times.txt", row, "stop_sequence", row[2]);
-                      }
-                      const std::string_view text = row[3].empty() ? row[4] : row[3];
-                      std::optional<int> time;
-                      if (!text.empty() && !(time = parseGtfsTime(text))) {
-                          badRow("stop_times.txt", row, "čas", text);
-                      }
-                      if (*sequence < trip.firstSequence) {
-                          trip.firstSequence = *sequence;
-                          trip.firstTime = time.value_or(-1);
-                      }
-                      trip.lastSequence = std::max(trip.lastSequence, *sequence);
-                      if (time && stopIds.contains(row[1])) {
-                          trip.calls.emplace_back(*sequence, *time);
-                      }
-                  });
-        if (source->contains("frequencies.txt")) {
-            readTable(*source, "frequencies.txt",
-                      {{"trip_id"}, {"start_time"}, {"end_time"}, {"headway_secs"}},
-                      [&](const TableRow& row) {
-                          const auto it = trips.find(row[0]);
-                          if (it == trips.end()) {
-                              return;
-                          }
-                          const std::optional<int> start = parseGtfsTime(row[1]);
-                          const std::optional<int> end = parseGtfsTime(row[2]);
-                          const std::optional<int> headway = parseNumber(row[3]);
-                          if (!start || !end) {
-                              badRow("frequencies.txt", row, "čas", start ? row[2] : row[1]);
-                          }
-                          if (!headway || *headway <= 0) {
-                              badRow("frequencies.txt", row, "headway_secs", row[3]);
-                          }
-                          it->second.frequencies.push_back({*start, *end, *headway});
-                      });
-        }
-        std::vector<ServedTrip> served;
-        for (const auto& [id, trip] : trips) {
-            ServedTrip s{&trip, {}};
-            for (const auto& [sequence, time] : trip.calls) {
-                if (sequence == trip.lastSequence) {
-                    continue; // the trip ends here: an arrival, not a departure
-                }
-                if (trip.frequencies.empty()) {
-                    s.times.push_back(time);
-                    continue;
-                }
-                if (trip.firstTime < 0) {
-                    continue; // no time at the first stop to count the offset from
-                }
-                const int offset = time - trip.firstTime;
-                for (const auto& [start, end, headway] : trip.frequencies) {
-                    for (int t = start; t < end; t += headway) {
-                        s.times.push_back(t + offset);
-                    }
+    // The minutes at which the chosen directions depart on `date`; adds the
+    // number of departures to the count of each headsign.
+    static DayMinutes minutesOn(const Answer& a, sys_days date,
+                                std::map<std::string, std::size_t>& perHeadsign) {
+        DayMinutes result;
+        for (const RouteDepartures::Slot& slot : a.found.slots) {
+            if (!a.chosen[slot.direction]) {
+                continue;
+            }
+            for (std::size_t k = 0; k < slot.minutes.byOffset.size(); ++k) {
+                const DayMinutes& minutes = slot.minutes.byOffset[k];
+                if (minutes.any() &&
+                    a.calendar.runs(slot.service, date - days(static_cast<int>(k)))) {
+                    result |= minutes;
+                    perHeadsign[a.found.directions[slot.direction].headsign] += minutes.count();
                 }
             }
-            if (!s.times.empty()) {
-                served.push_back(std::move(s));
+        }
+        return result;
+    }
+
+    // The chosen direction named by its most frequent headsign.
+    static Direction mostFrequent(const Answer& a,
+                                  const std::map<std::string, std::size_t>& perHeadsign) {
+        Direction result = a.direction;
+        std::size_t best = 0;
+        for (const auto& [headsign, count] : perHeadsign) {
+            if (count > best) {
+                best = count;
+                result.headsign = headsign;
             }
         }
-        return {std::move(trips), std::move(served)};
+        return result;
     }
 };
 
@@ -459,94 +372,73 @@ std::vector<Route> Feed::routesAt(const StopGroup& stop) const {
 }
 
 std::vector<Direction> Feed::directionsAt(const StopGroup& stop, const Route& route) const {
-    const auto [trips, served] = d_->serve(stop, route);
+    const RouteDepartures found = collectDepartures(*d_->source, stop.stopIds, route.id);
     std::vector<Direction> result;
-    for (const ServedTrip& s : served) {
-        if (std::find(result.begin(), result.end(), s.trip->direction) == result.end()) {
-            result.push_back(s.trip->direction);
+    for (std::size_t d = 0; d < found.directions.size(); ++d) {
+        if (found.departs[d]) {
+            result.push_back(found.directions[d]);
         }
     }
-    std::sort(result.begin(), result.end(), [](const Direction& a, const Direction& b) {
-        return std::tie(a.id, a.headsign) < std::tie(b.id, b.headsign);
-    });
     return result;
 }
 
 Feed::Departures Feed::departures(const StopGroup& stop, const Route& route,
                                   std::string_view direction,
                                   std::chrono::year_month_day date) const {
-    const auto [trips, served] = d_->serve(stop, route);
-    std::vector<Direction> all;
-    for (const ServedTrip& s : served) {
-        if (std::find(all.begin(), all.end(), s.trip->direction) == all.end()) {
-            all.push_back(s.trip->direction);
+    const Impl::Answer a = d_->answer(stop, route, direction);
+    std::map<std::string, std::size_t> perHeadsign;
+    const DayMinutes minutes = Impl::minutesOn(a, sys_days(date), perHeadsign);
+    Departures result{Impl::mostFrequent(a, perHeadsign), {}, a.warnings};
+    if (minutes.none()) {
+        throw FeedError(Problem::NoDepartures, "Dne " + dateText(sys_days(date)) + " linka " +
+                                                   routeName(route) + " ze zastávky " + stop.name +
+                                                   " směr " + result.direction.headsign +
+                                                   " nejede.");
+    }
+    for (int m = 0; m < kMinutesPerDay; ++m) {
+        if (minutes[static_cast<std::size_t>(m)]) {
+            result.times.push_back(minuteText(m));
         }
     }
-    const std::string routeName = route.shortName.empty() ? route.id : route.shortName;
-    if (all.empty()) {
-        throw FeedError(Problem::NoDepartures,
-                        "Linka " + routeName + " ze zastávky " + stop.name + " neodjíždí.");
+    return result;
+}
+
+DatedDepartures Feed::datedDepartures(const StopGroup& stop, const Route& route,
+                                      std::string_view direction, sys_days from,
+                                      int maxDays) const {
+    const Impl::Answer a = d_->answer(stop, route, direction);
+    const sys_days first = std::max(from, a.calendar.firstDate().value_or(from));
+    const std::size_t count = static_cast<std::size_t>(std::clamp(maxDays, 1, 65535));
+    std::vector<DayMinutes> perDay(count);
+    std::map<std::string, std::size_t> perHeadsign;
+    std::size_t covered = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        perDay[i] = Impl::minutesOn(a, first + days(static_cast<int>(i)), perHeadsign);
+        if (perDay[i].any()) {
+            covered = i + 1;
+        }
     }
-    std::vector<Direction> chosen;
-    if (direction.empty()) {
-        if (all.size() > 1) {
-            std::string list;
-            for (const Direction& d : all) {
-                list += (list.empty() ? "" : ", ") + d.headsign + " (" + d.id + ")";
+    DatedDepartures result{Impl::mostFrequent(a, perHeadsign), first, {}, {}, a.warnings};
+    if (covered == 0) {
+        throw FeedError(Problem::NoDepartures, "Od " + dateText(first) + " linka " +
+                                                   routeName(route) + " ze zastávky " + stop.name +
+                                                   " směr " + result.direction.headsign +
+                                                   " podle jízdního řádu nejede.");
+    }
+    std::map<std::vector<int>, std::uint16_t> known;
+    for (std::size_t i = 0; i < covered; ++i) {
+        std::vector<int> list;
+        for (int m = 0; m < kMinutesPerDay; ++m) {
+            if (perDay[i][static_cast<std::size_t>(m)]) {
+                list.push_back(m);
             }
-            throw FeedError(Problem::Ambiguous, "Linka " + routeName + " jede ze zastávky " +
-                                                    stop.name + " více směry: " + list +
-                                                    "; zvolte jeden přes --direction.");
         }
-        chosen = all;
-    } else {
-        for (const Direction& d : all) {
-            if (equalIgnoringCase(d.headsign, direction)) {
-                chosen.push_back(d);
-            }
+        const auto [at, added] =
+            known.try_emplace(std::move(list), static_cast<std::uint16_t>(result.lists.size()));
+        if (added) {
+            result.lists.push_back(at->first);
         }
-        if (chosen.empty()) {
-            for (const Direction& d : all) {
-                if (d.id == direction) {
-                    chosen.push_back(d);
-                }
-            }
-        }
-        if (chosen.empty()) {
-            throw FeedError(Problem::NotFound, "Linka " + routeName + " nejede ze zastávky " +
-                                                   stop.name + " směrem " + quoted(direction) +
-                                                   " (viz --list-directions).");
-        }
-    }
-    const TextSet services = d_->servicesOn(date);
-    std::set<int> minutes;
-    std::map<std::string, std::size_t> headsignCounts;
-    for (const ServedTrip& s : served) {
-        if (std::find(chosen.begin(), chosen.end(), s.trip->direction) == chosen.end() ||
-            !services.contains(s.trip->serviceId)) {
-            continue;
-        }
-        headsignCounts[s.trip->direction.headsign] += s.times.size();
-        for (const int t : s.times) {
-            minutes.insert((t / 60) % (24 * 60));
-        }
-    }
-    Departures result;
-    result.direction = chosen.front();
-    std::size_t best = 0;
-    for (const auto& [headsign, count] : headsignCounts) {
-        if (count > best) {
-            best = count;
-            result.direction.headsign = headsign;
-        }
-    }
-    if (minutes.empty()) {
-        throw FeedError(Problem::NoDepartures, "Dne " + dateText(date) + " linka " + routeName +
-                                                   " ze zastávky " + stop.name + " směr " +
-                                                   result.direction.headsign + " nejede.");
-    }
-    for (const int m : minutes) {
-        result.times.push_back(dayTimeText(m * 60));
+        result.days.push_back(at->second);
     }
     return result;
 }

@@ -1,14 +1,20 @@
 #pragma once
 // A GTFS feed read offline, answering the questions needed to fill one line's
 // timetable: which stops match a name, which routes serve a stop, which
-// directions a route has there and when it departs there on a given date.
+// directions a route has there and when it departs there, on one date or on
+// every date of the feed.
 //
 // stops.txt and routes.txt are held in memory; trips.txt and stop_times.txt
 // are streamed for each question and only the trips of interest are kept.
+//
+// A departure belongs to the date on which it happens: a trip at 25:10:00 of
+// Friday's service leaves at 01:10 on Saturday. Only calls where a passenger
+// may board count, and a blank time between two timed calls is interpolated.
 
 #include "gtfs_import/feed_source.h"
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,9 +55,25 @@ struct Direction {
 // past midnight, reads 90600. Nothing for a text that is not H:MM:SS.
 std::optional<int> parseGtfsTime(std::string_view text);
 
-// A time of the service day as the program lists it: "hh:mm", past midnight
-// wrapped into the same day's list ("25:10:00" gives "01:10"); seconds dropped.
+// The clock time of a time of the service day as the program lists it,
+// "hh:mm", seconds dropped: "25:10:00" of one day is "01:10" of the next.
 std::string dayTimeText(int seconds);
+
+// "hh:mm" of a minute of the day, 0 … 1439 (others wrap into the day).
+std::string minuteText(int minute);
+
+// A route's departures from a stop on every date of a period.
+struct DatedDepartures {
+    Direction direction;                 // the chosen direction (as departures() chooses it)
+    std::chrono::sys_days first;         // first date covered
+    std::vector<std::vector<int>> lists; // distinct lists, minutes of the day 0..1439, sorted,
+                                         // each once; an empty list for days without service
+    std::vector<std::uint16_t> days;     // days[i] = index into lists of the list for first + i
+    std::vector<std::string> warnings;   // one Czech line each (skipped frequency trips, ...)
+};
+
+// The list of `date`; empty outside the period.
+std::vector<int> listOn(const DatedDepartures& dated, std::chrono::sys_days date);
 
 class Feed {
 public:
@@ -78,15 +100,29 @@ public:
     // The directions in which the route departs from the stop.
     std::vector<Direction> directionsAt(const StopGroup& stop, const Route& route) const;
 
-    // Departures of one route from the stop on one service date.
+    // Departures of one route from the stop that happen on one date: the
+    // trips of that date's services and the trips past midnight of the two
+    // service days before it.
     struct Departures {
-        Direction direction;            // the chosen direction (its most frequent headsign)
-        std::vector<std::string> times; // "hh:mm", sorted, each once
+        Direction direction;               // the chosen direction (its most frequent headsign)
+        std::vector<std::string> times;    // "hh:mm", sorted, each once
+        std::vector<std::string> warnings; // one Czech line each: trips or calls left out
     };
     // `direction` is a headsign or a direction_id; empty chooses the only
-    // direction there is. Throws FeedError NotFound, Ambiguous or NoDepartures.
+    // direction there is. Throws FeedError NotFound, Ambiguous, NoDepartures
+    // or BadFeed.
     Departures departures(const StopGroup& stop, const Route& route, std::string_view direction,
                           std::chrono::year_month_day date) const;
+
+    // For every date D from max(from, the feed's first service date) to the
+    // last date on which any trip of the route departs from the stop in that
+    // direction (at most maxDays days), the departures that happen on D:
+    // service day D−k gives its times t with k·24 h ≤ t < (k+1)·24 h at
+    // t − k·24 h, k = 0, 1, 2. Throws FeedError NotFound, Ambiguous,
+    // NoDepartures (none in the whole period) or BadFeed.
+    DatedDepartures datedDepartures(const StopGroup& stop, const Route& route,
+                                    std::string_view direction, std::chrono::sys_days from,
+                                    int maxDays = 400) const;
 
 private:
     struct Impl;

@@ -1,5 +1,6 @@
 #include "gtfs_import/import_command.h"
 
+#include "gtfs_import/dated_import.h"
 #include "gtfs_import/feed.h"
 #include "gtfs_import/feed_error.h"
 #include "gtfs_import/line_import.h"
@@ -18,12 +19,15 @@ const char* const kHelp =
     "Použití:\n"
     "  kvapomer-import FEED STOP ROUTE [--direction SMĚR] [--date RRRR-MM-DD]\n"
     "                  [--line ČÍSLO] [--note TEXT] [--activate] [--ini SOUBOR]\n"
+    "  kvapomer-import --refresh [--ini SOUBOR]\n"
     "  kvapomer-import FEED --list-stops TEXT\n"
     "  kvapomer-import FEED --list-routes STOP\n"
     "  kvapomer-import FEED --list-directions STOP ROUTE\n"
     "\n"
     "Naplní jízdní řád jedné linky v kvapomern.ini odjezdy z jízdního řádu GTFS\n"
-    "(zip nebo rozbalená složka) pro jednu zastávku, linku, směr a den.\n"
+    "(zip nebo rozbalená složka) pro jednu zastávku, linku a směr: bez --date\n"
+    "na každý den, jaký jízdní řád obsahuje (nejvýše 400 dní), a Kvapoměr pak\n"
+    "každý den ukazuje odjezdy toho dne; s --date jen odjezdy toho dne.\n"
     "\n"
     "  FEED               jízdní řád GTFS: soubor .zip nebo složka se soubory .txt\n"
     "  STOP               id zastávky nebo její název (název stanice zahrnuje\n"
@@ -31,8 +35,10 @@ const char* const kHelp =
     "  ROUTE              id linky nebo její číslo (route_short_name)\n"
     "  --direction SMĚR   cílová zastávka (trip_headsign) nebo direction_id;\n"
     "                     nutné, jede-li linka ze zastávky více směry\n"
-    "  --date RRRR-MM-DD  den, jehož odjezdy se zapíší (výchozí: dnes); odjezdy po\n"
-    "                     půlnoci patří do téhož seznamu (25:10 je 01:10)\n"
+    "  --date RRRR-MM-DD  jen odjezdy toho dne, jako pevný seznam na každý den\n"
+    "                     (bez --date: každý den jeho vlastní odjezdy); spoje po\n"
+    "                     půlnoci se počítají ke dni, kdy skutečně jedou (25:10\n"
+    "                     pátečního spoje je 01:10 v sobotu)\n"
     "  --line ČÍSLO       číslo linky v kvapomern.ini (výchozí: číslo linky)\n"
     "  --note TEXT        poznámka k lince (výchozí: \"(směr \" + cíl + \")\")\n"
     "  --activate         nastaví linku jako aktivní (Main/Bus)\n"
@@ -40,9 +46,12 @@ const char* const kHelp =
     "  --list-stops TEXT  vypíše zastávky, jejichž název obsahuje TEXT\n"
     "  --list-routes STOP vypíše linky, které zastávkou projíždějí\n"
     "  --list-directions STOP ROUTE  vypíše směry linky ze zastávky\n"
+    "  --refresh          znovu naimportuje každou linku na každý den ze\n"
+    "                     zapamatovaného jízdního řádu, zastávky, linky a směru\n"
     "  --help             tato nápověda\n"
     "\n"
-    "Běžící Kvapoměr načte nové časy při příštím načtení souboru.\n"
+    "Běžící Kvapoměr načte nové časy při příštím načtení souboru. Linku na každý\n"
+    "den obnoví sám, když je soubor jízdního řádu na téže cestě novější.\n"
     "\n"
     "Návratové kódy:\n"
     "  0  hotovo\n"
@@ -50,7 +59,7 @@ const char* const kHelp =
     "  3  jízdní řád chybí, je poškozený nebo nemá správný tvar\n"
     "  4  zastávka, linka nebo směr neexistuje\n"
     "  5  název odpovídá více zastávkám, linkám nebo směrům (jsou vypsány)\n"
-    "  6  v zadaný den odtud linka nejede\n"
+    "  6  v zadaný den (bez --date: v žádný den) odtud linka nejede\n"
     "  7  konfigurační soubor linku neuloží (číslo linky, poznámka, počet časů)\n"
     "  8  konfigurační soubor neexistuje nebo jej nelze zapsat\n";
 
@@ -61,6 +70,7 @@ struct Options {
     std::vector<std::string> listArgs;
     std::optional<std::string> direction, date, line, note, ini;
     bool activate = false;
+    bool refresh = false;
 };
 
 struct UsageError {
@@ -100,6 +110,8 @@ Options parse(const std::vector<std::string>& args) {
             o.ini = value(i);
         } else if (a == "--activate") {
             o.activate = true;
+        } else if (a == "--refresh") {
+            o.refresh = true;
         } else if (a.size() > 1 && a[0] == '-') {
             throw UsageError{"Neznámá volba " + a + " (viz --help)."};
         } else {
@@ -130,7 +142,24 @@ std::chrono::year_month_day parseDate(const std::string& text) {
     throw UsageError{"Neplatné datum „" + text + "“; zadejte je jako RRRR-MM-DD."};
 }
 
-int exitStatus(Problem problem) {
+} // namespace
+
+int writeStatus(const LineWriteResult& written, std::ostream& err) {
+    switch (written.outcome) {
+    case LineWrite::Written:
+        return kExitOk;
+    case LineWrite::Refused:
+        err << written.message.toStdString() << '\n';
+        return kExitRefused;
+    case LineWrite::NoFile:
+    case LineWrite::WriteFailed:
+        err << written.message.toStdString() << '\n';
+        return kExitConfigFile;
+    }
+    return kExitConfigFile;
+}
+
+int exitStatusFor(Problem problem) {
     switch (problem) {
     case Problem::BadFeed:
         return kExitBadFeed;
@@ -143,6 +172,8 @@ int exitStatus(Problem problem) {
     }
     return kExitBadFeed;
 }
+
+namespace {
 
 QString qt(const std::string& text) {
     return QString::fromStdString(text);
@@ -181,10 +212,13 @@ int list(const Feed& feed, const Options& o, std::ostream& out, std::ostream& er
 }
 
 int import(const Feed& feed, const Options& o, const CommandEnvironment& env, std::ostream& err) {
-    const std::chrono::year_month_day date = o.date ? parseDate(*o.date) : env.today;
     const StopGroup stop = feed.findStop(o.positional[1]);
     const Route route = feed.findRoute(o.positional[2]);
-    const Feed::Departures found = feed.departures(stop, route, o.direction.value_or(""), date);
+    const Feed::Departures found =
+        feed.departures(stop, route, o.direction.value_or(""), parseDate(*o.date));
+    for (const std::string& warning : found.warnings) {
+        err << warning << '\n';
+    }
 
     LineImport line;
     line.line = qt(o.line.value_or(route.shortName.empty() ? route.id : route.shortName));
@@ -197,17 +231,8 @@ int import(const Feed& feed, const Options& o, const CommandEnvironment& env, st
     }
     line.activate = o.activate;
     const QString ini = qt(o.ini.value_or(env.defaultIni));
-    const LineWriteResult written = writeLine(ini, line);
-    switch (written.outcome) {
-    case LineWrite::Written:
-        break;
-    case LineWrite::Refused:
-        err << written.message.toStdString() << '\n';
-        return kExitRefused;
-    case LineWrite::NoFile:
-    case LineWrite::WriteFailed:
-        err << written.message.toStdString() << '\n';
-        return kExitConfigFile;
+    if (const int status = writeStatus(writeLine(ini, line), err); status != kExitOk) {
+        return status;
     }
     err << QStringLiteral("Linka %1%2 ze zastávky %3: počet odjezdů %4, zapsáno do %5%6.")
                .arg(line.line, line.note.isEmpty() ? QString() : QStringLiteral(" ") + line.note,
@@ -229,6 +254,14 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
             out << kHelp;
             return kExitOk;
         }
+        if (o.refresh) {
+            if (!o.positional.empty() || !o.listMode.empty() || o.date || o.direction || o.line ||
+                o.note || o.activate) {
+                throw UsageError{"S volbou --refresh zadejte nejvýše --ini (viz --help)."};
+            }
+            return refreshDatedLines(qt(o.ini.value_or(env.defaultIni)),
+                                     std::chrono::sys_days(env.today), err);
+        }
         const std::size_t wanted = o.listMode.empty() ? 3 : 1;
         if (o.positional.size() != wanted) {
             throw UsageError{o.listMode.empty()
@@ -238,6 +271,12 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
         if (o.date) {
             parseDate(*o.date); // a bad date is a usage error before the feed is read
         }
+        if (o.listMode.empty() && !o.date) {
+            return importDatedLine({o.positional[0], o.positional[1], o.positional[2], o.direction,
+                                    o.line, o.note, o.activate, qt(o.ini.value_or(env.defaultIni)),
+                                    std::chrono::sys_days(env.today)},
+                                   err);
+        }
         const Feed feed(FeedSource::open(o.positional[0]));
         return o.listMode.empty() ? import(feed, o, env, err) : list(feed, o, out, err);
     } catch (const UsageError& e) {
@@ -245,7 +284,7 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
         return kExitUsage;
     } catch (const FeedError& e) {
         err << e.what() << '\n';
-        return exitStatus(e.problem());
+        return exitStatusFor(e.problem());
     }
 }
 

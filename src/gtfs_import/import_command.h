@@ -2,6 +2,8 @@
 // The kvapomer-import command: its arguments, messages and exit status, kept
 // apart from main() so that it runs in tests as it runs for the user.
 
+#include "gtfs_import/feed_error.h"
+
 #include <chrono>
 #include <ostream>
 #include <string>
@@ -23,6 +25,14 @@ struct CommandEnvironment {
     std::string defaultIni; // kvapomern.ini beside the main program
     std::chrono::year_month_day today;
 };
+
+struct LineWriteResult;
+
+// The exit status of a line's write; its message on `err` when it failed.
+int writeStatus(const LineWriteResult& written, std::ostream& err);
+
+// The exit status for a problem with the feed or a question about it.
+int exitStatusFor(Problem problem);
 
 // Runs the command; results of the listings go to `out`, messages (one
 // Czech line each) to `err`. Returns the exit status.

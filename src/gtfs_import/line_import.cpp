@@ -1,17 +1,11 @@
 #include "gtfs_import/line_import.h"
 
-#include "config/line_section.h"
-#include "config/profile_store.h"
-#include "config/settings_save.h"
-
-#include <QFileInfo>
+#include "config/config_file.h"
+#include "profile/error_numbers.h"
 
 namespace kvapomer::gtfs {
 
 namespace {
-
-const QString kMain = QStringLiteral("Main");
-const QString kBus = QStringLiteral("Bus");
 
 LineWriteResult refused(const QString& message) {
     return {LineWrite::Refused, message};
@@ -30,50 +24,33 @@ LineWriteResult writeLine(const QString& iniPath, const LineImport& import) {
                                       "(znak mimo Windows-1250); zvolte jinou přes --note.")
                            .arg(import.note));
     }
-    if (import.times.size() > kMaxTimes) {
+    if (import.times.size() > keys::kMaxTimes) {
         return refused(QStringLiteral("Odjezdů je %1, linka jich pojme nejvýše %2.")
                            .arg(import.times.size())
-                           .arg(kMaxTimes));
+                           .arg(keys::kMaxTimes));
     }
     SettingsInput input;
     input.line = import.line;
     input.note = import.note;
     input.times = import.times;
-    if (const WriteResult check = checkSettings(input); !check) {
-        return refused(QStringLiteral("Linku nelze uložit: %1.").arg(check.description));
+    if (const Result<void> check = checkSettings(input); !check) {
+        return refused(QStringLiteral("Linku nelze uložit: %1.").arg(check.error().description));
     }
-    if (!QFileInfo(iniPath).isFile()) {
+    const ConfigFile file(iniPath);
+    if (!file.exists()) {
         return {LineWrite::NoFile,
                 QStringLiteral("Konfigurační soubor %1 neexistuje.").arg(iniPath)};
     }
-    bool readsBack = true;
-    const WriteResult result = updateProfile(iniPath, [&](ProfileDocument& doc) {
-        const auto apply = [&](ProfileDocument& target) {
-            applyLineSection(target, import.line, import.note, import.times);
-            if (import.activate) {
-                target.setValue(kMain, kBus, import.line);
-            }
-        };
-        // As with a save: a line that the file would not give back unchanged
-        // is not written at all. That depends on the file's encoding alone,
-        // so a small document in it answers without a copy of the file.
-        ProfileDocument probe = doc.emptyAlike();
-        apply(probe);
-        const QString count = QString::number(import.times.size());
-        readsBack = probe.value(import.line, QStringLiteral("NumberOfTimes")) == count &&
-                    (!import.activate || probe.value(kMain, kBus) == import.line);
-        if (readsBack) {
-            apply(doc);
-        }
-    });
-    if (!readsBack) {
+    const Result<void> result =
+        file.writeLine({import.line, import.note, import.times, import.dated}, import.activate);
+    if (!result && result.error().number == error::kInvalidArgument) {
         return refused(QStringLiteral("Linku „%1“ by konfigurační soubor nevrátil beze změny; "
                                       "zvolte jiné číslo přes --line.")
                            .arg(import.line));
     }
     if (!result) {
         return {LineWrite::WriteFailed, QStringLiteral("Konfigurační soubor %1 nelze zapsat: %2.")
-                                            .arg(iniPath, result.description)};
+                                            .arg(iniPath, result.error().description)};
     }
     return {};
 }

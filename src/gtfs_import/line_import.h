@@ -1,10 +1,14 @@
 #pragma once
-// Writing an imported line into the configuration file through the store:
+// Writing an imported line into the configuration file:
 // the same bytes as a save from the settings window with that line, note and
 // times, every other byte kept, and `Main`/`Bus` set only when asked.
 
+#include "config/dated_line.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace kvapomer::gtfs {
 
@@ -13,6 +17,8 @@ struct LineImport {
     QString note;
     QStringList times;
     bool activate = false; // make it the active line (Main/Bus)
+    // A dated line: its dated data, with `times` the list it names as written.
+    std::optional<DatedLine> dated;
 };
 
 enum class LineWrite {

@@ -1,13 +1,12 @@
 #include "main_window/form1.h"
 
-#include "config/config_store.h"
-#include "config/loader.h"
+#include "config/config_file.h"
 #include "countdown/countdown_tick.h"
 #include "countdown/sound_request.h"
-#include "ui_common/window_ties.h"
 #include "ui_common/classic_look.h"
 #include "ui_common/fonts.h"
 #include "ui_common/svg_icon.h"
+#include "ui_common/window_ties.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -84,6 +83,12 @@ Form1::Form1(Platform& platform, QWidget* parent)
     setFixedSize(312, 154);
     setMouseTracking(true);
     buildLayout();
+    connect(&dayKeeper_, &DayKeeper::reloadWanted, this, [this] {
+        if (!platform_.programEnd.ending()) {
+            LoadData();
+        }
+    });
+    connect(&dayKeeper_, &DayKeeper::noticeChanged, this, &Form1::showDay);
 }
 
 Form1::~Form1() {
@@ -235,12 +240,19 @@ QString Form1::creditLine() {
     return QStringLiteral("© Orv 2005–2026, ") + contactAddress();
 }
 
-QString Form1::configPath() const {
-    return ConfigFilePath(platform_.exeFolder.path());
+ConfigFile Form1::configFile() const {
+    return ConfigFile(ConfigFilePath(platform_.exeFolder.path()));
 }
 
 ProgramSnapshot Form1::snapshot() const {
-    return {state_.timetable, state_.alerts, state_.note};
+    // The settings window edits the list the window counts down, or, on a
+    // day without service, the one the file holds.
+    ProgramSnapshot s{state_.timetable, state_.alerts, state_.note};
+    if (!state_.today.Times.isEmpty()) {
+        s.timetable.Times = state_.today.Times;
+        s.timetable.LastIndex = state_.today.LastIndex;
+    }
+    return s;
 }
 
 void Form1::placeWindow() {
@@ -270,6 +282,7 @@ bool Form1::start() {
     label6_->setText(creditLine());
     state_.Expanded = false;
     state_.countdown.SoundArmed = true;
+    dayKeeper_.setImportProgram(platform_.exeFolder.path() + QStringLiteral("/kvapomer-import"));
     if (!LoadData()) {
         return false;
     }
@@ -279,7 +292,8 @@ bool Form1::start() {
 }
 
 bool Form1::LoadData() {
-    LoadResult result = loadConfiguration(configPath());
+    // A dated line gets the list of the day before it is read.
+    LoadResult result = dayKeeper_.load(configFile(), platform_.clock.current().date());
     for (const LoadMessage& message : result.messages) {
         platform_.messageBox.show(message.text, message.title, MessageStyle::Error);
     }
@@ -299,30 +313,50 @@ bool Form1::LoadData() {
     state_.note = result.config.note;
     label1_->setText(state_.heading);
     label7_->setText(state_.note);
+    showDay();
     return true;
+}
+
+// The list the countdown runs on, and what is said about the day in place
+// of the credit line while it lasts.
+void Form1::showDay() {
+    state_.today = state_.timetable;
+    if (const std::optional<QStringList>& times = dayKeeper_.todaysTimes()) {
+        state_.today.Times = *times;
+        state_.today.LastIndex = static_cast<std::int16_t>(times->size() - 1);
+    }
+    const QString notice = dayKeeper_.noticeText();
+    label6_->setText(notice.isEmpty() ? creditLine() : notice);
+    setTextColour(label6_, dayKeeper_.noticeIsWarning() ? QColor(255, 0, 0) : QColor(0, 0, 255));
 }
 
 void Form1::onTimer1() {
     if (platform_.programEnd.ending()) {
         return;
     }
-    const QTime now = platform_.clock.now();
-    const TickSchedule::Decision decision = schedule_.onFire(now);
+    const QDateTime now = platform_.clock.current();
+    const TickSchedule::Decision decision = schedule_.onFire(now.time());
     timer1_->start(decision.delayMs);
     if (decision.tick) {
-        applyTick(ClockSample::from(now));
+        applyTick(now);
     }
 }
 
 void Form1::tick() {
-    applyTick(ClockSample::from(platform_.clock.now()));
+    applyTick(platform_.clock.current());
 }
 
-void Form1::applyTick(const ClockSample& sample) {
+void Form1::applyTick(const QDateTime& now) {
+    // The first tick of a new date (midnight, a resume, a clock change)
+    // takes the day's list before it chooses departures.
+    if (dayKeeper_.onTick(now.date())) {
+        showDay();
+    }
+    const ClockSample sample = ClockSample::from(now.time());
     state_.clock = sample;
     const bool minimised = windowState().testFlag(Qt::WindowMinimized);
     const TickView view =
-        countdownTick(sample, state_.timetable, state_.alerts, minimised, state_.countdown);
+        countdownTick(sample, state_.today, state_.alerts, minimised, state_.countdown);
     state_.countdown = view.state;
     paintTick(view);
 }
@@ -444,8 +478,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         return;
     }
     // A failed write of the view state is silent, as every plain file write is.
-    static_cast<void>(WriteIniValue(configPath(), QStringLiteral("Set"), QStringLiteral("Stav"),
-                                    state_.Expanded ? QStringLiteral("1") : QStringLiteral("0")));
+    static_cast<void>(configFile().storeViewState(state_.Expanded));
     if (settings_) {
         settings_->close();
         delete settings_.data();

@@ -2,6 +2,7 @@
 // The main window: start-up, the one-second tick, the alerts, the commands
 // and the exit question.
 
+#include "config/day_keeper.h"
 #include "countdown/tick_schedule.h"
 #include "main_window/program_state.h"
 #include "platform/desktop_notice.h"
@@ -21,6 +22,8 @@ class QTimer;
 
 namespace kvapomer {
 
+class ConfigFile;
+
 class Form1 : public QWidget, public SettingsHost {
     Q_OBJECT
 public:
@@ -38,7 +41,7 @@ public:
 
     ProgramState& state() { return state_; }
     const ProgramState& state() const { return state_; }
-    QString configPath() const;
+    ConfigFile configFile() const;
 
     // The note on the line, as the main window shows it.
     QString noteText() const { return state_.note; }
@@ -78,12 +81,14 @@ private:
     void onTimer1();
     void openSettings();
     void sendMail();
-    void applyTick(const ClockSample& sample);
+    void applyTick(const QDateTime& now);
+    void showDay();
     void paintTick(const TickView& view);
 
     Platform& platform_;
     ProgramState state_;
     TickSchedule schedule_;
+    DayKeeper dayKeeper_;
     bool shownOnce_ = false;
     QSize placedOuterSize_;
     SettingsFactory settingsFactory_;

@@ -2,6 +2,7 @@
 // Thin seams between the program's logic and the outside world. The real
 // implementations live in qt_platform.h; tests substitute scripted fakes.
 
+#include <QDateTime>
 #include <QSize>
 #include <QString>
 #include <QTime>
@@ -27,6 +28,8 @@ public:
     virtual ~Clock() = default;
     // One sample of the local time of day, milliseconds included.
     virtual QTime now() const = 0;
+    // One sample of the local date and time together.
+    virtual QDateTime current() const = 0;
 };
 
 class MessageBox {

@@ -24,6 +24,10 @@ QTime QtClock::now() const {
     return QTime::currentTime();
 }
 
+QDateTime QtClock::current() const {
+    return QDateTime::currentDateTime();
+}
+
 MessageAnswer QtMessageBox::show(const QString& text, const QString& title, MessageStyle style) {
     QMessageBox box;
     box.setText(text);

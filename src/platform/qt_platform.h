@@ -16,6 +16,7 @@ struct WaveLayout;
 class QtClock final : public Clock {
 public:
     QTime now() const override;
+    QDateTime current() const override;
 };
 
 class QtMessageBox final : public MessageBox {

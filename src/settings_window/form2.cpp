@@ -1,9 +1,6 @@
 #include "settings_window/form2.h"
 
-#include "config/config_store.h"
-#include "config/loader.h"
-#include "config/profile_document.h"
-#include "config/settings_save.h"
+#include "config/config_file.h"
 #include "settings_window/typing_limit.h"
 #include "ui_common/classic_look.h"
 #include "ui_common/fonts.h"
@@ -24,8 +21,6 @@
 namespace kvapomer {
 
 namespace {
-
-const QString kMain = QStringLiteral("Main");
 
 const QString kFrame5Tip =
     QStringLiteral("Nastavení času, při kterém zbývající čas začne blikat...");
@@ -104,8 +99,8 @@ Form2::Form2(SettingsHost& host, Platform& platform, QWidget* parent)
 
 Form2::~Form2() = default;
 
-QString Form2::configPath() const {
-    return ConfigFilePath(platform_.exeFolder.path());
+ConfigFile Form2::configFile() const {
+    return ConfigFile(ConfigFilePath(platform_.exeFolder.path()));
 }
 
 QString Form2::title() {
@@ -228,6 +223,11 @@ void Form2::FillSettings() {
     for (int i = 0; i <= timetable.LastIndex && i < timetable.Times.size(); ++i) {
         list1_->addItem(timetable.Times[i]);
     }
+    filledLine_ = timetable.Bus;
+    filledTimes_.clear();
+    for (int i = 0; i < list1_->count(); ++i) {
+        filledTimes_.push_back(list1_->item(i)->text());
+    }
     if (list1_->count() > 0) {
         list1_->setCurrentRow(0);
     }
@@ -249,16 +249,16 @@ void Form2::FillSettings() {
 // Whether making `line` the active line would load: the loader would stop the
 // program on a line without a usable count or on broken global settings.
 bool Form2::lineWouldLoad(const QString& line) const {
-    return canSwitchToLine(configPath(), line);
+    return configFile().canSwitchToLine(line);
 }
 
 void Form2::onText1Changed() {
     const QString line = text1_->text();
-    const QString path = configPath();
+    const ConfigFile file = configFile();
     if (!lineWouldLoad(line)) {
         return;
     }
-    if (!WriteIniValue(path, kMain, QStringLiteral("Bus"), line)) {
+    if (!file.activateLine(line)) {
         return;
     }
     const QPointer<Form2> self(this);
@@ -308,6 +308,8 @@ SettingsInput Form2::settingsInput() const {
     input.redAlertMin = text5_->text();
     input.blinkAlert = text6_->text();
     input.blinkAlertM = text7_->text();
+    input.filledLine = filledLine_;
+    input.filledTimes = filledTimes_;
     return input;
 }
 
@@ -322,11 +324,12 @@ void Form2::onCommand1() {
 
 void Form2::SaveSettings() {
     const SettingsInput input = settingsInput();
-    const WriteResult result = saveSettings(configPath(), input);
+    const Result<void> result = configFile().saveSettings(input);
     if (!result) {
+        const Error& error = result.error();
         platform_.messageBox.show(QStringLiteral("Chyba při ukládání"),
-                                  QStringLiteral("Error #") + QString::number(result.number) +
-                                      QStringLiteral(" [") + result.description + u']',
+                                  QStringLiteral("Error #") + QString::number(error.number) +
+                                      QStringLiteral(" [") + error.description + u']',
                                   MessageStyle::Error);
         return;
     }
@@ -339,7 +342,7 @@ void Form2::SaveSettings() {
 
 void Form2::onCommand2() {
     // A failed write is silent here, as every plain file write is.
-    static_cast<void>(WriteIniValue(configPath(), kMain, QStringLiteral("Bus"), openingBus_));
+    static_cast<void>(configFile().activateLine(openingBus_));
     close();
 }
 

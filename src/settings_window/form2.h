@@ -18,6 +18,7 @@ class QTimer;
 
 namespace kvapomer {
 
+class ConfigFile;
 struct SettingsInput;
 
 class Form2 : public QWidget {
@@ -43,7 +44,7 @@ protected:
 private:
     void buildLayout();
     void FillSettings();
-    QString configPath() const;
+    ConfigFile configFile() const;
     void onText1Changed();
     bool lineWouldLoad(const QString& line) const;
     void onCommand1();
@@ -55,6 +56,8 @@ private:
     SettingsHost& host_;
     Platform& platform_;
     QString openingBus_;
+    QString filledLine_; // the line number and the list of the latest filling
+    QStringList filledTimes_;
     bool centred_ = false;
 
     QTimer* timer1_ = nullptr;

@@ -2,7 +2,7 @@
 // What the settings window sees of the rest of the program: a snapshot of the
 // loaded line and settings to fill itself from, and the reload it may ask for.
 
-#include "config/config_store.h"
+#include "config/records.h"
 
 #include <QString>
 

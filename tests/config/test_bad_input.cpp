@@ -2,7 +2,7 @@
 // tests/data/config/expected.txt gives it, and reads back byte for byte.
 
 #include "config/loader.h"
-#include "config/profile_document.h"
+#include "profile/profile_document.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // Loading the active line and the alert settings, with the user's messages.
 
+#include "config/config_file.h"
 #include "config/loader.h"
 #include "support/sample_config.h"
 #include "support/temp_folder.h"

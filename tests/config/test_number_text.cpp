@@ -1,4 +1,5 @@
 #include "config/number_text.h"
+#include "profile/error_numbers.h"
 
 #include <gtest/gtest.h>
 
@@ -29,14 +30,14 @@ TEST(NumberText, RoundsHalfToEven) {
 }
 
 TEST(NumberText, ConvertsIntoTheTargetRange) {
-    EXPECT_EQ(toInt16("32767").value, 32767);
-    EXPECT_EQ(toInt16("-32768").value, -32768);
-    EXPECT_EQ(toInt16("32767.5").error, NumberError::Overflow); // rounds to 32768
-    EXPECT_EQ(toInt16("32766.5").value, 32766);
-    EXPECT_EQ(toInt16("99999999999999999999").error, NumberError::Overflow);
-    EXPECT_EQ(toInt16("x").error, NumberError::TypeMismatch);
-    EXPECT_EQ(toUInt8("255").value, 255);
-    EXPECT_EQ(toUInt8("256").error, NumberError::Overflow);
-    EXPECT_EQ(toUInt8("-0.4").value, 0);
-    EXPECT_EQ(toUInt8("-1").error, NumberError::Overflow);
+    EXPECT_EQ(toInt16("32767").value(), 32767);
+    EXPECT_EQ(toInt16("-32768").value(), -32768);
+    EXPECT_EQ(toInt16("32767.5").error().number, error::kOverflow); // rounds to 32768
+    EXPECT_EQ(toInt16("32766.5").value(), 32766);
+    EXPECT_EQ(toInt16("99999999999999999999").error().number, error::kOverflow);
+    EXPECT_EQ(toInt16("x").error().number, error::kTypeMismatch);
+    EXPECT_EQ(toUInt8("255").value(), 255);
+    EXPECT_EQ(toUInt8("256").error().number, error::kOverflow);
+    EXPECT_EQ(toUInt8("-0.4").value(), 0);
+    EXPECT_EQ(toUInt8("-1").error().number, error::kOverflow);
 }

@@ -1,9 +1,9 @@
 // The settings save as one update: the same bytes as the single writes it
 // stands for, and nothing at all when it is refused or fails.
 
-#include "config/config_store.h"
-#include "config/profile_store.h"
+#include "config/config_file.h"
 #include "config/settings_save.h"
+#include "profile/profile_store.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -92,8 +92,8 @@ protected:
             atOnce.write(kIni, start);
         }
         saveBySingleWrites(single.file(kIni), in);
-        const WriteResult result = saveSettings(atOnce.file(kIni), in);
-        EXPECT_TRUE(result.ok) << result.description.toStdString();
+        const Result<void> result = saveSettings(atOnce.file(kIni), in);
+        EXPECT_TRUE(result.ok()) << result.error().description.toStdString();
         EXPECT_EQ(atOnce.read(kIni), single.read(kIni));
     }
     TempFolder folder;
@@ -114,7 +114,7 @@ TEST_F(SettingsSaveTest, Example150GivesTheDocumentedFile) {
     folder.write(
         kIni, lines({"[Main]", "Bus=150", "AlertON=OFF", "RedAlertMin=9", "BlinkAlert=9",
                      "BlinkAlertM=9", "[Set]", "Stav=1", "[150]", "t0=11:11", "NumberOfTimes=1"}));
-    ASSERT_TRUE(saveSettings(folder.file(kIni), input150()).ok);
+    ASSERT_TRUE(saveSettings(folder.file(kIni), input150()).ok());
     EXPECT_EQ(folder.read(kIni),
               lines({"[Main]", "Bus=150", "AlertON=ON", "RedAlertMin=5", "BlinkAlert=30",
                      "BlinkAlertM=1", "[Set]", "Stav=1", "[150]", "Description=(směr Kačerov)",
@@ -164,7 +164,7 @@ TEST_F(SettingsSaveTest, SameBytesAsTheSingleWrites) {
     const QByteArray utf8 = "\xEF\xBB\xBF[Main]\r\nBus=150\r\n[150]\r\nDescription=Háje\r\n";
     expectSameAsSingleWrites(utf8, input150());
     folder.write(kIni, utf8);
-    ASSERT_TRUE(saveSettings(folder.file(kIni), input150()).ok);
+    ASSERT_TRUE(saveSettings(folder.file(kIni), input150()).ok());
     const QByteArray saved = folder.read(kIni);
     EXPECT_TRUE(saved.startsWith("\xEF\xBB\xBF[Main]\r\nBus=150\r\nAlertON=ON\r\n"));
     EXPECT_EQ(saved.count("[Main]"), 1);
@@ -182,7 +182,7 @@ TEST_F(SettingsSaveTest, ManyTimesAreWrittenInOrder) {
     }
     expectSameAsSingleWrites(kMiddle, in);
     folder.write(kIni, kMiddle);
-    ASSERT_TRUE(saveSettings(folder.file(kIni), in).ok);
+    ASSERT_TRUE(saveSettings(folder.file(kIni), in).ok());
     EXPECT_EQ(ReadIniValue(folder.file(kIni), "150", "t287", {}), "23:55");
     EXPECT_EQ(ReadIniValue(folder.file(kIni), "150", "NumberOfTimes", {}), "288");
 }
@@ -197,7 +197,7 @@ TEST_F(SettingsSaveTest, RefusalsWriteNothing) {
     in.times.clear();
     cases.push_back({in, 9});
     in = input150();
-    in.times = QStringList(kMaxTimes + 1, QStringLiteral("06:00"));
+    in.times = QStringList(keys::kMaxTimes + 1, QStringLiteral("06:00"));
     cases.push_back({in, 6});
     for (const QString& line :
          {QStringLiteral(""), QStringLiteral("Main"), QStringLiteral("MAIN"), QStringLiteral("sEt"),
@@ -217,11 +217,11 @@ TEST_F(SettingsSaveTest, RefusalsWriteNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input.line.left(20).toStdString() + " / " + c.input.note.toStdString());
         folder.write(kIni, kMiddle);
-        const WriteResult result = saveSettings(folder.file(kIni), c.input);
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.number, c.number);
-        EXPECT_EQ(result.description, saveErrorDescription(c.number));
-        EXPECT_FALSE(result.description.isEmpty());
+        const Result<void> result = saveSettings(folder.file(kIni), c.input);
+        EXPECT_FALSE(result.ok());
+        EXPECT_EQ(result.error().number, c.number);
+        EXPECT_EQ(result.error().description, errorDescription(c.number));
+        EXPECT_FALSE(result.error().description.isEmpty());
         EXPECT_EQ(folder.read(kIni), kMiddle);
     }
 }
@@ -231,7 +231,7 @@ TEST_F(SettingsSaveTest, LongestLineNameAndEveryCodePageLetterAreAccepted) {
     in.line = QString(699, u'1');
     in.note = QStringLiteral("Příliš žluťoučký kůň úpěl ďábelské ódy – „€“");
     folder.write(kIni, kMiddle);
-    ASSERT_TRUE(saveSettings(folder.file(kIni), in).ok);
+    ASSERT_TRUE(saveSettings(folder.file(kIni), in).ok());
     EXPECT_EQ(ReadIniValue(folder.file(kIni), "Main", "Bus", {}), in.line);
     EXPECT_EQ(ReadIniValue(folder.file(kIni), in.line, "description", {}), in.note);
 }
@@ -241,10 +241,10 @@ TEST_F(SettingsSaveTest, CrashAfterTheTemporaryFileLeavesTheFileAsItWas) {
          {testing::UpdateStage::TempWritten, testing::UpdateStage::BeforeRename}) {
         folder.write(kIni, kMiddle);
         testing::setFaultHook([stage](testing::UpdateStage at) { return at != stage; });
-        const WriteResult result = saveSettings(folder.file(kIni), input150());
-        EXPECT_FALSE(result.ok);
-        EXPECT_NE(result.number, 0);
-        EXPECT_FALSE(result.description.isEmpty());
+        const Result<void> result = saveSettings(folder.file(kIni), input150());
+        EXPECT_FALSE(result.ok());
+        EXPECT_NE(result.error().number, 0);
+        EXPECT_FALSE(result.error().description.isEmpty());
         EXPECT_EQ(folder.read(kIni), kMiddle);
         for (const QString& entry : folder.entries()) {
             EXPECT_FALSE(entry.endsWith(QStringLiteral(".tmp"))) << entry.toStdString();
@@ -255,9 +255,9 @@ TEST_F(SettingsSaveTest, CrashAfterTheTemporaryFileLeavesTheFileAsItWas) {
 
 TEST_F(SettingsSaveTest, FolderInPlaceOfTheFileFailsTheSave) {
     ASSERT_TRUE(QDir(folder.path()).mkdir(kIni));
-    const WriteResult result = saveSettings(folder.file(kIni), input150());
-    EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.number, 0);
+    const Result<void> result = saveSettings(folder.file(kIni), input150());
+    EXPECT_FALSE(result.ok());
+    EXPECT_NE(result.error().number, 0);
     EXPECT_TRUE(QFileInfo(folder.file(kIni)).isDir());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The hand-made feed of tests/data/gtfs/city, copied into a temporary folder
-// with chosen files changed or left out, as a folder or as a zip.
+// A hand-made feed of tests/data/gtfs (city by default), copied into a
+// temporary folder with chosen files changed or left out, as a folder or as a
+// zip.
 
 #include "support/temp_folder.h"
 
@@ -17,9 +18,10 @@ namespace kvapomer::test {
 // File name -> new contents; an empty value leaves the file out.
 using FeedEdits = QMap<QString, QByteArray>;
 
-inline QMap<QString, QByteArray> feedFiles(const FeedEdits& edits = {}) {
+inline QMap<QString, QByteArray> feedFiles(const FeedEdits& edits = {},
+                                           const QString& feed = QStringLiteral("city")) {
     QMap<QString, QByteArray> files;
-    const QDir source(QStringLiteral(KVAPOMER_GTFS_DATA "/city"));
+    const QDir source(QStringLiteral(KVAPOMER_GTFS_DATA "/") + feed);
     for (const QString& name : source.entryList(QDir::Files)) {
         QFile f(source.filePath(name));
         f.open(QIODevice::ReadOnly);
@@ -37,9 +39,10 @@ inline QMap<QString, QByteArray> feedFiles(const FeedEdits& edits = {}) {
 
 // The feed unpacked into `folder`/`name`; returns its path.
 inline QString feedFolder(const TempFolder& folder, const QString& name,
-                          const FeedEdits& edits = {}) {
+                          const FeedEdits& edits = {},
+                          const QString& feed = QStringLiteral("city")) {
     QDir(folder.path()).mkdir(name);
-    const QMap<QString, QByteArray> files = feedFiles(edits);
+    const QMap<QString, QByteArray> files = feedFiles(edits, feed);
     for (auto it = files.begin(); it != files.end(); ++it) {
         folder.write(name + u'/' + it.key(), it.value());
     }

@@ -4,7 +4,8 @@
 
 #include "gtfs_import/import_command.h"
 
-#include "config/config_store.h"
+#include "config/config_file.h"
+#include "profile/profile_store.h"
 #include "config/settings_save.h"
 #include "feed_fixture.h"
 #include "support/sample_config.h"
@@ -68,7 +69,8 @@ protected:
 
 TEST_F(ImportCommand, WritesTheBytesOfASettingsSave) {
     folder.write("saved.ini", configBytes());
-    const Outcome r = run({feed, "SPO", "150", "--activate"}, ini); // default date and --ini
+    const Outcome r =
+        run({feed, "SPO", "150", "--date", "2026-12-10", "--activate"}, ini); // default --ini
     EXPECT_EQ(r.status, kExitOk);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "Linka 150 (směr Kačerov) ze zastávky Spořilov, sídliště: počet odjezdů 6, "
@@ -80,7 +82,8 @@ TEST_F(ImportCommand, WritesTheBytesOfASettingsSave) {
 
     // Without --activate the active line stays; a save's bytes with Bus put back.
     folder.write("saved.ini", configBytes());
-    ASSERT_EQ(run({feed, "Kačerov", "150", "--line", "151", "--note", "ke Spořilovu", "--ini", ini})
+    ASSERT_EQ(run({feed, "Kačerov", "150", "--date", "2026-12-10", "--line", "151", "--note",
+                   "ke Spořilovu", "--ini", ini})
                   .status,
               kExitOk);
     const QString saved = folder.file("saved.ini");
@@ -140,6 +143,21 @@ TEST_F(ImportCommand, RefusesAndLeavesTheFileAlone) {
         test::feedZip(folder, "short_row.zip",
                       {{"stop_times.txt", QByteArray::fromStdString(stopTimes)}})
             .toStdString();
+    const auto frequencies = [&](const char* name, const char* headway) {
+        return test::feedZip(
+                   folder, name,
+                   {{"frequencies.txt", QByteArray("trip_id,start_time,end_time,headway_secs\n"
+                                                   "T1,00:00:01,00:00:02,") +
+                                            headway + '\n'}})
+            .toStdString();
+    };
+    const std::string hugeHeadway = frequencies("huge_headway.zip", "2147483647");
+    const std::string noHeadway = frequencies("no_headway.zip", "0");
+    const std::string lateTime =
+        test::feedZip(folder, "late_time.zip",
+                      {{"stop_times.txt", test::feedFiles()["stop_times.txt"].replace(
+                                              "T1,06:15:00,06:15:00,", "T1,999:59:59,999:59:59,")}})
+            .toStdString();
     const QByteArray whole = folder.read("feed.zip");
     folder.write("truncated.zip", whole.left(whole.size() / 2));
     const std::string truncated = folder.file("truncated.zip").toStdString();
@@ -157,6 +175,15 @@ TEST_F(ImportCommand, RefusesAndLeavesTheFileAlone) {
         {{shortRow, "SPO", "150"},
          kExitBadFeed,
          "Soubor stop_times.txt: řádek 26 má méně sloupců (3) než záhlaví (5)."},
+        {{hugeHeadway, "SPO", "150"},
+         kExitBadFeed,
+         "Soubor frequencies.txt: řádek 2 má headway_secs „2147483647“ mimo rozsah 1 až 86400."},
+        {{noHeadway, "SPO", "150"},
+         kExitBadFeed,
+         "Soubor frequencies.txt: řádek 2 má headway_secs „0“ mimo rozsah 1 až 86400."},
+        {{lateTime, "SPO", "150"},
+         kExitBadFeed,
+         "Soubor stop_times.txt: řádek 2 má čas „999:59:59“, nejvýše lze 71:59:59."},
         {{feed, "Letňany", "150"},
          kExitNotFound,
          "Zastávka „Letňany“ v jízdním řádu není (viz --list-stops)."},
@@ -193,6 +220,40 @@ TEST_F(ImportCommand, RefusesAndLeavesTheFileAlone) {
     EXPECT_FALSE(QFileInfo::exists(folder.file("absent.ini")));
 }
 
+TEST_F(ImportCommand, WritesOnlyValidTimesFromHostileFrequencies) {
+    // T5 runs by frequencies.txt, and at ROZ it would leave before its first stop.
+    const std::string early =
+        test::feedZip(
+            folder, "early.zip",
+            {{"stop_times.txt", test::feedFiles()["stop_times.txt"]
+                                    .replace("T5,10:00:00,10:00:00", "T5,06:00:00,06:00:00")
+                                    .replace("T5,10:05:30,10:05:30", "T5,05:05:00,05:05:00")
+                                    .replace("T5,10:10:00,10:10:00", "T5,06:10:00,06:10:00")}})
+            .toStdString();
+    Outcome r =
+        run({early, "ROZ", "150", "--direction", "Kačerov", "--date", "2026-12-10", "--ini", ini});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.err,
+              "Spoj „T5“ jede podle frequencies.txt, ale ze zastávky odjíždí (05:05:00) dřív "
+              "než z první zastávky (06:00:00); vynechán.\n"
+              "Linka 150 (směr Kačerov) ze zastávky Roztyly: počet odjezdů 3, zapsáno do " +
+                  ini + ".\n");
+    EXPECT_TRUE(folder.read("kvapomern.ini")
+                    .contains("\r\nt0=01:15\r\nt1=06:20\r\nt2=07:45\r\nNumberOfTimes=3\r\n"));
+
+    // A departure every second for 72 hours, 200 times over: each minute once.
+    QByteArray everySecond = "trip_id,start_time,end_time,headway_secs\n";
+    for (int i = 0; i < 200; ++i) {
+        everySecond += "T1,00:00:00,71:59:59,1\n";
+    }
+    const std::string busy =
+        test::feedZip(folder, "busy.zip", {{"frequencies.txt", everySecond}}).toStdString();
+    r = run({busy, "SPO", "150", "--date", "2026-12-10", "--ini", ini});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_TRUE(folder.read("kvapomern.ini").contains("\r\nt0=00:00\r\nt1=00:01\r\n"));
+    EXPECT_TRUE(folder.read("kvapomern.ini").contains("\r\nt1439=23:59\r\nNumberOfTimes=1440\r\n"));
+}
+
 TEST_F(ImportCommand, ProgramWritesTheFileBesideItself) {
     const QString program = folder.file("kvapomer-import");
     ASSERT_TRUE(QFile::copy(QStringLiteral(KVAPOMER_IMPORT_EXE), program));
@@ -201,7 +262,8 @@ TEST_F(ImportCommand, ProgramWritesTheFileBesideItself) {
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitCode(), kExitOk);
     EXPECT_EQ(process.readAllStandardError().count('\n'), 1);
-    EXPECT_TRUE(folder.read("kvapomern.ini").contains("\r\nt0=08:30\r\nNumberOfTimes=1\r\n"));
+    EXPECT_TRUE(
+        folder.read("kvapomern.ini").contains("\r\nt0=01:10\r\nt1=08:30\r\nNumberOfTimes=2\r\n"));
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 // A main window over a temporary configuration file with the settings
 // window opened on it, driven by the scripted platform.
 
-#include "config/config_store.h"
+#include "config/config_file.h"
+#include "profile/profile_store.h"
 #include "main_window/form1.h"
 #include "settings_window/form2.h"
 #include "support/fakes.h"

@@ -1,6 +1,6 @@
 // "Uložit" and the refusals of a save, through the settings window.
 
-#include "config/profile_store.h"
+#include "profile/profile_store.h"
 #include "settings_fixture.h"
 
 #include <QDir>

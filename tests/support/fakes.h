@@ -16,8 +16,10 @@ namespace kvapomer::test {
 class FakeClock final : public Clock {
 public:
     QTime now() const override { return time; }
+    QDateTime current() const override { return QDateTime(date, time); }
     void set(int h, int m, int s, int ms = 0) { time = QTime(h, m, s, ms); }
     QTime time{12, 0, 0};
+    QDate date{2026, 12, 10};
 };
 
 struct ShownMessage {

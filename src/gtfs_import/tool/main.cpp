@@ -1,6 +1,6 @@
 // kvapomer-import: fills a line's timetable in kvapomern.ini from a GTFS feed.
 
-#include "config/config_store.h"
+#include "config/config_file.h"
 #include "gtfs_import/import_command.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "config/profile_document.h"
+#include "profile/profile_document.h"
 
-#include "config/cp1250.h"
+#include "profile/cp1250.h"
 
 #include <QHash>
 
@@ -404,6 +404,54 @@ bool ProfileDocument::removeSection(const QString& section) {
     d.lines.erase(out, d.lines.end());
     d.rebuild();
     return true;
+}
+
+QStringList ProfileDocument::sections() const {
+    QStringList names;
+    for (const Impl::Section& s : d_->sections) {
+        if (s.first) {
+            QByteArrayView name;
+            classify(d_->lines[s.header].text, &name);
+            names.push_back(d_->decode(cp1250::trimBlanks(name)));
+        }
+    }
+    return names;
+}
+
+int ProfileDocument::removeKeys(const QString& section,
+                                const std::function<bool(const QString& key)>& which) {
+    Impl& d = *d_;
+    const Impl::Section* found = d.find(section);
+    if (found == nullptr) {
+        return 0;
+    }
+    const qsizetype from = found->header + 1;
+    const qsizetype end = found->end;
+    int removed = 0;
+    qsizetype out = from;
+    for (qsizetype i = from; i < end; ++i) {
+        QByteArrayView name;
+        if (classify(d.lines[i].text, &name) == Kind::Key &&
+            which(d.decode(cp1250::trimBlanks(name)))) {
+            ++removed;
+            continue;
+        }
+        if (out != i) {
+            d.lines[out] = std::move(d.lines[i]);
+        }
+        ++out;
+    }
+    if (removed == 0) {
+        return 0;
+    }
+    d.lines.erase(d.lines.begin() + out, d.lines.begin() + end);
+    d.rebuild();
+    // Lines that now meet may read as one, as a new parse would see them.
+    for (qsizetype i = std::max<qsizetype>(from - 1, 0); i < out && i < qsizetype(d.lines.size());
+         ++i) {
+        d.joinsNext(i);
+    }
+    return removed;
 }
 
 QByteArray ProfileDocument::bytes() const {

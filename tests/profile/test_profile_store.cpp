@@ -1,10 +1,10 @@
 // The configuration file on disk: reads, atomic and serialised updates, failures, and the three
 // operations built on them.
 
-#include "config/config_store.h"
+#include "config/config_file.h"
 #include "config/loader.h"
-#include "config/profile_store.h"
 #include "config/settings_save.h"
+#include "profile/profile_store.h"
 #include "support/sample_config.h"
 #include "support/temp_folder.h"
 
@@ -279,11 +279,11 @@ TEST_P(FaultTest, FailedUpdateLeavesTheOldFileAndNoTemporary) {
     const struct stat statBefore = statOf(path);
     {
         FaultAt fault(GetParam());
-        const WriteResult result = WriteIniValue(path, "Main", "Bus", "136");
-        EXPECT_FALSE(result.ok);
+        const Result<void> result = WriteIniValue(path, "Main", "Bus", "136");
+        EXPECT_FALSE(result.ok());
         EXPECT_FALSE(static_cast<bool>(result));
-        EXPECT_EQ(result.number, 75);
-        EXPECT_EQ(result.description, QString::fromUtf8("Chyba přístupu k souboru"));
+        EXPECT_EQ(result.error().number, 75);
+        EXPECT_EQ(result.error().description, QString::fromUtf8("Chyba přístupu k souboru"));
         EXPECT_EQ(fault.seen.back(), GetParam());
     }
     EXPECT_EQ(folder.read(kIni), before);
@@ -314,7 +314,7 @@ TEST_F(WriteTest, FaultHookSeesBothStagesInOrder) {
         seen.push_back(stage);
         return true;
     });
-    const WriteResult result = WriteIniValue(path, "Main", "Bus", "1");
+    const Result<void> result = WriteIniValue(path, "Main", "Bus", "1");
     testing::setFaultHook(nullptr);
     ASSERT_TRUE(result);
     EXPECT_EQ(seen,
@@ -374,21 +374,21 @@ TEST_F(WriteTest, WritesThroughASymbolicLink) {
 
 TEST_F(WriteTest, FolderWhereTheFileShouldBeFails) {
     ASSERT_TRUE(QDir(folder.path()).mkdir(kIni));
-    for (const WriteResult& result :
+    for (const Result<void>& result :
          {WriteIniValue(path, "Main", "Bus", "1"), DeleteIniSection(path, "Main")}) {
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.number, 75);
-        EXPECT_EQ(result.description, QString::fromUtf8("Chyba přístupu k souboru"));
+        EXPECT_FALSE(result.ok());
+        EXPECT_EQ(result.error().number, 75);
+        EXPECT_EQ(result.error().description, QString::fromUtf8("Chyba přístupu k souboru"));
     }
     EXPECT_TRUE(QFileInfo(path).isDir());
 }
 
 TEST_F(WriteTest, FileWhereTheFolderShouldBeFails) {
     folder.write("notafolder", "x");
-    const WriteResult result =
+    const Result<void> result =
         WriteIniValue(folder.file("notafolder") + "/" + kIni, "Main", "Bus", "1");
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.number, 75);
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.error().number, 75);
     EXPECT_EQ(folder.read("notafolder"), "x");
 }
 
@@ -396,10 +396,10 @@ TEST_F(WriteTest, FileWhereTheFolderShouldBeFails) {
 // check, so as root it runs in a child process that gives them up. Returns
 // the result's number (0 on success), or nothing when privileges cannot be
 // given up here.
-std::optional<int> writeUnprivileged(const std::function<WriteResult()>& write) {
+std::optional<int> writeUnprivileged(const std::function<Result<void>()>& write) {
     if (::geteuid() != 0) {
-        const WriteResult result = write();
-        return result.ok ? 0 : result.number;
+        const Result<void> result = write();
+        return result.ok() ? 0 : result.error().number;
     }
     const pid_t child = ::fork();
     if (child == -1) {
@@ -411,8 +411,8 @@ std::optional<int> writeUnprivileged(const std::function<WriteResult()>& write) 
             ::setresuid(nobody, nobody, nobody) != 0) {
             ::_exit(200);
         }
-        const WriteResult result = write();
-        ::_exit(result.ok ? 0 : result.number);
+        const Result<void> result = write();
+        ::_exit(result.ok() ? 0 : result.error().number);
     }
     int status = 0;
     if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 200) {
@@ -512,7 +512,7 @@ TEST_F(WriteTest, ConcurrentProcessesLoseNoUpdate) {
             for (int i = 0; i < perWriter; ++i) {
                 ok = WriteIniValue(path, "150", QStringLiteral("p%1k%2").arg(id).arg(i),
                                    QString::number(i))
-                         .ok &&
+                         .ok() &&
                      ok;
             }
             ::_exit(ok ? 0 : 1);
@@ -539,12 +539,12 @@ TEST_F(ReadOnlyTest, WritableFileIsWrittenInPlaceUnderTheLock) {
     ASSERT_EQ(::chmod(folderPath.constData(), 0555), 0);
     const ino_t inode = statOf(path).st_ino;
     // Two processes write in place at once: the lock keeps every update.
-    const std::optional<int> number = writeUnprivileged([&]() -> WriteResult {
+    const std::optional<int> number = writeUnprivileged([&]() -> Result<void> {
         const pid_t other = ::fork();
         bool ok = true;
         for (int i = 0; i < 40; ++i) {
             ok = WriteIniValue(path, "150", QStringLiteral("%1k%2").arg(other == 0).arg(i), "x")
-                     .ok &&
+                     .ok() &&
                  ok;
         }
         if (other == 0) {
@@ -553,7 +553,7 @@ TEST_F(ReadOnlyTest, WritableFileIsWrittenInPlaceUnderTheLock) {
         int status = 1;
         ok = ::waitpid(other, &status, 0) == other && WIFEXITED(status) &&
              WEXITSTATUS(status) == 0 && ok;
-        return ok ? WriteResult{} : WriteResult{false, 1, {}};
+        return ok ? Result<void>{} : Result<void>{Error{1, {}}};
     });
     if (!number) {
         GTEST_SKIP() << "cannot give up root privileges here";
@@ -581,10 +581,10 @@ TEST_F(WriteTest, NonRegularFilesAreRefusedWithoutBlocking) {
     for (const QString& file : {path, device}) {
         EXPECT_EQ(ReadIniValue(file, "Main", "Bus", ""), "unknown value");
         EXPECT_EQ(loadConfiguration(file).status, LoadStatus::FileMissing);
-        for (const WriteResult& result :
+        for (const Result<void>& result :
              {WriteIniValue(file, "Set", "Stav", "1"), DeleteIniSection(file, "Main")}) {
-            EXPECT_FALSE(result.ok);
-            EXPECT_EQ(result.number, 75);
+            EXPECT_FALSE(result.ok());
+            EXPECT_EQ(result.error().number, 75);
         }
     }
     ::alarm(0);
@@ -613,13 +613,13 @@ TEST_F(WriteTest, LockHeldElsewhereFailsTheUpdateInsteadOfWaiting) {
     ::close(ready[0]);
     ::close(ready[1]);
     const auto start = std::chrono::steady_clock::now();
-    const WriteResult result = WriteIniValue(path, "Main", "Bus", "136");
+    const Result<void> result = WriteIniValue(path, "Main", "Bus", "136");
     const auto waited = std::chrono::steady_clock::now() - start;
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
     ASSERT_EQ(locked, 'y');
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.number, 70);
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.error().number, 70);
     EXPECT_LT(waited, std::chrono::seconds(20)); // gave up, did not freeze
     EXPECT_EQ(folder.read(kIni), before);
     // A holder that died released the lock with it.

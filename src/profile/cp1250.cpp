@@ -1,4 +1,4 @@
-#include "config/cp1250.h"
+#include "profile/cp1250.h"
 
 #include <algorithm>
 #include <array>

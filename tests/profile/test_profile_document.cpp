@@ -1,7 +1,7 @@
 // The in-memory profile document: how it reads a file and how its edits
 // change the bytes.
 
-#include "config/profile_document.h"
+#include "profile/profile_document.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "config/error_numbers.h"
+#include "profile/error_numbers.h"
 
 namespace kvapomer {
 
@@ -12,6 +12,8 @@ QString errorDescription(int number) {
         return QStringLiteral("Index mimo rozsah");
     case error::kTypeMismatch:
         return QStringLiteral("Neshoda typů");
+    case error::kFileNotFound:
+        return QStringLiteral("Soubor nenalezen");
     case error::kDiskFull:
         return QStringLiteral("Disk je plný");
     case error::kAccessDenied:

@@ -17,7 +17,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -46,6 +48,14 @@ public:
     // Removes every section of that name: its header and each line up to the
     // next section header. Returns false when there was none.
     bool removeSection(const QString& section);
+
+    // The names of the sections, each once, in the order of their first
+    // appearance, as spelled there.
+    QStringList sections() const;
+
+    // Removes from the section that reads find the keys whose names `which`
+    // picks, every line of each. Returns how many lines went.
+    int removeKeys(const QString& section, const std::function<bool(const QString& key)>& which);
 
     // The file's bytes as they stand after the edits.
     QByteArray bytes() const;

@@ -1,6 +1,6 @@
-#include "config/profile_store.h"
+#include "profile/profile_store.h"
 
-#include "config/error_numbers.h"
+#include "profile/error_numbers.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -171,7 +171,7 @@ bool folderWritable(const QByteArray& folder) {
     return ::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
-WriteResult failure(int error) {
+Error failure(int error) {
     int number = error::kFileAccess;
     switch (error) {
     case EACCES:
@@ -187,7 +187,7 @@ WriteResult failure(int error) {
     default:
         break;
     }
-    return {false, number, errorDescription(number)};
+    return errorOf(number);
 }
 
 std::mutex hookMutex;
@@ -274,8 +274,8 @@ void removeLeftovers(int folderFd, const QByteArray& base) {
 }
 
 // Replaces `target` with `bytes` through a temporary file in its folder.
-WriteResult replaceAtomically(int folderFd, const QByteArray& target, const QByteArray& bytes,
-                              const struct stat* old) {
+Result<void> replaceAtomically(int folderFd, const QByteArray& target, const QByteArray& bytes,
+                               const struct stat* old) {
     const QByteArray base = baseNameOf(target);
     // An unnamed file disappears by itself when the process dies; it gets a
     // name only for the moment between linking and renaming.
@@ -338,7 +338,7 @@ WriteResult replaceAtomically(int folderFd, const QByteArray& target, const QByt
 }
 
 // Writes `bytes` over the file itself, for a folder that cannot be written.
-WriteResult writeInPlace(const QByteArray& target, const QByteArray& bytes) {
+Result<void> writeInPlace(const QByteArray& target, const QByteArray& bytes) {
     Fd file(::open(target.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (!file.valid() || ::fstat(file.get(), &st) != 0) {
@@ -376,38 +376,39 @@ private:
     Fd fd_;
 };
 
-ProfileBytes readFile(const QByteArray& native) {
+Result<QByteArray> readFile(const QByteArray& native) {
     const auto unreadable = [](int error) {
-        return ProfileBytes{
-            error == ENOENT || error == ENOTDIR ? ReadStatus::Missing : ReadStatus::Unreadable, {}};
+        return errorOf(error == ENOENT || error == ENOTDIR ? error::kFileNotFound
+                                                           : error::kAccessDenied);
     };
+    const Error notRegular = errorOf(error::kFileAccess);
     struct stat st {};
     if (::stat(native.constData(), &st) != 0) {
         return unreadable(errno);
     }
     if (!S_ISREG(st.st_mode)) {
-        return {ReadStatus::NotRegular, {}};
+        return notRegular;
     }
     Fd fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
         return unreadable(errno);
     }
     if (!S_ISREG(st.st_mode)) {
-        return {ReadStatus::NotRegular, {}};
+        return notRegular;
     }
-    ProfileBytes result{ReadStatus::Read, {}};
-    if (!readAll(fd.get(), result.bytes, st.st_size, kMaxProfileBytes)) {
+    QByteArray bytes;
+    if (!readAll(fd.get(), bytes, st.st_size, kMaxProfileBytes)) {
         return unreadable(errno);
     }
-    if (result.bytes.size() > kMaxProfileBytes) {
-        return {ReadStatus::Unreadable, {}};
+    if (bytes.size() > kMaxProfileBytes) {
+        return errorOf(error::kAccessDenied);
     }
-    return result;
+    return bytes;
 }
 
 } // namespace
 
-ProfileBytes readProfileBytes(const QString& path) {
+Result<QByteArray> readProfileBytes(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     // Where the folder cannot be written, updates write the file in place:
     // a read then waits for an update in progress to finish.
@@ -423,7 +424,7 @@ ProfileBytes readProfileBytes(const QString& path) {
     return readFile(native);
 }
 
-WriteResult updateProfile(const QString& path, const std::function<void(ProfileDocument&)>& edit) {
+Result<void> updateProfile(const QString& path, const std::function<void(ProfileDocument&)>& edit) {
     QByteArray target;
     if (!resolveLinks(QFile::encodeName(path), target)) {
         return failure(errno);
@@ -455,18 +456,15 @@ WriteResult updateProfile(const QString& path, const std::function<void(ProfileD
 
     QByteArray oldBytes;
     {
-        const ProfileBytes current = readFile(target);
-        if (current.status == ReadStatus::NotRegular) {
-            return failure(EINVAL);
+        Result<QByteArray> current = readFile(target);
+        if (!current && current.error().number != error::kFileNotFound) {
+            return current.error(); // not a regular file, or unreadable
         }
-        if (current.status == ReadStatus::Unreadable) {
-            return failure(EACCES);
-        }
-        existed = current.status == ReadStatus::Read;
+        existed = current.ok();
         if (existed && ::stat(target.constData(), &old) != 0) {
             return failure(errno);
         }
-        oldBytes = current.bytes;
+        oldBytes = std::move(current).valueOr({});
     }
 
     ProfileDocument document(oldBytes);
@@ -487,6 +485,36 @@ WriteResult updateProfile(const QString& path, const std::function<void(ProfileD
         return failure(EACCES);
     }
     return writeInPlace(target, newBytes);
+}
+
+QString ReadIniValue(const QString& path, const QString& section, const QString& key,
+                     const QString& fallback) {
+    return ReadIniValue(ProfileDocument(readProfileBytes(path).valueOr({})), section, key,
+                        fallback);
+}
+
+QString ReadIniValue(const ProfileDocument& file, const QString& section, const QString& key,
+                     const QString& fallback) {
+    const std::optional<QString> value = file.value(section, key);
+    if (!value) {
+        return QString::fromLatin1(kUnknownValue);
+    }
+    if (value->isEmpty()) {
+        return fallback;
+    }
+    // Every Windows-1250 byte decodes to one character, so this is the
+    // 699-byte limit of the profile reader's buffer.
+    return value->left(kReadBufferSize - 1);
+}
+
+Result<void> WriteIniValue(const QString& path, const QString& section, const QString& key,
+                           const QString& value) {
+    return updateProfile(
+        path, [&](ProfileDocument& document) { document.setValue(section, key, value); });
+}
+
+Result<void> DeleteIniSection(const QString& path, const QString& section) {
+    return updateProfile(path, [&](ProfileDocument& document) { document.removeSection(section); });
 }
 
 namespace testing {

@@ -1,0 +1,172 @@
+#include "gtfs_import/dated_import.h"
+
+#include "config/config_file.h"
+#include "config/dated_day.h"
+#include "gtfs_import/feed_error.h"
+#include "gtfs_import/import_command.h"
+#include "gtfs_import/line_import.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <sstream>
+
+namespace kvapomer::gtfs {
+
+namespace {
+
+QString qt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The feed's departures on every date from `today`, as a dated line to write.
+// Throws FeedError.
+struct Imported {
+    LineImport line;
+    QString stopName;
+    std::vector<std::string> warnings; // one Czech line each
+};
+Imported readDated(const std::string& feedPath, const std::string& stopArg,
+                   const std::string& routeArg, const std::string& direction,
+                   std::chrono::sys_days today) {
+    const QString absolute = QFileInfo(qt(feedPath)).absoluteFilePath();
+    // Taken before the feed is read: a feed replaced meanwhile counts as newer.
+    const std::optional<QDateTime> modified = feedModified(absolute);
+    const Feed feed(FeedSource::open(feedPath));
+    const StopGroup stop = feed.findStop(stopArg);
+    const Route route = feed.findRoute(routeArg);
+    const DatedDepartures found = feed.datedDepartures(stop, route, direction, today);
+    // The direction as the feed names it, so that a refresh finds it again.
+    const std::string remembered = !direction.empty() ? direction : found.direction.headsign;
+    const DatedSource source{absolute, modified.value_or(QDateTime::fromSecsSinceEpoch(0, Qt::UTC)),
+                             qt(stop.id), qt(route.id), qt(remembered)};
+    std::optional<DatedLine> dated = datedLineOf(found, source, today);
+    if (!dated) {
+        throw FeedError(Problem::NoDepartures, "Linka " + route.shortName + " ze zastávky " +
+                                                   stop.name + " v jízdním řádu nejede.");
+    }
+    Imported imported;
+    imported.stopName = qt(stop.name);
+    imported.warnings = found.warnings;
+    imported.line.line = qt(route.shortName.empty() ? route.id : route.shortName);
+    imported.line.note = found.direction.headsign.empty()
+                             ? QString()
+                             : QStringLiteral("(směr ") + qt(found.direction.headsign) + u')';
+    imported.line.times = timesText(dated->lists[static_cast<std::size_t>(dated->written)]);
+    imported.line.dated = std::move(dated);
+    return imported;
+}
+
+} // namespace
+
+std::optional<DatedLine> datedLineOf(const DatedDepartures& found, const DatedSource& source,
+                                     std::chrono::sys_days today) {
+    DatedLine line;
+    line.first = found.first;
+    line.lists = found.lists;
+    line.days = found.days;
+    line.source = source;
+    if (!fitToLimits(line)) {
+        return std::nullopt;
+    }
+    const std::optional<int> written = firstListToWrite(line, today);
+    if (!written) {
+        return std::nullopt;
+    }
+    line.written = *written;
+    return line;
+}
+
+QString periodSummary(const DatedLine& line) {
+    // Days without service have a list of their own, which is no timetable.
+    const auto count = static_cast<int>(std::count_if(line.lists.begin(), line.lists.end(),
+                                                      [](const DayList& l) { return !l.empty(); }));
+    const bool idleDays = count < static_cast<int>(line.lists.size());
+    // Czech counts: 1 jízdní řád, 2 až 4 různé jízdní řády, 5 a více různých jízdních řádů.
+    const QString lists = count == 1  ? QStringLiteral("1 jízdní řád")
+                          : count < 5 ? QStringLiteral("%1 různé jízdní řády").arg(count)
+                                      : QStringLiteral("%1 různých jízdních řádů").arg(count);
+    return QStringLiteral("%1%2, platí %3 až %4")
+        .arg(lists, idleDays ? QStringLiteral(" a dny bez spojů") : QString(),
+             toQDate(line.first).toString(Qt::ISODate), toQDate(line.last()).toString(Qt::ISODate));
+}
+
+int importDatedLine(const DatedRequest& request, std::ostream& err) {
+    Imported imported;
+    try {
+        imported = readDated(request.feed, request.stop, request.route,
+                             request.direction.value_or(""), request.today);
+    } catch (const FeedError& e) {
+        err << e.what() << '\n';
+        return exitStatusFor(e.problem());
+    }
+    for (const std::string& warning : imported.warnings) {
+        err << warning << '\n';
+    }
+    LineImport& line = imported.line;
+    if (request.line) {
+        line.line = qt(*request.line);
+    }
+    if (request.note) {
+        line.note = qt(*request.note);
+    }
+    line.activate = request.activate;
+    if (const int status = writeStatus(writeLine(request.ini, line), err); status != kExitOk) {
+        return status;
+    }
+    err << QStringLiteral("Linka %1%2 ze zastávky %3: %4, zapsáno do %5%6.")
+               .arg(line.line, line.note.isEmpty() ? QString() : QStringLiteral(" ") + line.note,
+                    imported.stopName, periodSummary(*line.dated), request.ini,
+                    request.activate ? QStringLiteral(" jako aktivní linka") : QString())
+               .toStdString()
+        << '\n';
+    return kExitOk;
+}
+
+int refreshDatedLines(const QString& ini, std::chrono::sys_days today, std::ostream& err) {
+    if (!QFileInfo(ini).isFile()) {
+        err << QStringLiteral("Konfigurační soubor %1 neexistuje.").arg(ini).toStdString() << '\n';
+        return kExitConfigFile;
+    }
+    int first = kExitOk;
+    const std::vector<DatedSection> lines = ConfigFile(ini).datedLines();
+    for (const DatedSection& dated : lines) {
+        const QString& section = dated.line;
+        int status = kExitOk;
+        const std::string name = section.toStdString();
+        try {
+            const DatedSource& source = dated.dated.source;
+            Imported imported =
+                readDated(source.feed.toStdString(), source.stop.toStdString(),
+                          source.route.toStdString(), source.direction.toStdString(), today);
+            LineImport& line = imported.line;
+            line.line = section;
+            line.note = dated.note;
+            std::ostringstream message;
+            status = writeStatus(writeLine(ini, line), message);
+            if (status == kExitOk) {
+                err << QStringLiteral("Linka %1: %2, obnoveno.")
+                           .arg(section, periodSummary(*line.dated))
+                           .toStdString()
+                    << '\n';
+            } else {
+                err << "Linka " << name << ": " << message.str();
+            }
+        } catch (const FeedError& e) {
+            err << "Linka " << name << ": " << e.what() << '\n';
+            status = exitStatusFor(e.problem());
+        }
+        if (first == kExitOk) {
+            first = status;
+        }
+    }
+    if (lines.empty()) {
+        err << QStringLiteral("V souboru %1 není žádná linka z jízdního řádu pro každý den.")
+                   .arg(ini)
+                   .toStdString()
+            << '\n';
+    }
+    return first;
+}
+
+} // namespace kvapomer::gtfs

@@ -1,0 +1,43 @@
+#pragma once
+// What the readers of a feed's tables share: maps keyed by the feed's ids that
+// are looked up by a view, numbers read exactly, and the message for a field
+// that breaks the format.
+
+#include "gtfs_import/csv_table.h"
+#include "gtfs_import/feed_source.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace kvapomer::gtfs {
+
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+        return std::hash<std::string_view>{}(text);
+    }
+};
+template <typename Value>
+using TextMap = std::unordered_map<std::string, Value, TextHash, std::equal_to<>>;
+using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+
+// A text between Czech quotation marks.
+std::string quoted(std::string_view text);
+
+// A whole decimal int; nothing for any other text.
+std::optional<int> parseNumber(std::string_view text);
+
+// Throws FeedError BadFeed: the row of `file` has an invalid `what`.
+[[noreturn]] void badRow(const std::string& file, const TableRow& row, const std::string& what,
+                         std::string_view value);
+
+// Streams the table `name` of `source` through `onRow`. Throws FeedError.
+void readTable(const FeedSource& source, const std::string& name, std::vector<Column> columns,
+               const CsvTable::RowHandler& onRow);
+
+} // namespace kvapomer::gtfs
