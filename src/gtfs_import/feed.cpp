@@ -2,6 +2,7 @@
 
 #include "gtfs_import/csv_table.h"
 #include "gtfs_import/feed_error.h"
+#include "gtfs_import/terminal_text.h"
 #include "gtfs_import/text_match.h"
 
 #include <algorithm>
@@ -30,8 +31,9 @@ template <typename Value>
 using TextMap = std::unordered_map<std::string, Value, TextHash, std::equal_to<>>;
 using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
 
+// A name as a message repeats it: the user's or the feed's text, cut short.
 std::string quoted(std::string_view text) {
-    return "„" + std::string(text) + "“";
+    return "„" + shortened(text, kEchoCharacters) + "“";
 }
 
 std::string dateText(std::chrono::year_month_day date) {
@@ -58,7 +60,7 @@ std::optional<int> parseNumber(std::string_view text) {
 
 void readTable(const FeedSource& source, const std::string& name, std::vector<Column> columns,
                const CsvTable::RowHandler& onRow) {
-    CsvTable table(name, std::move(columns), onRow);
+    CsvTable table(name, std::move(columns), onRow, source.limits());
     source.read(name, [&](std::string_view chunk) { table.push(chunk); });
     table.finish();
 }
@@ -162,16 +164,17 @@ struct Feed::Impl {
                    {"location_type", false},
                    {"platform_code", false}},
                   [&](const TableRow& row) {
+                      // Indexed as it is read, so that the index is in what the
+                      // table's watch over the heap sees.
+                      const std::size_t i = stops.size();
                       stops.push_back(Stop{std::string(row[0]), std::string(row[1]),
                                            std::string(row[2]), std::string(row[4]),
                                            row[3] == "1"});
+                      stopById.emplace(stops[i].id, i);
+                      if (!stops[i].parent.empty()) {
+                          childrenOf[stops[i].parent].push_back(i);
+                      }
                   });
-        for (std::size_t i = 0; i < stops.size(); ++i) {
-            stopById.emplace(stops[i].id, i);
-            if (!stops[i].parent.empty()) {
-                childrenOf[stops[i].parent].push_back(i);
-            }
-        }
     }
 
     void readRoutes() {
