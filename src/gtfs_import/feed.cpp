@@ -32,8 +32,12 @@ using TextMap = std::unordered_map<std::string, Value, TextHash, std::equal_to<>
 using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
 
 // A name as a message repeats it: the user's or the feed's text, cut short.
+std::string shown(std::string_view text) {
+    return shortened(text, kEchoCharacters);
+}
+
 std::string quoted(std::string_view text) {
-    return "„" + shortened(text, kEchoCharacters) + "“";
+    return "„" + shown(text) + "“";
 }
 
 std::string dateText(std::chrono::year_month_day date) {
@@ -401,8 +405,8 @@ StopGroup Feed::findStop(std::string_view idOrName) const {
     if (roots.size() > 1) {
         std::string list;
         for (const Stop* r : roots) {
-            list += (list.empty() ? "" : ", ") + r->id + " (" + r->name +
-                    (r->platformCode.empty() ? "" : ", nástupiště " + r->platformCode) + ")";
+            list += (list.empty() ? "" : ", ") + shown(r->id) + " (" + shown(r->name) +
+                    (r->platformCode.empty() ? "" : ", nástupiště " + shown(r->platformCode)) + ")";
         }
         throw FeedError(Problem::Ambiguous, "Názvu " + quoted(idOrName) +
                                                 " odpovídá více zastávek: " + list +
@@ -428,7 +432,7 @@ Route Feed::findRoute(std::string_view idOrShortName) const {
     if (matches.size() > 1) {
         std::string list;
         for (const Route* r : matches) {
-            list += (list.empty() ? "" : ", ") + r->id + " (" + r->longName + ")";
+            list += (list.empty() ? "" : ", ") + shown(r->id) + " (" + shown(r->longName) + ")";
         }
         throw FeedError(Problem::Ambiguous, "Názvu " + quoted(idOrShortName) +
                                                 " odpovídá více linek: " + list +
@@ -485,20 +489,21 @@ Feed::Departures Feed::departures(const StopGroup& stop, const Route& route,
             all.push_back(s.trip->direction);
         }
     }
-    const std::string routeName = route.shortName.empty() ? route.id : route.shortName;
+    const std::string routeName = shown(route.shortName.empty() ? route.id : route.shortName);
+    const std::string stopName = shown(stop.name);
     if (all.empty()) {
         throw FeedError(Problem::NoDepartures,
-                        "Linka " + routeName + " ze zastávky " + stop.name + " neodjíždí.");
+                        "Linka " + routeName + " ze zastávky " + stopName + " neodjíždí.");
     }
     std::vector<Direction> chosen;
     if (direction.empty()) {
         if (all.size() > 1) {
             std::string list;
             for (const Direction& d : all) {
-                list += (list.empty() ? "" : ", ") + d.headsign + " (" + d.id + ")";
+                list += (list.empty() ? "" : ", ") + shown(d.headsign) + " (" + shown(d.id) + ")";
             }
             throw FeedError(Problem::Ambiguous, "Linka " + routeName + " jede ze zastávky " +
-                                                    stop.name + " více směry: " + list +
+                                                    stopName + " více směry: " + list +
                                                     "; zvolte jeden přes --direction.");
         }
         chosen = all;
@@ -517,7 +522,7 @@ Feed::Departures Feed::departures(const StopGroup& stop, const Route& route,
         }
         if (chosen.empty()) {
             throw FeedError(Problem::NotFound, "Linka " + routeName + " nejede ze zastávky " +
-                                                   stop.name + " směrem " + quoted(direction) +
+                                                   stopName + " směrem " + quoted(direction) +
                                                    " (viz --list-directions).");
         }
     }
@@ -545,8 +550,8 @@ Feed::Departures Feed::departures(const StopGroup& stop, const Route& route,
     }
     if (minutes.empty()) {
         throw FeedError(Problem::NoDepartures, "Dne " + dateText(date) + " linka " + routeName +
-                                                   " ze zastávky " + stop.name + " směr " +
-                                                   result.direction.headsign + " nejede.");
+                                                   " ze zastávky " + stopName + " směr " +
+                                                   shown(result.direction.headsign) + " nejede.");
     }
     for (const int m : minutes) {
         result.times.push_back(dayTimeText(m * 60));

@@ -4,6 +4,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -196,9 +197,82 @@ private:
     std::filesystem::path folder_;
 };
 
+// The size of an archive's directory as its end records claim it. libzip reads
+// the whole directory when it opens an archive, so an archive that names a
+// million empty files would take gigabytes before a byte of the feed is read.
+struct DirectoryClaim {
+    std::uint64_t entries = 0;
+    std::uint64_t bytes = 0;
+};
+
+std::uint32_t little(const unsigned char* p, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) {
+        value = (value << 8) | p[i];
+    }
+    return value;
+}
+
+std::uint64_t little64(const unsigned char* p) {
+    return little(p, 4) | (std::uint64_t{little(p + 4, 4)} << 32);
+}
+
+// The largest claim among every end record that a reader could take for the
+// archive's (the last 64 KiB of the file, where libzip looks too), with the
+// 64-bit record that each one's locator points to.
+DirectoryClaim directoryClaim(const std::string& path) {
+    DirectoryClaim claim;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         std::fclose);
+    if (!file || fseeko(file.get(), 0, SEEK_END) != 0) {
+        return claim; // libzip says why
+    }
+    const off_t size = ftello(file.get());
+    constexpr off_t kEndRecord = 22, kLocator = 20, kEnd64Record = 56;
+    const off_t tail = std::min<off_t>(size, 0xFFFF + kEndRecord + kLocator);
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(tail));
+    if (tail < kEndRecord || fseeko(file.get(), size - tail, SEEK_SET) != 0 ||
+        std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        return claim;
+    }
+    for (off_t at = tail - kEndRecord; at >= 0; --at) {
+        const unsigned char* end = bytes.data() + at;
+        if (little(end, 4) != 0x06054b50) {
+            continue;
+        }
+        claim.entries = std::max<std::uint64_t>(claim.entries, little(end + 10, 2));
+        claim.bytes = std::max<std::uint64_t>(claim.bytes, little(end + 12, 4));
+        const unsigned char* locator = end - kLocator;
+        if (at < kLocator || little(locator, 4) != 0x07064b50) {
+            continue;
+        }
+        unsigned char end64[kEnd64Record];
+        const std::uint64_t offset = little64(locator + 8);
+        if (offset <= static_cast<std::uint64_t>(size - kEnd64Record) &&
+            fseeko(file.get(), static_cast<off_t>(offset), SEEK_SET) == 0 &&
+            std::fread(end64, 1, sizeof end64, file.get()) == sizeof end64 &&
+            little(end64, 4) == 0x06064b50) {
+            claim.entries = std::max(claim.entries, little64(end64 + 32));
+            claim.bytes = std::max(claim.bytes, little64(end64 + 40));
+        }
+    }
+    return claim;
+}
+
+// A feed has a dozen files and a directory of a few kilobytes.
+constexpr std::uint64_t kMaxZipEntries = 10000;
+constexpr std::uint64_t kMaxDirectoryBytes = std::uint64_t{16} << 20;
+
 class ZipSource : public FeedSource {
 public:
     ZipSource(const std::string& path, FeedLimits limits) : FeedSource(limits) {
+        const DirectoryClaim claim = directoryClaim(path);
+        if (claim.entries > kMaxZipEntries || claim.bytes > kMaxDirectoryBytes) {
+            fail("Jízdní řád " + path +
+                 " nelze otevřít jako zip: archiv má víc než 10 000 souborů nebo je jejich "
+                 "seznam delší než " +
+                 sizeText(kMaxDirectoryBytes) + ".");
+        }
         int error = 0;
         archive_ = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
         if (!archive_) {
