@@ -96,8 +96,8 @@ std::string zipText(int zipError, int systemError) {
         return "archiv už je zavřený";
     case ZIP_ER_NOENT:
         return "soubor v archivu není";
-    case ZIP_ER_EXISTS:
-        return "soubor už existuje";
+    case ZIP_ER_EXISTS: // in an archive that is only read: a name given twice
+        return "archiv obsahuje více souborů stejného jména";
     case ZIP_ER_OPEN:
         text = "soubor nelze otevřít";
         break;
@@ -309,7 +309,7 @@ public:
             const zip_int64_t n = zip_fread(file, buffer.data(), buffer.size());
             if (n < 0) {
                 fail("Soubor " + name +
-                     " v zipu je poškozený: " + zipText(zip_file_get_error(file)) + ".");
+                     " v zipu nelze rozbalit: " + zipText(zip_file_get_error(file)) + ".");
             }
             if (n == 0) {
                 return;
