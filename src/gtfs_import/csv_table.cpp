@@ -46,9 +46,10 @@ struct CsvTable::Impl {
 
     bool failed() const { return !error.empty() || rowFailure; }
 
-    // The bytes of the record being read, a separator counted per field.
+    // The bytes of the record being read with the field in progress, a
+    // separator counted for each field.
     std::size_t recordSize(std::size_t fieldInProgress) const {
-        return bytes.size() + ends.size() + fieldInProgress;
+        return bytes.size() + ends.size() + 1 + fieldInProgress;
     }
 
     std::string tooLong() const {
