@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 
 namespace kvapomer::gtfs {
 
@@ -153,6 +154,9 @@ struct CsvTable::Impl {
             const std::size_t done =
                 csv_parse(&parser, piece.data(), piece.size(), onField, onEnd, this);
             raisePending();
+            if (done != piece.size() && csv_error(&parser) == CSV_ENOMEM) {
+                throw std::bad_alloc();
+            }
             if (done != piece.size()) {
                 fail("chybné uvozovky v řádku " + std::to_string(records + 1) + ".");
             }

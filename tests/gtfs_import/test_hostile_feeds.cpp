@@ -170,6 +170,15 @@ TEST(HostileFeeds, EndWithOneCzechLineAndTheFileUntouched) {
          {path("names.zip"), "SPO", "150", "--note", longNote},
          kExitRefused,
          notePrefix + ", konfigurační soubor jich vrátí nejvýše 699; zvolte kratší přes --note."},
+        {"a long note, written whole and shown shortened",
+         {path("names.zip"), "SPO", "150", "--date", "2026-12-12", "--note", std::string(699, 'n')},
+         kExitOk,
+         "Linka 150 " + std::string(80, 'n') +
+             "… ze zastávky Spořilov␛]0;TITLE␇␛[2J␛[41m\uFFFD\uFFFD\uFFFD\uFFFD: počet odjezdů 1, "
+             "zapsáno do " +
+             ini + ".",
+         "",
+         "\r\nDescription=" + QString(699, u'n') + "\r\n"},
         {"a line number longer than a read returns",
          {path("names.zip"), "SPO", "150", "--line", std::string(700, '1')},
          kExitRefused,
