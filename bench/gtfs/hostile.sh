@@ -3,11 +3,12 @@
 # them: each case's exit code, its message and its peak memory (GNU time).
 # The feeds are generated into build/release/gtfs_hostile (once; not kept in
 # the repository): one CSV field of 1 GiB in a zip of a few MB, millions of
-# stops, trips of one route or trips calling at one stop, an archive naming
-# 20 000 files, damaged compressed data, escapes and bidirectional controls in
-# names, a line break in a headsign, a 100 000-character note, and a frequency
-# of one second over 1000 hours. Fails when a case peaks at 200 MB or more,
-# runs 120 s or more, or prints more than one line of message.
+# stops, 260 000 stops of one name, millions of trips of one route or of trips
+# calling at one stop, an archive naming 20 000 files, damaged compressed
+# data, escapes and bidirectional controls in names, a line break in a
+# headsign, a 100 000-character note, and a frequency of one second over 1000
+# hours. Fails when a case peaks at 200 MB or more, runs 120 s or more, or
+# prints more than one line of message.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/deps
@@ -37,6 +38,8 @@ generate() {
     [ -f stops.zip ] || awk 'BEGIN { print "stop_id,stop_name,parent_station";
         for (i = 0; i < 3000000; i++) printf "S%d,Zastávka číslo %d,P%d\n", i, i, i % 1000 }' |
         zip_with stops stops.txt
+    [ -f twins.zip ] || awk 'BEGIN { print "stop_id,stop_name"; n = sprintf("%080d", 0);
+        for (i = 0; i < 260000; i++) printf "S%d,%s\n", i, n }' | zip_with twins stops.txt
     [ -f trips.zip ] || awk 'BEGIN { print "route_id,service_id,trip_id,trip_headsign,direction_id";
         for (i = 0; i < 5000000; i++) printf "L150,WD,X%d,Kačerov,1\n", i }' |
         zip_with trips trips.txt
@@ -87,6 +90,7 @@ run() {
 }
 run "1 GiB field" field.zip SPO 150
 run "3 million stops" stops.zip SPO 150
+run "260 000 of a name" twins.zip "$(printf '%080d' 0)" 150
 run "5 million trips" trips.zip SPO 150
 run "5 million calls" calls.zip --list-routes SPO
 run "20 000 files" crowded.zip SPO 150

@@ -40,6 +40,21 @@ std::string quoted(std::string_view text) {
     return "„" + shown(text) + "“";
 }
 
+// What a message lists: the first few items, then how many there are in all.
+template <typename Items, typename Describe>
+std::string listed(const Items& items, Describe describe) {
+    constexpr std::size_t kListed = 10;
+    std::string list;
+    std::size_t n = 0;
+    for (const auto& item : items) {
+        if (n == kListed) {
+            return list + " a další, celkem " + std::to_string(items.size());
+        }
+        list += (n++ == 0 ? "" : ", ") + describe(item);
+    }
+    return list;
+}
+
 std::string dateText(std::chrono::year_month_day date) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", static_cast<int>(date.year()),
@@ -403,11 +418,10 @@ StopGroup Feed::findStop(std::string_view idOrName) const {
                                                " v jízdním řádu není (viz --list-stops).");
     }
     if (roots.size() > 1) {
-        std::string list;
-        for (const Stop* r : roots) {
-            list += (list.empty() ? "" : ", ") + shown(r->id) + " (" + shown(r->name) +
-                    (r->platformCode.empty() ? "" : ", nástupiště " + shown(r->platformCode)) + ")";
-        }
+        const std::string list = listed(roots, [](const Stop* r) {
+            return shown(r->id) + " (" + shown(r->name) +
+                   (r->platformCode.empty() ? "" : ", nástupiště " + shown(r->platformCode)) + ")";
+        });
         throw FeedError(Problem::Ambiguous, "Názvu " + quoted(idOrName) +
                                                 " odpovídá více zastávek: " + list +
                                                 "; zadejte jednu z nich podle id.");
@@ -430,10 +444,8 @@ Route Feed::findRoute(std::string_view idOrShortName) const {
                                                " v jízdním řádu není (viz --list-routes).");
     }
     if (matches.size() > 1) {
-        std::string list;
-        for (const Route* r : matches) {
-            list += (list.empty() ? "" : ", ") + shown(r->id) + " (" + shown(r->longName) + ")";
-        }
+        const std::string list = listed(
+            matches, [](const Route* r) { return shown(r->id) + " (" + shown(r->longName) + ")"; });
         throw FeedError(Problem::Ambiguous, "Názvu " + quoted(idOrShortName) +
                                                 " odpovídá více linek: " + list +
                                                 "; zadejte jednu z nich podle id.");
@@ -498,10 +510,9 @@ Feed::Departures Feed::departures(const StopGroup& stop, const Route& route,
     std::vector<Direction> chosen;
     if (direction.empty()) {
         if (all.size() > 1) {
-            std::string list;
-            for (const Direction& d : all) {
-                list += (list.empty() ? "" : ", ") + shown(d.headsign) + " (" + shown(d.id) + ")";
-            }
+            const std::string list = listed(all, [](const Direction& d) {
+                return shown(d.headsign) + " (" + shown(d.id) + ")";
+            });
             throw FeedError(Problem::Ambiguous, "Linka " + routeName + " jede ze zastávky " +
                                                     stopName + " více směry: " + list +
                                                     "; zvolte jeden přes --direction.");

@@ -96,11 +96,15 @@ TEST(HostileFeeds, EndWithOneCzechLineAndTheFileUntouched) {
     test::hostileZip(folder, "field.zip",
                      {"stops.txt", "stop_id,stop_name\nSPO,", 64 * kMiB, 'x', "\n"});
     // Escapes, bidirectional controls and broken UTF-8 in a stop's name; a
-    // line break and an escape in a headsign.
+    // line break and an escape in a headsign; a name that a dozen stops share.
+    QByteArray stops =
+        city["stops.txt"].replace("SPO,\"Spořilov, sídliště\"", "SPO,\"Spořilov" + kEscapes + "\"");
+    for (int i = 0; i < 12; ++i) {
+        stops += "D" + QByteArray::number(i) + ",Dvojče,0,0,0,,1,\r\n";
+    }
     test::feedZip(
         folder, "names.zip",
-        {{"stops.txt", city["stops.txt"].replace("SPO,\"Spořilov, sídliště\"",
-                                                 "SPO,\"Spořilov" + kEscapes + "\"")},
+        {{"stops.txt", stops},
          {"trips.txt", city["trips.txt"].replace("Kačerov,T", "\"Kačerov\r\nMetro\x1b[31m\",T")}});
     test::damagedZip(folder, "damaged.zip");
     test::zipWithTwins(folder, "twins.zip");
@@ -170,6 +174,12 @@ TEST(HostileFeeds, EndWithOneCzechLineAndTheFileUntouched) {
          {path("names.zip"), "SPO", "150", "--note", longNote},
          kExitRefused,
          notePrefix + ", konfigurační soubor jich vrátí nejvýše 699; zvolte kratší přes --note."},
+        {"a name that many stops share",
+         {path("names.zip"), "dvojče", "150"},
+         kExitAmbiguous,
+         "Názvu „dvojče“ odpovídá více zastávek: D0 (Dvojče), D1 (Dvojče), D2 (Dvojče), D3 "
+         "(Dvojče), D4 (Dvojče), D5 (Dvojče), D6 (Dvojče), D7 (Dvojče), D8 (Dvojče), D9 (Dvojče) "
+         "a další, celkem 12; zadejte jednu z nich podle id."},
         {"a long note, written whole and shown shortened",
          {path("names.zip"), "SPO", "150", "--date", "2026-12-12", "--note", std::string(699, 'n')},
          kExitOk,
