@@ -199,7 +199,7 @@ private:
 
 // The size of an archive's directory as its end records claim it. libzip reads
 // the whole directory when it opens an archive, so an archive that names a
-// million empty files would take gigabytes before a byte of the feed is read.
+// few million empty files would take gigabytes before a byte of the feed is read.
 struct DirectoryClaim {
     std::uint64_t entries = 0;
     std::uint64_t bytes = 0;
