@@ -4,19 +4,29 @@
 
 #include <csv.h>
 
+#include <algorithm>
 #include <exception>
+#include <new>
 
 namespace kvapomer::gtfs {
 
 namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
+// The parser is given at most this much at a time, so that the field it is
+// collecting can outgrow the record limit by no more than this.
+constexpr std::size_t kPieceSize = 4096;
+// The heap is looked at after rows worth this many bytes (a row counts at
+// least kRowWeight): often enough to stop early, rarely enough to cost nothing.
+constexpr std::size_t kHeapCheckBytes = std::size_t{256} << 10;
+constexpr std::size_t kRowWeight = 256;
 } // namespace
 
 struct CsvTable::Impl {
     std::string fileName;
     std::vector<Column> columns;
     RowHandler onRow;
+    FeedLimits limits;
     csv_parser parser{};
     bool startChecked = false; // the byte-order mark has been looked for
     std::string pending;       // first bytes kept until the mark can be judged
@@ -27,15 +37,36 @@ struct CsvTable::Impl {
     std::size_t headerSize = 0;
     std::vector<std::size_t> index; // requested column -> field number
     TableRow row;
-    std::string error;             // a fault of the table found inside a callback
-    std::exception_ptr rowFailure; // what the row handler threw (never through the C parser)
+    std::string error;              // a fault of the table found inside a callback
+    std::exception_ptr rowFailure;  // what the row handler threw (never through the C parser)
+    std::size_t sinceHeapCheck = 0; // bytes of rows handled since the heap was looked at
 
     [[noreturn]] void fail(const std::string& what) const {
         throw FeedError(Problem::BadFeed, "Soubor " + fileName + ": " + what);
     }
 
+    bool failed() const { return !error.empty() || rowFailure; }
+
+    // The bytes of the record being read with the field in progress, a
+    // separator counted for each field.
+    std::size_t recordSize(std::size_t fieldInProgress) const {
+        return bytes.size() + ends.size() + 1 + fieldInProgress;
+    }
+
+    std::string tooLong() const {
+        return "řádek " + std::to_string(records + 1) + " je delší než " +
+               sizeText(limits.recordBytes) + ".";
+    }
+
     static void onField(void* data, std::size_t size, void* self) {
         auto* d = static_cast<Impl*>(self);
+        if (d->failed()) {
+            return;
+        }
+        if (d->recordSize(size) > d->limits.recordBytes) {
+            d->error = d->tooLong();
+            return;
+        }
         d->bytes.append(static_cast<const char*>(data), size);
         d->ends.push_back(d->bytes.size());
     }
@@ -43,7 +74,7 @@ struct CsvTable::Impl {
     static void onEnd(int, void* self) { static_cast<Impl*>(self)->endRecord(); }
 
     void endRecord() {
-        if (!error.empty() || rowFailure) {
+        if (failed()) {
             return;
         }
         ++records;
@@ -94,6 +125,16 @@ struct CsvTable::Impl {
             onRow(row);
         } catch (...) {
             rowFailure = std::current_exception();
+            return;
+        }
+        sinceHeapCheck += std::max(recordSize(0), kRowWeight);
+        if (sinceHeapCheck >= kHeapCheckBytes) {
+            sinceHeapCheck = 0;
+            if (heapInUse() > limits.heapBytes) {
+                error = "u řádku " + std::to_string(records) +
+                        " by údaje jízdního řádu zabraly v paměti víc než " +
+                        sizeText(limits.heapBytes) + "; tak velký jízdní řád program nenačte.";
+            }
         }
     }
 
@@ -107,20 +148,33 @@ struct CsvTable::Impl {
     }
 
     void parse(std::string_view chunk) {
-        const std::size_t done =
-            csv_parse(&parser, chunk.data(), chunk.size(), onField, onEnd, this);
-        raisePending();
-        if (done != chunk.size()) {
-            fail("chybné uvozovky v řádku " + std::to_string(records + 1) + ".");
+        while (!chunk.empty()) {
+            const std::string_view piece = chunk.substr(0, kPieceSize);
+            chunk.remove_prefix(piece.size());
+            const std::size_t done =
+                csv_parse(&parser, piece.data(), piece.size(), onField, onEnd, this);
+            raisePending();
+            if (done != piece.size() && csv_error(&parser) == CSV_ENOMEM) {
+                throw std::bad_alloc();
+            }
+            if (done != piece.size()) {
+                fail("chybné uvozovky v řádku " + std::to_string(records + 1) + ".");
+            }
+            // The parser keeps the field it is collecting to itself.
+            if (recordSize(parser.entry_pos) > limits.recordBytes) {
+                fail(tooLong());
+            }
         }
     }
 };
 
-CsvTable::CsvTable(std::string fileName, std::vector<Column> columns, RowHandler onRow)
+CsvTable::CsvTable(std::string fileName, std::vector<Column> columns, RowHandler onRow,
+                   FeedLimits limits)
     : d_(std::make_unique<Impl>()) {
     d_->fileName = std::move(fileName);
     d_->columns = std::move(columns);
     d_->onRow = std::move(onRow);
+    d_->limits = limits;
     csv_init(&d_->parser, CSV_STRICT | CSV_STRICT_FINI);
 }
 

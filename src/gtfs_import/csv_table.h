@@ -3,7 +3,11 @@
 // RFC 4180 quoting, an optional UTF-8 byte-order mark, CRLF or LF line ends,
 // the first record naming the columns in any order. Blanks around an unquoted
 // field are not part of it; empty lines are skipped. The bytes are pushed in
-// chunks, so a table of any length is read in constant memory.
+// chunks, so a table of any length is read in constant memory: a record longer
+// than the limit is a fault of the table, and the heap is watched as the rows
+// are handled so that what they keep cannot grow without bound.
+
+#include "gtfs_import/feed_limits.h"
 
 #include <functional>
 #include <memory>
@@ -37,9 +41,11 @@ public:
     using RowHandler = std::function<void(const TableRow&)>;
 
     // `fileName` names the table in messages. Throws FeedError (BadFeed) on a
-    // missing required column, a record with fewer fields than the header or
-    // broken quoting.
-    CsvTable(std::string fileName, std::vector<Column> columns, RowHandler onRow);
+    // missing required column, a record with fewer fields than the header,
+    // broken quoting, a record longer than `limits.recordBytes`, or the heap
+    // grown past `limits.heapBytes` while the rows are handled.
+    CsvTable(std::string fileName, std::vector<Column> columns, RowHandler onRow,
+             FeedLimits limits = {});
     ~CsvTable();
     CsvTable(const CsvTable&) = delete;
     CsvTable& operator=(const CsvTable&) = delete;

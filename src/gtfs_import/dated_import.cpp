@@ -5,6 +5,7 @@
 #include "gtfs_import/feed_error.h"
 #include "gtfs_import/import_command.h"
 #include "gtfs_import/line_import.h"
+#include "gtfs_import/terminal_text.h"
 
 #include <QFileInfo>
 
@@ -17,6 +18,11 @@ namespace {
 
 QString qt(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// A feed's or user's text as a message repeats it.
+QString echo(const QString& text) {
+    return qt(shortened(text.toStdString(), kEchoCharacters));
 }
 
 // The feed's departures on every date from `today`, as a dated line to write.
@@ -42,16 +48,18 @@ Imported readDated(const std::string& feedPath, const std::string& stopArg,
                              qt(stop.id), qt(route.id), qt(remembered)};
     std::optional<DatedLine> dated = datedLineOf(found, source, today);
     if (!dated) {
-        throw FeedError(Problem::NoDepartures, "Linka " + route.shortName + " ze zastávky " +
-                                                   stop.name + " v jízdním řádu nejede.");
+        throw FeedError(Problem::NoDepartures,
+                        "Linka " + shortened(route.shortName, kEchoCharacters) + " ze zastávky " +
+                            shortened(stop.name, kEchoCharacters) + " v jízdním řádu nejede.");
     }
     Imported imported;
     imported.stopName = qt(stop.name);
     imported.warnings = found.warnings;
     imported.line.line = qt(route.shortName.empty() ? route.id : route.shortName);
-    imported.line.note = found.direction.headsign.empty()
-                             ? QString()
-                             : QStringLiteral("(směr ") + qt(found.direction.headsign) + u')';
+    // A headsign from the feed may hold anything; the note takes its words.
+    const std::string headsign = withoutControls(found.direction.headsign);
+    imported.line.note =
+        headsign.empty() ? QString() : QStringLiteral("(směr ") + qt(headsign) + u')';
     imported.line.times = timesText(dated->lists[static_cast<std::size_t>(dated->written)]);
     imported.line.dated = std::move(dated);
     return imported;
@@ -97,11 +105,11 @@ int importDatedLine(const DatedRequest& request, std::ostream& err) {
         imported = readDated(request.feed, request.stop, request.route,
                              request.direction.value_or(""), request.today);
     } catch (const FeedError& e) {
-        err << e.what() << '\n';
+        say(err, e.what());
         return exitStatusFor(e.problem());
     }
     for (const std::string& warning : imported.warnings) {
-        err << warning << '\n';
+        say(err, warning);
     }
     LineImport& line = imported.line;
     if (request.line) {
@@ -114,18 +122,18 @@ int importDatedLine(const DatedRequest& request, std::ostream& err) {
     if (const int status = writeStatus(writeLine(request.ini, line), err); status != kExitOk) {
         return status;
     }
-    err << QStringLiteral("Linka %1%2 ze zastávky %3: %4, zapsáno do %5%6.")
-               .arg(line.line, line.note.isEmpty() ? QString() : QStringLiteral(" ") + line.note,
-                    imported.stopName, periodSummary(*line.dated), request.ini,
-                    request.activate ? QStringLiteral(" jako aktivní linka") : QString())
-               .toStdString()
-        << '\n';
+    say(err, QStringLiteral("Linka %1%2 ze zastávky %3: %4, zapsáno do %5%6.")
+                 .arg(echo(line.line),
+                      line.note.isEmpty() ? QString() : QStringLiteral(" ") + echo(line.note),
+                      echo(imported.stopName), periodSummary(*line.dated), request.ini,
+                      request.activate ? QStringLiteral(" jako aktivní linka") : QString())
+                 .toStdString());
     return kExitOk;
 }
 
 int refreshDatedLines(const QString& ini, std::chrono::sys_days today, std::ostream& err) {
     if (!QFileInfo(ini).isFile()) {
-        err << QStringLiteral("Konfigurační soubor %1 neexistuje.").arg(ini).toStdString() << '\n';
+        say(err, QStringLiteral("Konfigurační soubor %1 neexistuje.").arg(ini).toStdString());
         return kExitConfigFile;
     }
     int first = kExitOk;
@@ -145,15 +153,15 @@ int refreshDatedLines(const QString& ini, std::chrono::sys_days today, std::ostr
             std::ostringstream message;
             status = writeStatus(writeLine(ini, line), message);
             if (status == kExitOk) {
-                err << QStringLiteral("Linka %1: %2, obnoveno.")
-                           .arg(section, periodSummary(*line.dated))
-                           .toStdString()
-                    << '\n';
+                say(err, QStringLiteral("Linka %1: %2, obnoveno.")
+                             .arg(echo(section), periodSummary(*line.dated))
+                             .toStdString());
             } else {
-                err << "Linka " << name << ": " << message.str();
+                // writeStatus's message: one line already, safe to repeat.
+                err << "Linka " << printable(name) << ": " << message.str();
             }
         } catch (const FeedError& e) {
-            err << "Linka " << name << ": " << e.what() << '\n';
+            say(err, "Linka " + name + ": " + e.what());
             status = exitStatusFor(e.problem());
         }
         if (first == kExitOk) {
@@ -161,10 +169,9 @@ int refreshDatedLines(const QString& ini, std::chrono::sys_days today, std::ostr
         }
     }
     if (lines.empty()) {
-        err << QStringLiteral("V souboru %1 není žádná linka z jízdního řádu pro každý den.")
-                   .arg(ini)
-                   .toStdString()
-            << '\n';
+        say(err, QStringLiteral("V souboru %1 není žádná linka z jízdního řádu pro každý den.")
+                     .arg(ini)
+                     .toStdString());
     }
     return first;
 }

@@ -360,7 +360,9 @@ RouteDepartures collectDepartures(const FeedSource& source, const std::vector<st
     std::map<std::pair<std::size_t, std::size_t>, std::size_t> slotOf;
     std::size_t frequencyRuns = 0;
     std::vector<std::tuple<std::string_view, std::size_t, std::string>> notes;
-    for (const auto& [id, trip] : trips) {
+    for (const auto& entry : trips) {
+        const std::string_view id = entry.first;
+        const auto& trip = entry.second;
         const TripTimes& times = trip.times;
         const auto runs = frequencies.find(&trip);
         const std::size_t direction = order[trip.direction];

@@ -35,7 +35,7 @@ bool routeBefore(const Route& a, const Route& b) {
 }
 
 std::string routeName(const Route& route) {
-    return route.shortName.empty() ? route.id : route.shortName;
+    return shown(route.shortName.empty() ? route.id : route.shortName);
 }
 
 } // namespace
@@ -126,13 +126,14 @@ struct Feed::Impl {
                       stops.push_back(Stop{std::string(row[0]), std::string(row[1]),
                                            std::string(row[2]), std::string(row[4]),
                                            row[3] == "1"});
+                      // Indexed as it is read, so that the index is in what the
+                      // table's watch over the heap sees.
+                      const std::size_t i = stops.size() - 1;
+                      stopById.emplace(stops[i].id, i);
+                      if (!stops[i].parent.empty()) {
+                          childrenOf[stops[i].parent].push_back(i);
+                      }
                   });
-        for (std::size_t i = 0; i < stops.size(); ++i) {
-            stopById.emplace(stops[i].id, i);
-            if (!stops[i].parent.empty()) {
-                childrenOf[stops[i].parent].push_back(i);
-            }
-        }
     }
 
     void readRoutes() {
@@ -165,18 +166,18 @@ struct Feed::Impl {
         }
         if (departing.empty()) {
             throw FeedError(Problem::NoDepartures, "Linka " + routeName(route) + " ze zastávky " +
-                                                       stop.name + " neodjíždí.");
+                                                       shown(stop.name) + " neodjíždí.");
         }
         if (direction.empty()) {
             if (departing.size() > 1) {
-                std::string list;
-                for (const std::size_t d : departing) {
-                    list += (list.empty() ? "" : ", ") + found.directions[d].headsign + " (" +
-                            found.directions[d].id + ")";
-                }
-                throw FeedError(Problem::Ambiguous,
-                                "Linka " + routeName(route) + " jede ze zastávky " + stop.name +
-                                    " více směry: " + list + "; zvolte jeden přes --direction.");
+                const std::string list = listed(departing, [&](std::size_t d) {
+                    return shown(found.directions[d].headsign) + " (" +
+                           shown(found.directions[d].id) + ")";
+                });
+                throw FeedError(Problem::Ambiguous, "Linka " + routeName(route) +
+                                                        " jede ze zastávky " + shown(stop.name) +
+                                                        " více směry: " + list +
+                                                        "; zvolte jeden přes --direction.");
             }
             chosen[departing.front()] = true;
         } else {
@@ -192,8 +193,9 @@ struct Feed::Impl {
         const auto first = std::find(chosen.begin(), chosen.end(), true);
         if (first == chosen.end()) {
             throw FeedError(Problem::NotFound, "Linka " + routeName(route) +
-                                                   " nejede ze zastávky " + stop.name + " směrem " +
-                                                   quoted(direction) + " (viz --list-directions).");
+                                                   " nejede ze zastávky " + shown(stop.name) +
+                                                   " směrem " + quoted(direction) +
+                                                   " (viz --list-directions).");
         }
         const Direction firstChosen =
             found.directions[static_cast<std::size_t>(first - chosen.begin())];
@@ -309,11 +311,10 @@ StopGroup Feed::findStop(std::string_view idOrName) const {
                                                " v jízdním řádu není (viz --list-stops).");
     }
     if (roots.size() > 1) {
-        std::string list;
-        for (const Stop* r : roots) {
-            list += (list.empty() ? "" : ", ") + r->id + " (" + r->name +
-                    (r->platformCode.empty() ? "" : ", nástupiště " + r->platformCode) + ")";
-        }
+        const std::string list = listed(roots, [](const Stop* r) {
+            return shown(r->id) + " (" + shown(r->name) +
+                   (r->platformCode.empty() ? "" : ", nástupiště " + shown(r->platformCode)) + ")";
+        });
         throw FeedError(Problem::Ambiguous, "Názvu " + quoted(idOrName) +
                                                 " odpovídá více zastávek: " + list +
                                                 "; zadejte jednu z nich podle id.");
@@ -336,10 +337,8 @@ Route Feed::findRoute(std::string_view idOrShortName) const {
                                                " v jízdním řádu není (viz --list-routes).");
     }
     if (matches.size() > 1) {
-        std::string list;
-        for (const Route* r : matches) {
-            list += (list.empty() ? "" : ", ") + r->id + " (" + r->longName + ")";
-        }
+        const std::string list = listed(
+            matches, [](const Route* r) { return shown(r->id) + " (" + shown(r->longName) + ")"; });
         throw FeedError(Problem::Ambiguous, "Názvu " + quoted(idOrShortName) +
                                                 " odpovídá více linek: " + list +
                                                 "; zadejte jednu z nich podle id.");
@@ -391,9 +390,9 @@ Feed::Departures Feed::departures(const StopGroup& stop, const Route& route,
     Departures result{Impl::mostFrequent(a, perHeadsign), {}, a.warnings};
     if (minutes.none()) {
         throw FeedError(Problem::NoDepartures, "Dne " + dateText(sys_days(date)) + " linka " +
-                                                   routeName(route) + " ze zastávky " + stop.name +
-                                                   " směr " + result.direction.headsign +
-                                                   " nejede.");
+                                                   routeName(route) + " ze zastávky " +
+                                                   shown(stop.name) + " směr " +
+                                                   shown(result.direction.headsign) + " nejede.");
     }
     for (int m = 0; m < kMinutesPerDay; ++m) {
         if (minutes[static_cast<std::size_t>(m)]) {
@@ -420,10 +419,10 @@ DatedDepartures Feed::datedDepartures(const StopGroup& stop, const Route& route,
     }
     DatedDepartures result{Impl::mostFrequent(a, perHeadsign), first, {}, {}, a.warnings};
     if (covered == 0) {
-        throw FeedError(Problem::NoDepartures, "Od " + dateText(first) + " linka " +
-                                                   routeName(route) + " ze zastávky " + stop.name +
-                                                   " směr " + result.direction.headsign +
-                                                   " podle jízdního řádu nejede.");
+        throw FeedError(Problem::NoDepartures,
+                        "Od " + dateText(first) + " linka " + routeName(route) + " ze zastávky " +
+                            shown(stop.name) + " směr " + shown(result.direction.headsign) +
+                            " podle jízdního řádu nejede.");
     }
     std::map<std::vector<int>, std::uint16_t> known;
     for (std::size_t i = 0; i < covered; ++i) {

@@ -4,11 +4,14 @@
 #include "gtfs_import/feed.h"
 #include "gtfs_import/feed_error.h"
 #include "gtfs_import/line_import.h"
+#include "gtfs_import/terminal_text.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <charconv>
+#include <exception>
+#include <new>
 #include <optional>
 
 namespace kvapomer::gtfs {
@@ -56,7 +59,7 @@ const char* const kHelp =
     "Návratové kódy:\n"
     "  0  hotovo\n"
     "  2  chybné argumenty\n"
-    "  3  jízdní řád chybí, je poškozený nebo nemá správný tvar\n"
+    "  3  jízdní řád chybí, je poškozený, nemá správný tvar nebo je příliš velký\n"
     "  4  zastávka, linka nebo směr neexistuje\n"
     "  5  název odpovídá více zastávkám, linkám nebo směrům (jsou vypsány)\n"
     "  6  v zadaný den (bez --date: v žádný den) odtud linka nejede\n"
@@ -81,7 +84,7 @@ Options parse(const std::vector<std::string>& args) {
     Options o;
     const auto value = [&](std::size_t& i) -> std::string {
         if (i + 1 >= args.size()) {
-            throw UsageError{"Volbě " + args[i] + " chybí hodnota."};
+            throw UsageError{"Volbě " + shortened(args[i], kEchoCharacters) + " chybí hodnota."};
         }
         return args[++i];
     };
@@ -113,7 +116,7 @@ Options parse(const std::vector<std::string>& args) {
         } else if (a == "--refresh") {
             o.refresh = true;
         } else if (a.size() > 1 && a[0] == '-') {
-            throw UsageError{"Neznámá volba " + a + " (viz --help)."};
+            throw UsageError{"Neznámá volba " + shortened(a, kEchoCharacters) + " (viz --help)."};
         } else {
             o.positional.push_back(a);
         }
@@ -139,7 +142,8 @@ std::chrono::year_month_day parseDate(const std::string& text) {
             return date;
         }
     }
-    throw UsageError{"Neplatné datum „" + text + "“; zadejte je jako RRRR-MM-DD."};
+    throw UsageError{"Neplatné datum „" + shortened(text, kEchoCharacters) +
+                     "“; zadejte je jako RRRR-MM-DD."};
 }
 
 } // namespace
@@ -149,11 +153,11 @@ int writeStatus(const LineWriteResult& written, std::ostream& err) {
     case LineWrite::Written:
         return kExitOk;
     case LineWrite::Refused:
-        err << written.message.toStdString() << '\n';
+        say(err, written.message.toStdString());
         return kExitRefused;
     case LineWrite::NoFile:
     case LineWrite::WriteFailed:
-        err << written.message.toStdString() << '\n';
+        say(err, written.message.toStdString());
         return kExitConfigFile;
     }
     return kExitConfigFile;
@@ -179,34 +183,46 @@ QString qt(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// A listing's row: its fields apart by tabs, each shown safely.
+void row(std::ostream& out, std::initializer_list<std::string_view> fields) {
+    bool first = true;
+    for (const std::string_view field : fields) {
+        out << (first ? "" : "\t") << printable(field);
+        first = false;
+    }
+    out << '\n';
+}
+
 int list(const Feed& feed, const Options& o, std::ostream& out, std::ostream& err) {
     if (o.listMode == "--list-stops") {
         const std::vector<const Stop*> stops = feed.stopsMatching(o.listArgs[0]);
         if (stops.empty()) {
-            err << "Žádná zastávka nemá v názvu „" << o.listArgs[0] << "“.\n";
+            say(err,
+                "Žádná zastávka nemá v názvu „" + shortened(o.listArgs[0], kEchoCharacters) + "“.");
             return kExitNotFound;
         }
         for (const Stop* s : stops) {
-            out << (s->parent.empty() ? "" : "  ") << s->id << '\t' << s->name;
+            const std::string id = (s->parent.empty() ? "" : "  ") + s->id;
             if (s->station) {
-                out << "\t(stanice)";
+                row(out, {id, s->name, "(stanice)"});
             } else if (!s->platformCode.empty()) {
-                out << "\tnástupiště " << s->platformCode;
+                row(out, {id, s->name, "nástupiště " + s->platformCode});
+            } else {
+                row(out, {id, s->name});
             }
-            out << '\n';
         }
         return kExitOk;
     }
     const StopGroup stop = feed.findStop(o.listArgs[0]);
     if (o.listMode == "--list-routes") {
         for (const Route& r : feed.routesAt(stop)) {
-            out << r.id << '\t' << r.shortName << '\t' << r.longName << '\n';
+            row(out, {r.id, r.shortName, r.longName});
         }
         return kExitOk;
     }
     const Route route = feed.findRoute(o.listArgs[1]);
     for (const Direction& d : feed.directionsAt(stop, route)) {
-        out << d.id << '\t' << d.headsign << '\n';
+        row(out, {d.id, d.headsign});
     }
     return kExitOk;
 }
@@ -217,15 +233,16 @@ int import(const Feed& feed, const Options& o, const CommandEnvironment& env, st
     const Feed::Departures found =
         feed.departures(stop, route, o.direction.value_or(""), parseDate(*o.date));
     for (const std::string& warning : found.warnings) {
-        err << warning << '\n';
+        say(err, warning);
     }
 
     LineImport line;
     line.line = qt(o.line.value_or(route.shortName.empty() ? route.id : route.shortName));
-    line.note = o.note ? qt(*o.note)
-                : found.direction.headsign.empty()
-                    ? QString()
-                    : QStringLiteral("(směr ") + qt(found.direction.headsign) + u')';
+    // A headsign from the feed may hold anything; the note takes its words.
+    const std::string headsign = withoutControls(found.direction.headsign);
+    line.note = o.note             ? qt(*o.note)
+                : headsign.empty() ? QString()
+                                   : QStringLiteral("(směr ") + qt(headsign) + u')';
     for (const std::string& t : found.times) {
         line.times << qt(t);
     }
@@ -234,13 +251,16 @@ int import(const Feed& feed, const Options& o, const CommandEnvironment& env, st
     if (const int status = writeStatus(writeLine(ini, line), err); status != kExitOk) {
         return status;
     }
-    err << QStringLiteral("Linka %1%2 ze zastávky %3: počet odjezdů %4, zapsáno do %5%6.")
-               .arg(line.line, line.note.isEmpty() ? QString() : QStringLiteral(" ") + line.note,
-                    qt(stop.name))
-               .arg(line.times.size())
-               .arg(ini, o.activate ? QStringLiteral(" jako aktivní linka") : QString())
-               .toStdString()
-        << '\n';
+    const auto echo = [](const QString& text) {
+        return qt(shortened(text.toStdString(), kEchoCharacters));
+    };
+    say(err, QStringLiteral("Linka %1%2 ze zastávky %3: počet odjezdů %4, zapsáno do %5%6.")
+                 .arg(echo(line.line),
+                      line.note.isEmpty() ? QString() : QStringLiteral(" ") + echo(line.note),
+                      echo(qt(stop.name)))
+                 .arg(line.times.size())
+                 .arg(ini, o.activate ? QStringLiteral(" jako aktivní linka") : QString())
+                 .toStdString());
     return kExitOk;
 }
 
@@ -280,11 +300,17 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
         const Feed feed(FeedSource::open(o.positional[0]));
         return o.listMode.empty() ? import(feed, o, env, err) : list(feed, o, out, err);
     } catch (const UsageError& e) {
-        err << e.message << '\n';
+        say(err, e.message);
         return kExitUsage;
     } catch (const FeedError& e) {
-        err << e.what() << '\n';
+        say(err, e.what());
         return exitStatusFor(e.problem());
+    } catch (const std::bad_alloc&) {
+        say(err, kOutOfMemoryMessage);
+        return kExitBadFeed;
+    } catch (...) {
+        say(err, kUnexpectedMessage);
+        return kExitBadFeed;
     }
 }
 

@@ -14,7 +14,7 @@ namespace kvapomer::gtfs {
 // Exit status of the command.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitUsage = 2;        // wrong arguments
-inline constexpr int kExitBadFeed = 3;      // the feed is missing, damaged or malformed
+inline constexpr int kExitBadFeed = 3;      // the feed is missing, damaged, malformed or too large
 inline constexpr int kExitNotFound = 4;     // no such stop, route or direction
 inline constexpr int kExitAmbiguous = 5;    // a name fits several; they are listed
 inline constexpr int kExitNoDepartures = 6; // nothing departs there on that date
@@ -33,6 +33,12 @@ int writeStatus(const LineWriteResult& written, std::ostream& err);
 
 // The exit status for a problem with the feed or a question about it.
 int exitStatusFor(Problem problem);
+
+// What the user reads when reading the feed failed in a way no check foresaw
+// (the exit status is kExitBadFeed): memory ran out, or anything else.
+inline constexpr const char* kOutOfMemoryMessage = "Na zpracování jízdního řádu nestačí paměť.";
+inline constexpr const char* kUnexpectedMessage =
+    "Jízdní řád nelze zpracovat pro neočekávanou chybu.";
 
 // Runs the command; results of the listings go to `out`, messages (one
 // Czech line each) to `err`. Returns the exit status.

@@ -1,13 +1,18 @@
 #include "gtfs_import/table_reading.h"
 
 #include "gtfs_import/feed_error.h"
+#include "gtfs_import/terminal_text.h"
 
 #include <charconv>
 
 namespace kvapomer::gtfs {
 
+std::string shown(std::string_view text) {
+    return shortened(text, kEchoCharacters);
+}
+
 std::string quoted(std::string_view text) {
-    return "„" + std::string(text) + "“";
+    return "„" + shown(text) + "“";
 }
 
 std::optional<int> parseNumber(std::string_view text) {
@@ -27,7 +32,7 @@ void badRow(const std::string& file, const TableRow& row, const std::string& wha
 
 void readTable(const FeedSource& source, const std::string& name, std::vector<Column> columns,
                const CsvTable::RowHandler& onRow) {
-    CsvTable table(name, std::move(columns), onRow);
+    CsvTable table(name, std::move(columns), onRow, source.limits());
     source.read(name, [&](std::string_view chunk) { table.push(chunk); });
     table.finish();
 }

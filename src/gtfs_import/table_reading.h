@@ -26,8 +26,26 @@ template <typename Value>
 using TextMap = std::unordered_map<std::string, Value, TextHash, std::equal_to<>>;
 using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
 
-// A text between Czech quotation marks.
+// A name as a message repeats it: the user's or the feed's text, cut short.
+std::string shown(std::string_view text);
+
+// A text as a message repeats it, between Czech quotation marks.
 std::string quoted(std::string_view text);
+
+// What a message lists: the first few items, then how many there are in all.
+template <typename Items, typename Describe>
+std::string listed(const Items& items, Describe describe) {
+    constexpr std::size_t kListed = 10;
+    std::string list;
+    std::size_t n = 0;
+    for (const auto& item : items) {
+        if (n == kListed) {
+            return list + " a další, celkem " + std::to_string(items.size());
+        }
+        list += (n++ == 0 ? "" : ", ") + describe(item);
+    }
+    return list;
+}
 
 // A whole decimal int; nothing for any other text.
 std::optional<int> parseNumber(std::string_view text);

@@ -7,17 +7,28 @@
 
 #include <ctime>
 #include <iostream>
+#include <new>
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    const kvapomer::gtfs::CommandEnvironment env{
-        kvapomer::ConfigFilePath(QCoreApplication::applicationDirPath()).toStdString(),
-        std::chrono::year_month_day{std::chrono::year(local.tm_year + 1900),
-                                    std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
-                                    std::chrono::day(static_cast<unsigned>(local.tm_mday))}};
-    return kvapomer::gtfs::runImportCommand(std::vector<std::string>(argv + 1, argv + argc), env,
-                                            std::cout, std::cerr);
+    using namespace kvapomer::gtfs;
+    // The command answers every failure with a Czech line of its own; this is
+    // for what could fail around it, so that nothing ends in an abort.
+    try {
+        QCoreApplication app(argc, argv);
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        const CommandEnvironment env{
+            kvapomer::ConfigFilePath(QCoreApplication::applicationDirPath()).toStdString(),
+            std::chrono::year_month_day{std::chrono::year(local.tm_year + 1900),
+                                        std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
+                                        std::chrono::day(static_cast<unsigned>(local.tm_mday))}};
+        return runImportCommand(std::vector<std::string>(argv + 1, argv + argc), env, std::cout,
+                                std::cerr);
+    } catch (const std::bad_alloc&) {
+        std::cerr << kOutOfMemoryMessage << '\n';
+    } catch (...) {
+        std::cerr << kUnexpectedMessage << '\n';
+    }
+    return kExitBadFeed;
 }
