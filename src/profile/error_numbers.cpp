@@ -25,4 +25,9 @@ QString errorDescription(int number) {
     }
 }
 
+Error errorOfFileInUse() {
+    return {error::kAccessDenied,
+            QStringLiteral("Přístup odepřen – soubor právě používá jiná kopie Kvapoměru")};
+}
+
 } // namespace kvapomer

@@ -27,4 +27,8 @@ inline Error errorOf(int number) {
     return {number, errorDescription(number)};
 }
 
+// error::kAccessDenied for a file that another copy of the program is
+// updating: the description names the cause.
+Error errorOfFileInUse();
+
 } // namespace kvapomer

@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -18,13 +16,20 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace kvapomer {
 
 namespace {
+
+// How often a read that could not have the lock reads the file again to
+// have two reads in a row agree.
+constexpr int kMaxUnlockedReads = 20;
 
 class Fd {
 public:
@@ -114,12 +119,94 @@ bool resolveLinks(QByteArray path, QByteArray& target) {
     return false;
 }
 
-// Takes flock() on `fd` within the lock timeout. flock() has no timeout of
-// its own, and polling would lose every time against a process that saves
-// in a loop; so the wait is a blocking flock() in the kernel's queue, made
-// by a helper thread through a duplicate of `fd` (a lock belongs to the
-// open file, which both share). A helper that is given up on releases the
-// lock as soon as it gets it.
+timespec monotonicNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return now;
+}
+
+bool reached(const timespec& now, const timespec& deadline) {
+    return now.tv_sec > deadline.tv_sec ||
+           (now.tv_sec == deadline.tv_sec && now.tv_nsec >= deadline.tv_nsec);
+}
+
+void doNothing(int) {}
+
+// The signal that ends a wait for a lock, or 0 when it cannot be had. Its
+// handler does nothing and is installed without SA_RESTART, so a blocking
+// flock() that it interrupts returns EINTR. A signal that the process
+// already handles otherwise is left alone.
+int wakeSignal() {
+    static const int number = [] {
+        const int candidate = SIGRTMIN + 4;
+        struct sigaction current {};
+        if (candidate > SIGRTMAX || ::sigaction(candidate, nullptr, &current) != 0 ||
+            (current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler != SIG_DFL) {
+            return 0;
+        }
+        struct sigaction action {};
+        action.sa_handler = doNothing;
+        sigemptyset(&action.sa_mask);
+        return ::sigaction(candidate, &action, nullptr) == 0 ? candidate : 0;
+    }();
+    return number;
+}
+
+// A one-shot timer that sends wakeSignal() to the calling thread at
+// `deadline`, with that signal unblocked in this thread while it lives.
+class WakeTimer {
+public:
+    explicit WakeTimer(const timespec& deadline) {
+        const int signal = wakeSignal();
+        if (signal == 0) {
+            return;
+        }
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, signal);
+        if (::pthread_sigmask(SIG_UNBLOCK, &set, &oldMask_) != 0) {
+            return;
+        }
+        sigevent event{};
+        event.sigev_notify = SIGEV_THREAD_ID;
+        event.sigev_signo = signal;
+        event._sigev_un._tid = ::gettid();
+        itimerspec when{};
+        when.it_value = deadline;
+        armed_ = ::timer_create(CLOCK_MONOTONIC, &event, &timer_) == 0;
+        if (armed_ && ::timer_settime(timer_, TIMER_ABSTIME, &when, nullptr) != 0) {
+            ::timer_delete(timer_);
+            armed_ = false;
+        }
+        if (!armed_) {
+            ::pthread_sigmask(SIG_SETMASK, &oldMask_, nullptr);
+        }
+    }
+    WakeTimer(const WakeTimer&) = delete;
+    WakeTimer& operator=(const WakeTimer&) = delete;
+    // A signal already sent is delivered, to the empty handler, as this
+    // returns from timer_delete(), while it is still unblocked.
+    ~WakeTimer() {
+        if (armed_) {
+            ::timer_delete(timer_);
+            ::pthread_sigmask(SIG_SETMASK, &oldMask_, nullptr);
+        }
+    }
+    bool armed() const { return armed_; }
+
+private:
+    timer_t timer_{};
+    sigset_t oldMask_{};
+    bool armed_ = false;
+};
+
+// Takes flock() on `fd` within the lock timeout; on failure errno is
+// EWOULDBLOCK when the lock was not had in time. flock() has no timeout of
+// its own, and polling loses almost every time against a process that saves
+// in a loop, so the wait is one blocking flock() in the kernel's queue,
+// made by the calling thread itself and cut off at the deadline by a timer
+// signal. The wait thus leaves nothing behind: no thread, no descriptor, no
+// pending lock request. Should the signal not be available, it polls.
 bool lockWithin(int fd, int operation) {
     if (::flock(fd, operation | LOCK_NB) == 0) {
         return true;
@@ -127,48 +214,53 @@ bool lockWithin(int fd, int operation) {
     if (errno != EWOULDBLOCK && errno != EINTR) {
         return false;
     }
-    struct Wait {
-        std::mutex mutex;
-        std::condition_variable done;
-        bool finished = false;
-        bool abandoned = false;
-        bool locked = false;
-        int fd = -1;
-    };
-    const auto wait = std::make_shared<Wait>();
-    wait->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (wait->fd < 0) {
-        return false;
+    timespec deadline = monotonicNow();
+    deadline.tv_sec += kLockTimeoutMs / 1000;
+    deadline.tv_nsec += long(kLockTimeoutMs % 1000) * 1000000;
+    if (deadline.tv_nsec >= 1000000000) {
+        deadline.tv_sec += 1;
+        deadline.tv_nsec -= 1000000000;
     }
-    std::thread([wait, operation] {
-        int result = 0;
-        while ((result = ::flock(wait->fd, operation)) != 0 && errno == EINTR) {
+    const WakeTimer timer(deadline);
+    const int wait = timer.armed() ? operation : operation | LOCK_NB;
+    while (::flock(fd, wait) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            return false;
         }
-        std::lock_guard guard(wait->mutex);
-        wait->finished = true;
-        wait->locked = result == 0;
-        if (wait->abandoned) {
-            if (wait->locked) {
-                ::flock(wait->fd, LOCK_UN);
-            }
-            ::close(wait->fd);
+        if (reached(monotonicNow(), deadline)) {
+            errno = EWOULDBLOCK;
+            return false;
         }
-        wait->done.notify_one();
-    }).detach();
-    std::unique_lock guard(wait->mutex);
-    if (wait->done.wait_for(guard, std::chrono::milliseconds(kLockTimeoutMs),
-                            [&] { return wait->finished; })) {
-        ::close(wait->fd);
-        errno = wait->locked ? 0 : EWOULDBLOCK;
-        return wait->locked;
+        if (!timer.armed()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
     }
-    wait->abandoned = true;
-    errno = EWOULDBLOCK;
-    return false;
+    return true;
 }
 
 bool folderWritable(const QByteArray& folder) {
     return ::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+// Whether an update may write `file` in place, which only a writer that
+// cannot write the folder does. When the file's owner alone may write it
+// and can write the folder, and this process can too, every change is a
+// rename (root writes through any permission). Group and other write bits,
+// or an access list's mask, count as writers that might not.
+bool mayBeWrittenInPlace(const QByteArray& file) {
+    const QByteArray folder = folderOf(file);
+    struct stat fileStat {};
+    struct stat folderStat {};
+    if (::stat(file.constData(), &fileStat) != 0 || !S_ISREG(fileStat.st_mode)) {
+        return false; // nothing there to tear
+    }
+    if (::stat(folder.constData(), &folderStat) != 0 || !folderWritable(folder) ||
+        (fileStat.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return true;
+    }
+    const bool ownerCanReplace = folderStat.st_uid == fileStat.st_uid &&
+                                 (folderStat.st_mode & (S_IWUSR | S_IXUSR)) == (S_IWUSR | S_IXUSR);
+    return (fileStat.st_mode & S_IWUSR) != 0 && !ownerCanReplace;
 }
 
 Error failure(int error) {
@@ -177,7 +269,7 @@ Error failure(int error) {
     case EACCES:
     case EPERM:
     case EROFS:
-    case EWOULDBLOCK: // another copy holds the file
+    case EWOULDBLOCK:
         number = error::kAccessDenied;
         break;
     case ENOSPC:
@@ -410,18 +502,29 @@ Result<QByteArray> readFile(const QByteArray& native) {
 
 Result<QByteArray> readProfileBytes(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
-    // Where the folder cannot be written, updates write the file in place:
-    // a read then waits for an update in progress to finish.
     QByteArray target;
-    std::optional<FolderLock> shared;
-    if (resolveLinks(native, target) && !folderWritable(folderOf(target))) {
-        shared.emplace(folderOf(target));
-        if (shared->valid()) {
-            [[maybe_unused]] const bool locked =
-                shared->lock(LOCK_SH); // read anyway after the wait
-        }
+    if (!resolveLinks(native, target) || !mayBeWrittenInPlace(target)) {
+        return readFile(native); // every change is a rename: any read sees one version
     }
-    return readFile(native);
+    // A write in place holds the exclusive lock; the shared one waits for it.
+    FolderLock shared(folderOf(target));
+    if (shared.valid() && shared.lock(LOCK_SH)) {
+        return readFile(native);
+    }
+    // Another copy holds the lock for longer than a read may wait, and a
+    // failed read would end the program: the file as it stands, once two
+    // reads in a row agree.
+    Result<QByteArray> last = readFile(native);
+    for (int read = 0; read < kMaxUnlockedReads; ++read) {
+        Result<QByteArray> next = readFile(native);
+        if (next.ok() == last.ok() &&
+            (next.ok() ? next.value() == last.value() : next.error() == last.error())) {
+            break;
+        }
+        last = std::move(next);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return last;
 }
 
 Result<void> updateProfile(const QString& path, const std::function<void(ProfileDocument&)>& edit) {
@@ -447,7 +550,7 @@ Result<void> updateProfile(const QString& path, const std::function<void(Profile
         return failure(errno);
     }
     if (!lock.lock(LOCK_EX)) {
-        return failure(errno);
+        return errno == EWOULDBLOCK ? errorOfFileInUse() : failure(errno);
     }
     const bool canReplace = folderWritable(folder);
     if (canReplace) {

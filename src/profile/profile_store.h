@@ -26,7 +26,9 @@ inline constexpr const char* kUnknownValue = "unknown value";
 
 // The file's bytes at this moment, from one open. Anything but a regular
 // file (a FIFO, a device, a folder) is refused without opening it for long
-// enough to block. The error tells why there are none: error::kFileNotFound
+// enough to block. Where the file may be written in place, the read waits
+// (within kLockTimeoutMs) for an update in progress; a lock held longer
+// never fails it. The error tells why there are none: error::kFileNotFound
 // (absent), error::kFileAccess (not a regular file) or error::kAccessDenied
 // (there but unreadable, or larger than kMaxProfileBytes).
 Result<QByteArray> readProfileBytes(const QString& path);
@@ -37,8 +39,8 @@ Result<QByteArray> readProfileBytes(const QString& path);
 // the same folder, flushed, linked and renamed over the original with its
 // mode and owner) when the folder can be written, otherwise in place when
 // the file can. Nothing is written when the bytes did not change. On
-// failure, including a lock not had within kLockTimeoutMs, the file is left
-// as it was. Temporary files that an earlier crash left are removed.
+// failure the file is left as it was; a lock not had within kLockTimeoutMs
+// gives errorOfFileInUse(). Temporary files that an earlier crash left are removed.
 Result<void> updateProfile(const QString& path, const std::function<void(ProfileDocument&)>& edit);
 
 // Value of `key` in `section`: "unknown value" when the file, section or key

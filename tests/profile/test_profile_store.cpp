@@ -16,7 +16,9 @@
 #include <QStringList>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <random>
@@ -392,6 +394,13 @@ TEST_F(WriteTest, FileWhereTheFolderShouldBeFails) {
     EXPECT_EQ(folder.read("notafolder"), "x");
 }
 
+// Gives up root's privileges for good, as another user's process.
+bool becomeNobody() {
+    const uid_t nobody = 65534;
+    return ::setgroups(0, nullptr) == 0 && ::setresgid(nobody, nobody, nobody) == 0 &&
+           ::setresuid(nobody, nobody, nobody) == 0;
+}
+
 // Runs `write` without root's privileges: root passes every permission
 // check, so as root it runs in a child process that gives them up. Returns
 // the result's number (0 on success), or nothing when privileges cannot be
@@ -406,9 +415,7 @@ std::optional<int> writeUnprivileged(const std::function<Result<void>()>& write)
         return std::nullopt;
     }
     if (child == 0) {
-        const uid_t nobody = 65534;
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(nobody, nobody, nobody) != 0 ||
-            ::setresuid(nobody, nobody, nobody) != 0) {
+        if (!becomeNobody()) {
             ::_exit(200);
         }
         const Result<void> result = write();
@@ -627,6 +634,70 @@ TEST_F(WriteTest, LockHeldElsewhereFailsTheUpdateInsteadOfWaiting) {
     expectOnlyTheFile();
 }
 
+// The number of entries in a folder of /proc/self.
+int countOf(const char* folder) {
+    return int(std::distance(std::filesystem::directory_iterator(folder),
+                             std::filesystem::directory_iterator()));
+}
+
+TEST_F(WriteTest, HeldLockCostsNothingAfterTheFailedSaves) {
+    const QByteArray before = test::fileBytes(test::lineConfig());
+    folder.write(kIni, before);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0666), 0); // loads take the lock too
+    const int threads = countOf("/proc/self/task");
+    const int descriptors = countOf("/proc/self/fd");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    ASSERT_NE(holder, -1);
+    if (holder == 0) {
+        const int fd = ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY);
+        const bool locked = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+        [[maybe_unused]] const auto n = ::write(ready[1], locked ? "y" : "n", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char locked = 0;
+    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    // 30 saves, fifteen at a time, each refused after its wait.
+    std::vector<Result<void>> results(30, Result<void>{});
+    std::vector<std::thread> savers;
+    for (int first = 0; first < 15; ++first) {
+        savers.emplace_back([&, first] {
+            for (int i = first; i < 30; i += 15) {
+                results[size_t(i)] = WriteIniValue(path, "Main", "Bus", "136");
+            }
+        });
+    }
+    for (std::thread& saver : savers) {
+        saver.join();
+    }
+    const int threadsAfter = countOf("/proc/self/task");
+    const int descriptorsAfter = countOf("/proc/self/fd");
+    // A load is never refused by the lock: it reads the file as it stands.
+    const LoadResult load = loadConfiguration(path);
+    const int descriptorsAfterLoad = countOf("/proc/self/fd");
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ASSERT_EQ(locked, 'y');
+    for (const Result<void>& result : results) {
+        EXPECT_EQ(result.error().number, 70);
+        EXPECT_EQ(result.error().description,
+                  QStringLiteral("Přístup odepřen – soubor právě používá jiná kopie Kvapoměru"));
+    }
+    EXPECT_LE(threadsAfter, threads + 1);
+    EXPECT_EQ(descriptorsAfter, descriptors);
+    EXPECT_EQ(descriptorsAfterLoad, descriptors);
+    EXPECT_EQ(load.status, LoadStatus::Loaded);
+    EXPECT_EQ(folder.read(kIni), before);
+    RecordProperty("threads",
+                   QStringLiteral("%1 -> %2").arg(threads).arg(threadsAfter).toStdString());
+    RecordProperty("descriptors",
+                   QStringLiteral("%1 -> %2").arg(descriptors).arg(descriptorsAfter).toStdString());
+}
+
 TEST_F(WriteTest, UpdateRemovesWhatInterruptedUpdatesLeft) {
     folder.write(kIni, "[Main]\r\nBus=1\r\n");
     for (const char* name :
@@ -664,23 +735,29 @@ struct TwoSaves {
         return bytes == initial || bytes == afterFirst || bytes == afterSecond;
     }
     // Forks a child that saves both in a loop until it is killed; returns
-    // once the child has started.
-    pid_t startSaving(const QString& path) const {
+    // once the child has started, or -1 when `becomeUser` failed in it.
+    pid_t startSaving(const QString& path, const std::function<bool()>& becomeUser = {}) const {
         int ready[2];
         if (::pipe(ready) != 0) {
             return -1;
         }
         const pid_t child = ::fork();
         if (child == 0) {
-            [[maybe_unused]] const auto n = ::write(ready[1], "x", 1);
+            const bool started = !becomeUser || becomeUser();
+            [[maybe_unused]] const auto n = ::write(ready[1], started ? "x" : "n", 1);
+            if (!started) {
+                ::_exit(1);
+            }
             for (;;) {
                 static_cast<void>(saveSettings(path, first));
                 static_cast<void>(saveSettings(path, second));
             }
         }
         char c = 0;
-        if (child > 0 && ::read(ready[0], &c, 1) != 1) {
+        if (child > 0 && (::read(ready[0], &c, 1) != 1 || c != 'x')) {
             ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            return -1;
         }
         ::close(ready[0]);
         ::close(ready[1]);
@@ -722,6 +799,42 @@ TEST_F(WriteTest, LoadsWhileAnotherProcessSavesSeeOneVersion) {
     ::waitpid(saver, nullptr, 0);
     EXPECT_EQ(failed, 0);
     EXPECT_TRUE(counts.contains(3) && counts.contains(6)) << "the saves did not overlap the loads";
+}
+
+TEST_F(ReadOnlyTest, LoadsWhileAnotherUserSavesInPlaceSeeOneVersion) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to save as another user";
+    }
+    // The folder is root's; the file is everybody's, so the other user
+    // writes it in place while its owner loads it.
+    const TwoSaves saves;
+    folder.write(kIni, saves.initial);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0666), 0);
+    ASSERT_EQ(::chmod(folderPath.constData(), 0755), 0);
+    const ino_t inode = statOf(path).st_ino;
+    const pid_t saver = saves.startSaving(path, becomeNobody);
+    ASSERT_GT(saver, 0) << "cannot give up root privileges here";
+    QSet<QByteArray> seen;
+    int loads = 0;
+    int failed = 0;
+    int torn = 0;
+    for (; loads < 10000; ++loads) {
+        const Result<QByteArray> bytes = readProfileBytes(path);
+        failed += !bytes.ok();
+        torn += bytes.ok() && !saves.known(bytes.value());
+        if (bytes.ok()) {
+            seen.insert(bytes.value());
+        }
+    }
+    ::kill(saver, SIGKILL);
+    ::waitpid(saver, nullptr, 0);
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(torn, 0);
+    EXPECT_TRUE(seen.contains(saves.afterFirst) && seen.contains(saves.afterSecond))
+        << "the saves did not overlap the loads";
+    EXPECT_EQ(statOf(path).st_ino, inode); // every save was in place
+    RecordProperty("loads", loads);
+    RecordProperty("torn", torn);
 }
 
 // ---------------------------------------------------------------------------
