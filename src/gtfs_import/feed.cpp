@@ -162,9 +162,11 @@ struct Feed::Impl {
                    {"location_type", false},
                    {"platform_code", false}},
                   [&](const TableRow& row) {
+                      const std::optional<int> type =
+                          row[3].empty() ? std::optional<int>(0) : parseNumber(row[3]);
                       stops.push_back(Stop{std::string(row[0]), std::string(row[1]),
-                                           std::string(row[2]), std::string(row[4]),
-                                           row[3] == "1"});
+                                           std::string(row[2]), std::string(row[4]), row[3] == "1",
+                                           type && *type >= 0 && *type <= 4 ? *type : -1});
                   });
         for (std::size_t i = 0; i < stops.size(); ++i) {
             stopById.emplace(stops[i].id, i);
@@ -354,6 +356,18 @@ Feed::Feed(std::unique_ptr<FeedSource> source) : d_(std::make_unique<Impl>()) {
 }
 
 Feed::~Feed() = default;
+
+const std::vector<Stop>& Feed::stops() const {
+    return d_->stops;
+}
+
+const std::vector<Route>& Feed::routes() const {
+    return d_->routes;
+}
+
+const FeedSource& Feed::source() const {
+    return *d_->source;
+}
 
 std::vector<const Stop*> Feed::stopsMatching(std::string_view text) const {
     std::vector<const Stop*> roots;

@@ -23,6 +23,9 @@ struct Stop {
     std::string parent;       // parent_station, empty for none
     std::string platformCode; // platform_code, the letter or number shown at the stop
     bool station = false;     // location_type 1
+    // location_type: 0 a stop or platform, 1 a station, 2 an entrance, 3 a
+    // generic node, 4 a boarding area; -1 for a value that is none of these.
+    int locationType = 0;
 };
 
 // A stop as the user means it: a station together with its platforms, or a
@@ -87,6 +90,12 @@ public:
     // direction there is. Throws FeedError NotFound, Ambiguous or NoDepartures.
     Departures departures(const StopGroup& stop, const Route& route, std::string_view direction,
                           std::chrono::year_month_day date) const;
+
+    // Every stop, station, entrance and node of stops.txt, in its order;
+    // every route of routes.txt; the files themselves, to stream the rest.
+    const std::vector<Stop>& stops() const;
+    const std::vector<Route>& routes() const;
+    const FeedSource& source() const;
 
 private:
     struct Impl;

@@ -3,6 +3,8 @@
 #include "gtfs_import/feed.h"
 #include "gtfs_import/feed_error.h"
 #include "gtfs_import/line_import.h"
+#include "gtfs_import/stop_lines.h"
+#include "gtfs_import/stop_search.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,7 +29,9 @@ const char* const kHelp =
     "\n"
     "  FEED               jízdní řád GTFS: soubor .zip nebo složka se soubory .txt\n"
     "  STOP               id zastávky nebo její název (název stanice zahrnuje\n"
-    "                     všechna její nástupiště); velikost písmen nerozhoduje\n"
+    "                     všechna její nástupiště); velikost písmen nerozhoduje;\n"
+    "                     má-li název více zastávek, platí ta, ze které linka\n"
+    "                     (daným směrem) odjíždí\n"
     "  ROUTE              id linky nebo její číslo (route_short_name)\n"
     "  --direction SMĚR   cílová zastávka (trip_headsign) nebo direction_id;\n"
     "                     nutné, jede-li linka ze zastávky více směry\n"
@@ -37,7 +41,8 @@ const char* const kHelp =
     "  --note TEXT        poznámka k lince (výchozí: \"(směr \" + cíl + \")\")\n"
     "  --activate         nastaví linku jako aktivní (Main/Bus)\n"
     "  --ini SOUBOR       konfigurační soubor (výchozí: kvapomern.ini vedle programu)\n"
-    "  --list-stops TEXT  vypíše zastávky, jejichž název obsahuje TEXT\n"
+    "  --list-stops TEXT  vypíše zastávky, jejichž název obsahuje TEXT (velikost\n"
+    "                     písmen ani diakritika nerozhoduje), stanice s nástupišti\n"
     "  --list-routes STOP vypíše linky, které zastávkou projíždějí\n"
     "  --list-directions STOP ROUTE  vypíše směry linky ze zastávky\n"
     "  --help             tato nápověda\n"
@@ -49,7 +54,8 @@ const char* const kHelp =
     "  2  chybné argumenty\n"
     "  3  jízdní řád chybí, je poškozený nebo nemá správný tvar\n"
     "  4  zastávka, linka nebo směr neexistuje\n"
-    "  5  název odpovídá více zastávkám, linkám nebo směrům (jsou vypsány)\n"
+    "  5  název odpovídá více zastávkám, linkám nebo směrům (jsou vypsány,\n"
+    "     zastávky s linkami a směry, které z nich odjíždějí)\n"
     "  6  v zadaný den odtud linka nejede\n"
     "  7  konfigurační soubor linku neuloží (číslo linky, poznámka, počet časů)\n"
     "  8  konfigurační soubor neexistuje nebo jej nelze zapsat\n";
@@ -149,24 +155,31 @@ QString qt(const std::string& text) {
 }
 
 int list(const Feed& feed, const Options& o, std::ostream& out, std::ostream& err) {
+    const StopIndex index(feed.stops());
     if (o.listMode == "--list-stops") {
-        const std::vector<const Stop*> stops = feed.stopsMatching(o.listArgs[0]);
-        if (stops.empty()) {
+        const std::vector<const StopPlace*> places = index.find(o.listArgs[0]);
+        if (places.empty()) {
             err << "Žádná zastávka nemá v názvu „" << o.listArgs[0] << "“.\n";
             return kExitNotFound;
         }
-        for (const Stop* s : stops) {
-            out << (s->parent.empty() ? "" : "  ") << s->id << '\t' << s->name;
-            if (s->station) {
+        const auto print = [&](const Stop& s, const char* indent) {
+            out << indent << s.id << '\t' << s.name;
+            if (s.station) {
                 out << "\t(stanice)";
-            } else if (!s->platformCode.empty()) {
-                out << "\tnástupiště " << s->platformCode;
+            } else if (!s.platformCode.empty()) {
+                out << "\tnástupiště " << s.platformCode;
             }
             out << '\n';
+        };
+        for (const StopPlace* p : places) {
+            print(*p->stop, "");
+            for (const Stop* platform : p->platforms) {
+                print(*platform, "  ");
+            }
         }
         return kExitOk;
     }
-    const StopGroup stop = feed.findStop(o.listArgs[0]);
+    const StopGroup stop = chooseStop(feed, index, o.listArgs[0], nullptr, {});
     if (o.listMode == "--list-routes") {
         for (const Route& r : feed.routesAt(stop)) {
             out << r.id << '\t' << r.shortName << '\t' << r.longName << '\n';
@@ -180,11 +193,44 @@ int list(const Feed& feed, const Options& o, std::ostream& out, std::ostream& er
     return kExitOk;
 }
 
+// The departures in `direction` as typed; a headsign typed without its
+// diacritics ("kacerov") is looked up among the directions there.
+Feed::Departures departuresTo(const Feed& feed, const StopGroup& stop, const Route& route,
+                              const std::string& direction, std::chrono::year_month_day date) {
+    try {
+        return feed.departures(stop, route, direction, date);
+    } catch (const FeedError& e) {
+        if (e.problem() != Problem::NotFound || direction.empty()) {
+            throw;
+        }
+        const std::string folded = foldForSearch(direction);
+        for (const Direction& d : feed.directionsAt(stop, route)) {
+            if (foldForSearch(d.headsign) == folded) {
+                return feed.departures(stop, route, d.headsign, date);
+            }
+        }
+        throw;
+    }
+}
+
 int import(const Feed& feed, const Options& o, const CommandEnvironment& env, std::ostream& err) {
     const std::chrono::year_month_day date = o.date ? parseDate(*o.date) : env.today;
-    const StopGroup stop = feed.findStop(o.positional[1]);
+    // A name that no place has is reported before an unknown route; a name
+    // that several places have is settled by the route and direction.
+    const StopIndex index(feed.stops());
+    std::optional<StopGroup> chosen;
+    try {
+        chosen = chooseStop(feed, index, o.positional[1], nullptr, {});
+    } catch (const FeedError& e) {
+        if (e.problem() != Problem::Ambiguous) {
+            throw;
+        }
+    }
     const Route route = feed.findRoute(o.positional[2]);
-    const Feed::Departures found = feed.departures(stop, route, o.direction.value_or(""), date);
+    const StopGroup stop =
+        chosen ? *chosen
+               : chooseStop(feed, index, o.positional[1], &route, o.direction.value_or(""));
+    const Feed::Departures found = departuresTo(feed, stop, route, o.direction.value_or(""), date);
 
     LineImport line;
     line.line = qt(o.line.value_or(route.shortName.empty() ? route.id : route.shortName));
