@@ -157,7 +157,7 @@ check "the minimised settings window is back" wait_for viewable "$settings"
 # to it (whichever window has the focus); the exit question is found by its
 # title and answered with OK.
 wmctrl -i -c "$main_window" || fail "wmctrl could not ask to close the main window"
-question=$(timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" --name '^Orv Kvapomer$' | head -1)
+question=$(timeout 10 xdotool search --sync --onlyvisible --all --pid "$app_pid" --name '^Orv Kvapomer$' | head -1)
 [ -n "$question" ] || fail "exit question did not appear"
 xdotool windowactivate --sync "$question" key --clearmodifiers Return
 for _ in $(seq 200); do
