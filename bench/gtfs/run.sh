@@ -15,7 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/deps
-install_deps
+install_deps "${KVAPOMER_BENCH_PACKAGES[@]}"
 
 trips=${1:-100000}
 calls=${2:-50}

@@ -5,6 +5,7 @@
 #include "gtfs_import/feed_error.h"
 #include "gtfs_import/import_command.h"
 #include "gtfs_import/line_import.h"
+#include "gtfs_import/stop_lines.h"
 #include "gtfs_import/terminal_text.h"
 
 #include <QFileInfo>
@@ -39,9 +40,13 @@ Imported readDated(const std::string& feedPath, const std::string& stopArg,
     // Taken before the feed is read: a feed replaced meanwhile counts as newer.
     const std::optional<QDateTime> modified = feedModified(absolute);
     const Feed feed(FeedSource::open(feedPath));
-    const StopGroup stop = feed.findStop(stopArg);
-    const Route route = feed.findRoute(routeArg);
-    const DatedDepartures found = feed.datedDepartures(stop, route, direction, today);
+    const ImportPlace place = chooseForImport(feed, stopArg, routeArg, direction);
+    const StopGroup& stop = place.stop;
+    const Route& route = place.route;
+    const DatedDepartures found =
+        askInDirection(feed, stop, route, direction, [&](const std::string& d) {
+            return feed.datedDepartures(stop, route, d, today);
+        });
     // The direction as the feed names it, so that a refresh finds it again.
     const std::string remembered = !direction.empty() ? direction : found.direction.headsign;
     const DatedSource source{absolute, modified.value_or(QDateTime::fromSecsSinceEpoch(0, Qt::UTC)),
@@ -105,7 +110,7 @@ int importDatedLine(const DatedRequest& request, std::ostream& err) {
         imported = readDated(request.feed, request.stop, request.route,
                              request.direction.value_or(""), request.today);
     } catch (const FeedError& e) {
-        say(err, e.what());
+        sayLines(err, e.what());
         return exitStatusFor(e.problem());
     }
     for (const std::string& warning : imported.warnings) {
@@ -161,7 +166,7 @@ int refreshDatedLines(const QString& ini, std::chrono::sys_days today, std::ostr
                 err << "Linka " << printable(name) << ": " << message.str();
             }
         } catch (const FeedError& e) {
-            say(err, "Linka " + name + ": " + e.what());
+            sayLines(err, "Linka " + shortened(name, kEchoCharacters) + ": " + e.what());
             status = exitStatusFor(e.problem());
         }
         if (first == kExitOk) {

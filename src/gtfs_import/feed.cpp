@@ -21,6 +21,8 @@ using std::chrono::sys_days;
 // Warnings shown one to a line; beyond these, a count of the rest.
 constexpr std::size_t kWarningLines = 10;
 
+} // namespace
+
 // Route short names in the order people expect: numbers by value, then text.
 bool routeBefore(const Route& a, const Route& b) {
     const std::optional<int> x = parseNumber(a.shortName);
@@ -37,8 +39,6 @@ bool routeBefore(const Route& a, const Route& b) {
 std::string routeName(const Route& route) {
     return shown(route.shortName.empty() ? route.id : route.shortName);
 }
-
-} // namespace
 
 std::optional<int> parseGtfsTime(std::string_view text) {
     const std::size_t first = text.find(':');
@@ -123,9 +123,11 @@ struct Feed::Impl {
                    {"location_type", false},
                    {"platform_code", false}},
                   [&](const TableRow& row) {
+                      const std::optional<int> type =
+                          row[3].empty() ? std::optional<int>(0) : parseNumber(row[3]);
                       stops.push_back(Stop{std::string(row[0]), std::string(row[1]),
-                                           std::string(row[2]), std::string(row[4]),
-                                           row[3] == "1"});
+                                           std::string(row[2]), std::string(row[4]), row[3] == "1",
+                                           type && *type >= 0 && *type <= 4 ? *type : -1});
                       // Indexed as it is read, so that the index is in what the
                       // table's watch over the heap sees.
                       const std::size_t i = stops.size() - 1;
@@ -269,6 +271,18 @@ Feed::Feed(std::unique_ptr<FeedSource> source) : d_(std::make_unique<Impl>()) {
 }
 
 Feed::~Feed() = default;
+
+const std::vector<Stop>& Feed::stops() const {
+    return d_->stops;
+}
+
+const std::vector<Route>& Feed::routes() const {
+    return d_->routes;
+}
+
+const FeedSource& Feed::source() const {
+    return *d_->source;
+}
 
 std::vector<const Stop*> Feed::stopsMatching(std::string_view text) const {
     std::vector<const Stop*> roots;

@@ -29,6 +29,9 @@ struct Stop {
     std::string parent;       // parent_station, empty for none
     std::string platformCode; // platform_code, the letter or number shown at the stop
     bool station = false;     // location_type 1
+    // location_type: 0 a stop or platform, 1 a station, 2 an entrance, 3 a
+    // generic node, 4 a boarding area; -1 for a value that is none of these.
+    int locationType = 0;
 };
 
 // A stop as the user means it: a station together with its platforms, or a
@@ -71,6 +74,13 @@ struct DatedDepartures {
     std::vector<std::uint16_t> days;     // days[i] = index into lists of the list for first + i
     std::vector<std::string> warnings;   // one Czech line each (skipped frequency trips, ...)
 };
+
+// Route short names in the order people expect: numbers by value, then text.
+bool routeBefore(const Route& a, const Route& b);
+
+// How a message names a route: its short name, or its id when it has none,
+// cut short and safe to show.
+std::string routeName(const Route& route);
 
 // The list of `date`; empty outside the period.
 std::vector<int> listOn(const DatedDepartures& dated, std::chrono::sys_days date);
@@ -123,6 +133,12 @@ public:
     DatedDepartures datedDepartures(const StopGroup& stop, const Route& route,
                                     std::string_view direction, std::chrono::sys_days from,
                                     int maxDays = 400) const;
+
+    // Every stop, station, entrance and node of stops.txt, in its order;
+    // every route of routes.txt; the files themselves, to stream the rest.
+    const std::vector<Stop>& stops() const;
+    const std::vector<Route>& routes() const;
+    const FeedSource& source() const;
 
 private:
     struct Impl;

@@ -4,6 +4,8 @@
 #include "gtfs_import/feed.h"
 #include "gtfs_import/feed_error.h"
 #include "gtfs_import/line_import.h"
+#include "gtfs_import/stop_lines.h"
+#include "gtfs_import/stop_search.h"
 #include "gtfs_import/terminal_text.h"
 
 #include <QString>
@@ -34,7 +36,9 @@ const char* const kHelp =
     "\n"
     "  FEED               jízdní řád GTFS: soubor .zip nebo složka se soubory .txt\n"
     "  STOP               id zastávky nebo její název (název stanice zahrnuje\n"
-    "                     všechna její nástupiště); velikost písmen nerozhoduje\n"
+    "                     všechna její nástupiště); velikost písmen nerozhoduje;\n"
+    "                     má-li název více zastávek, platí ta, ze které linka\n"
+    "                     (daným směrem) odjíždí\n"
     "  ROUTE              id linky nebo její číslo (route_short_name)\n"
     "  --direction SMĚR   cílová zastávka (trip_headsign) nebo direction_id;\n"
     "                     nutné, jede-li linka ze zastávky více směry\n"
@@ -46,7 +50,8 @@ const char* const kHelp =
     "  --note TEXT        poznámka k lince (výchozí: \"(směr \" + cíl + \")\")\n"
     "  --activate         nastaví linku jako aktivní (Main/Bus)\n"
     "  --ini SOUBOR       konfigurační soubor (výchozí: kvapomern.ini vedle programu)\n"
-    "  --list-stops TEXT  vypíše zastávky, jejichž název obsahuje TEXT\n"
+    "  --list-stops TEXT  vypíše zastávky, jejichž název obsahuje TEXT (velikost\n"
+    "                     písmen ani diakritika nerozhoduje), stanice s nástupišti\n"
     "  --list-routes STOP vypíše linky, které zastávkou projíždějí\n"
     "  --list-directions STOP ROUTE  vypíše směry linky ze zastávky\n"
     "  --refresh          znovu naimportuje každou linku na každý den ze\n"
@@ -61,7 +66,8 @@ const char* const kHelp =
     "  2  chybné argumenty\n"
     "  3  jízdní řád chybí, je poškozený, nemá správný tvar nebo je příliš velký\n"
     "  4  zastávka, linka nebo směr neexistuje\n"
-    "  5  název odpovídá více zastávkám, linkám nebo směrům (jsou vypsány)\n"
+    "  5  název odpovídá více zastávkám, linkám nebo směrům (jsou vypsány,\n"
+    "     zastávky s linkami a směry, které z nich odjíždějí)\n"
     "  6  v zadaný den (bez --date: v žádný den) odtud linka nejede\n"
     "  7  konfigurační soubor linku neuloží (číslo linky, poznámka, počet časů)\n"
     "  8  konfigurační soubor neexistuje nebo jej nelze zapsat\n";
@@ -194,26 +200,32 @@ void row(std::ostream& out, std::initializer_list<std::string_view> fields) {
 }
 
 int list(const Feed& feed, const Options& o, std::ostream& out, std::ostream& err) {
+    const StopIndex index(feed.stops());
     if (o.listMode == "--list-stops") {
-        const std::vector<const Stop*> stops = feed.stopsMatching(o.listArgs[0]);
-        if (stops.empty()) {
+        const std::vector<const StopPlace*> places = index.find(o.listArgs[0]);
+        if (places.empty()) {
             say(err,
                 "Žádná zastávka nemá v názvu „" + shortened(o.listArgs[0], kEchoCharacters) + "“.");
             return kExitNotFound;
         }
-        for (const Stop* s : stops) {
-            const std::string id = (s->parent.empty() ? "" : "  ") + s->id;
-            if (s->station) {
-                row(out, {id, s->name, "(stanice)"});
-            } else if (!s->platformCode.empty()) {
-                row(out, {id, s->name, "nástupiště " + s->platformCode});
+        const auto print = [&](const Stop& s, const std::string& indent) {
+            if (s.station) {
+                row(out, {indent + s.id, s.name, "(stanice)"});
+            } else if (!s.platformCode.empty()) {
+                row(out, {indent + s.id, s.name, "nástupiště " + s.platformCode});
             } else {
-                row(out, {id, s->name});
+                row(out, {indent + s.id, s.name});
+            }
+        };
+        for (const StopPlace* p : places) {
+            print(*p->stop, "");
+            for (const Stop* platform : p->platforms) {
+                print(*platform, "  ");
             }
         }
         return kExitOk;
     }
-    const StopGroup stop = feed.findStop(o.listArgs[0]);
+    const StopGroup stop = chooseStop(feed, index, o.listArgs[0], nullptr, {});
     if (o.listMode == "--list-routes") {
         for (const Route& r : feed.routesAt(stop)) {
             row(out, {r.id, r.shortName, r.longName});
@@ -228,10 +240,14 @@ int list(const Feed& feed, const Options& o, std::ostream& out, std::ostream& er
 }
 
 int import(const Feed& feed, const Options& o, const CommandEnvironment& env, std::ostream& err) {
-    const StopGroup stop = feed.findStop(o.positional[1]);
-    const Route route = feed.findRoute(o.positional[2]);
+    const ImportPlace place =
+        chooseForImport(feed, o.positional[1], o.positional[2], o.direction.value_or(""));
+    const StopGroup& stop = place.stop;
+    const Route& route = place.route;
     const Feed::Departures found =
-        feed.departures(stop, route, o.direction.value_or(""), parseDate(*o.date));
+        askInDirection(feed, stop, route, o.direction.value_or(""), [&](const std::string& d) {
+            return feed.departures(stop, route, d, parseDate(*o.date));
+        });
     for (const std::string& warning : found.warnings) {
         say(err, warning);
     }
@@ -303,7 +319,8 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
         say(err, e.message);
         return kExitUsage;
     } catch (const FeedError& e) {
-        say(err, e.what());
+        // Feed text in it is shown safely already; a listing keeps its lines.
+        sayLines(err, e.what());
         return exitStatusFor(e.problem());
     } catch (const std::bad_alloc&) {
         say(err, kOutOfMemoryMessage);

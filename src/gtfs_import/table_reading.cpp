@@ -8,7 +8,7 @@
 namespace kvapomer::gtfs {
 
 std::string shown(std::string_view text) {
-    return shortened(text, kEchoCharacters);
+    return printable(shortened(text, kEchoCharacters));
 }
 
 std::string quoted(std::string_view text) {

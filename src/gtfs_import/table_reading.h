@@ -26,7 +26,8 @@ template <typename Value>
 using TextMap = std::unordered_map<std::string, Value, TextHash, std::equal_to<>>;
 using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
 
-// A name as a message repeats it: the user's or the feed's text, cut short.
+// A name as a message repeats it: the user's or the feed's text, cut short
+// and safe to show (no line break or control of its own).
 std::string shown(std::string_view text);
 
 // A text as a message repeats it, between Czech quotation marks.

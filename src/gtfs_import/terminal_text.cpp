@@ -144,4 +144,15 @@ void say(std::ostream& err, std::string_view message) {
     err << printable(message) << '\n';
 }
 
+void sayLines(std::ostream& err, std::string_view message) {
+    while (true) {
+        const std::size_t end = message.find('\n');
+        say(err, message.substr(0, end));
+        if (end == std::string_view::npos) {
+            return;
+        }
+        message.remove_prefix(end + 1);
+    }
+}
+
 } // namespace kvapomer::gtfs

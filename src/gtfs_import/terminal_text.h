@@ -35,4 +35,8 @@ std::string withoutControls(std::string_view text);
 // in it holds.
 void say(std::ostream& err, std::string_view message);
 
+// Writes a message of several lines to `err`: a listing whose maker put each
+// item on a line of its own; every line is shown safely.
+void sayLines(std::ostream& err, std::string_view message);
+
 } // namespace kvapomer::gtfs

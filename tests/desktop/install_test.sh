@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Installs the program into a temporary HOME from the build folder given as
-# $1, validates the desktop entry and the metainfo, checks that an upgrade
-# keeps the user's configuration, starts the installed program from its menu
-# entry under Xvfb and openbox, sees its window and the settings window tied
-# to it, closes it through the exit question, uninstalls and checks what is
-# left. Exits 77 (skipped) only when a tool it needs is missing.
+# $1, validates the desktop entry with its action and the metainfo, checks that
+# an upgrade keeps the user's configuration and that kvapomer-import is found
+# on the user's usual PATH, starts the installed program from its menu entry
+# under Xvfb and openbox, sees its window and the settings window tied to it,
+# closes it through the window manager and the exit question, uninstalls and
+# checks what is left. Exits 77 (skipped) only when a tool it needs is missing.
 set -uo pipefail
 
 build=$(realpath "${1:?usage: install_test.sh BUILD_DIR}")
 source_dir=$(realpath "$(dirname "$0")/../..")
 app_id=cz.orv.Kvapomer
 
-for tool in Xvfb openbox xdotool xprop xwininfo desktop-file-validate appstreamcli; do
+for tool in Xvfb openbox xdotool wmctrl xprop xwininfo desktop-file-validate appstreamcli; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed (scripts/deps installs it)"
         exit 77
@@ -51,6 +52,7 @@ entry="$HOME/.local/share/applications/$app_id.desktop"
 autostart="$HOME/.config/autostart/$app_id.desktop"
 icon="$HOME/.local/share/icons/hicolor/scalable/apps/$app_id.svg"
 metainfo="$HOME/.local/share/metainfo/$app_id.metainfo.xml"
+command_link="$HOME/.local/bin/kvapomer-import"
 
 install_program() {
     KVAPOMER_BUILD_DIR="$build" timeout 60 "$source_dir/scripts/install" "$@" >"$work/install.log" 2>&1 ||
@@ -68,6 +70,10 @@ check "autostart entry is the menu entry" cmp -s "$entry" "$autostart"
 check "icon installed" test -s "$icon"
 check "metainfo valid" appstreamcli validate --no-net "$metainfo"
 check "menu entry starts the installed executable" grep -qxF "Exec=$prog_dir/kvapomer" "$entry"
+action_exec=$(sed -n '/^\[Desktop Action import\]$/,/^\[/s/^Exec=//p' "$entry")
+check "menu entry's action opens the import window ($action_exec)" \
+    test "$action_exec" = "$prog_dir/kvapomer-import --window"
+check "the action is named in Czech" grep -qxF "Name[cs]=Načíst linku z jízdního řádu" "$entry"
 
 # An upgrade keeps the user's file byte for byte.
 sed -i 's/^Bus=150\r$/Bus=136\r/' "$prog_dir/kvapomern.ini"
@@ -75,6 +81,21 @@ check "configuration changed for the upgrade test" grep -q '^Bus=136' "$prog_dir
 cp "$prog_dir/kvapomern.ini" "$work/users.ini"
 install_program
 check "upgrade keeps the user's configuration" cmp -s "$work/users.ini" "$prog_dir/kvapomern.ini"
+
+# kvapomer-import on the PATH that a login gives the user: Debian's ~/.profile
+# adds ~/.local/bin when it exists.
+if [ -f /etc/skel/.profile ]; then
+    found=$(env -i HOME="$HOME" PATH=/usr/local/bin:/usr/bin:/bin \
+        bash -c '. /etc/skel/.profile >/dev/null 2>&1; command -v kvapomer-import')
+else
+    found=$(PATH="$HOME/.local/bin:/usr/bin:/bin" command -v kvapomer-import)
+fi
+check "kvapomer-import is on the user's PATH ($found)" test "$found" = "$command_link"
+check "it is the installed one" test "$(readlink -f "$found")" = "$prog_dir/kvapomer-import"
+ASAN_OPTIONS=detect_leaks=0 "$found" "$source_dir/tests/data/gtfs/city" SPO 150 --date 2026-12-12 \
+    >"$work/import.log" 2>&1 || { cat "$work/import.log"; fail "kvapomer-import from the PATH"; }
+check "the command from the PATH writes the installed program's file" \
+    grep -q $'^t0=08:30\r$' "$prog_dir/kvapomern.ini"
 
 # A display with a window manager.
 exec {display_fd}<> <(:)
@@ -132,9 +153,11 @@ else
 fi
 check "the minimised settings window is back" wait_for viewable "$settings"
 
-# Close the main window; the exit question is answered with OK.
-xdotool windowactivate --sync "$main_window" key --clearmodifiers alt+F4
-question=$(timeout 10 xdotool search --sync --onlyvisible --name '^Orv Kvapomer$' | head -1)
+# Close the main window through the window manager's close request addressed
+# to it (whichever window has the focus); the exit question is found by its
+# title and answered with OK.
+wmctrl -i -c "$main_window" || fail "wmctrl could not ask to close the main window"
+question=$(timeout 10 xdotool search --sync --onlyvisible --all --pid "$app_pid" --name '^Orv Kvapomer$' | head -1)
 [ -n "$question" ] || fail "exit question did not appear"
 xdotool windowactivate --sync "$question" key --clearmodifiers Return
 for _ in $(seq 200); do
@@ -155,11 +178,17 @@ timeout 30 "$source_dir/scripts/uninstall" || fail "scripts/uninstall"
 check "uninstall leaves only the user's file ($(left_files | tr '\n' ' '))" \
     test "$(left_files)" = "./.local/opt/kvapomer/kvapomern.ini"
 check "the user's file is as the program left it" grep -q '^Bus=136' "$prog_dir/kvapomern.ini"
+check "the command's link is gone" test ! -L "$command_link"
+
+# A link of the user's own at the command's place is never replaced or removed.
+ln -s /bin/true "$command_link"
 
 # A new install uses that file; --purge removes it too.
 install_program
 check "reinstall keeps the user's file" grep -q '^Bus=136' "$prog_dir/kvapomern.ini"
 timeout 30 "$source_dir/scripts/uninstall" --purge || fail "scripts/uninstall --purge"
+check "the user's own link stays" test "$(readlink "$command_link")" = /bin/true
+rm -- "$command_link"
 check "uninstall --purge leaves nothing ($(left_files | tr '\n' ' '))" test -z "$(left_files)"
 check "program folder removed" test ! -e "$prog_dir"
 echo "PASS"

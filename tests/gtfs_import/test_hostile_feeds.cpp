@@ -175,10 +175,10 @@ TEST(HostileFeeds, EndWithOneCzechLineAndTheFileUntouched) {
          kExitRefused,
          notePrefix + ", konfigurační soubor jich vrátí nejvýše 699; zvolte kratší přes --note."},
         {"a name that many stops share",
-         {path("names.zip"), "dvojče", "150"},
+         {path("names.zip"), "--list-routes", "dvojče"},
          kExitAmbiguous,
-         "Názvu „dvojče“ odpovídá více zastávek: D0 (Dvojče), D1 (Dvojče), D2 (Dvojče), D3 "
-         "(Dvojče), D4 (Dvojče), D5 (Dvojče), D6 (Dvojče), D7 (Dvojče), D8 (Dvojče), D9 (Dvojče) "
+         "Názvu „dvojče“ odpovídá více zastávek: D0 (Dvojče), D1 (Dvojče), D10 (Dvojče), D11 "
+         "(Dvojče), D2 (Dvojče), D3 (Dvojče), D4 (Dvojče), D5 (Dvojče), D6 (Dvojče), D7 (Dvojče) "
          "a další, celkem 12; zadejte jednu z nich podle id."},
         {"a long note, written whole and shown shortened",
          {path("names.zip"), "SPO", "150", "--date", "2026-12-12", "--note", std::string(699, 'n')},

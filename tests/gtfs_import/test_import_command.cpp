@@ -5,9 +5,9 @@
 #include "gtfs_import/import_command.h"
 
 #include "config/config_file.h"
-#include "profile/profile_store.h"
 #include "config/settings_save.h"
 #include "feed_fixture.h"
+#include "profile/profile_store.h"
 #include "support/sample_config.h"
 
 #include <gtest/gtest.h>
@@ -252,6 +252,66 @@ TEST_F(ImportCommand, WritesOnlyValidTimesFromHostileFrequencies) {
     EXPECT_EQ(r.status, kExitOk) << r.err;
     EXPECT_TRUE(folder.read("kvapomern.ini").contains("\r\nt0=00:00\r\nt1=00:01\r\n"));
     EXPECT_TRUE(folder.read("kvapomern.ini").contains("\r\nt1439=23:59\r\nNumberOfTimes=1440\r\n"));
+}
+
+TEST_F(ImportCommand, SettlesAStopNameByTheRouteOrListsThePlatforms) {
+    // Platform 2 of Roztyly also served by 150 toward Spořilov.
+    const test::FeedEdits edits{
+        {"stop_times.txt", test::feedFiles()["stop_times.txt"] + "T10,06:30:00,06:30:00,ROZ2,1\n"
+                                                                 "T10,06:40:00,06:40:00,SPO,2\n"},
+        {"trips.txt", test::feedFiles()["trips.txt"] + "\"Spořilov, sídliště\",T10,L150,WD,0\n"}};
+    const std::string both = test::feedFolder(folder, "both", edits).toStdString();
+    const std::string listing = "  ROZ (Roztyly, nástupiště 1): 136 směr Kačerov; 150 směr "
+                                "Spořilov, sídliště; 150 směr Kačerov\n"
+                                "  ROZ2 (Roztyly, nástupiště 2): ";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string err;
+    } cases[] = {
+        {{both, "--list-stops", "zelivskeho"},
+         kExitOk,
+         "ZEL\tŽelivského\t(stanice)\n  ZEL_A\tŽelivského\tnástupiště A\n",
+         ""},
+        {{both, "--list-stops", "vinohradska"},
+         kExitNotFound,
+         "",
+         "Žádná zastávka nemá v názvu „vinohradska“.\n"},
+        {{both, "--list-directions", "kacerov", "150"}, kExitOk, "0\tSpořilov, sídliště\n", ""},
+        {{both, "roztyly", "150"},
+         kExitAmbiguous,
+         "",
+         "Linka 150 odjíždí z více zastávek názvu „roztyly“; zadejte jednu z nich podle id:\n" +
+             listing + "150 směr Spořilov, sídliště\n"},
+        {{feed, "Roztyly", "136", "--direction", "Spořilov"},
+         kExitAmbiguous,
+         "",
+         "Linka 136 směrem „Spořilov“ neodjíždí z žádné zastávky názvu „Roztyly“; odjíždí z "
+         "nich:\n" +
+             listing + "nic neodjíždí\n"},
+        {{both, "Roztyly", "150", "--direction", "kacerov", "--date", "2026-12-10"},
+         kExitOk,
+         "",
+         "Linka 150 (směr Kačerov) ze zastávky Roztyly: počet odjezdů 6, zapsáno do " + ini +
+             ".\n"},
+        {{both, "ROZTYLY", "136"},
+         kExitOk,
+         "",
+         "Linka 136 (směr Kačerov) ze zastávky Roztyly: 1 jízdní řád a dny bez spojů, platí "
+         "2026-12-10 až 2026-12-31, zapsáno do " +
+             ini + ".\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--ini", ini});
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, c.status) << c.args[1] << ' ' << c.args[2];
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+    }
+    // The one platform that 136 leaves from: its departure on a weekday.
+    EXPECT_TRUE(folder.read("kvapomern.ini").contains("\r\nt0=09:00\r\nNumberOfTimes=1\r\n"));
 }
 
 TEST_F(ImportCommand, ProgramWritesTheFileBesideItself) {
