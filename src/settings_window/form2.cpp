@@ -339,7 +339,9 @@ void Form2::SaveSettings() {
 
 void Form2::onCommand2() {
     // A failed write is silent here, as every plain file write is.
-    static_cast<void>(WriteIniValue(configPath(), kMain, QStringLiteral("Bus"), openingBus_));
+    host_.ownWrite([this] {
+        static_cast<void>(WriteIniValue(configPath(), kMain, QStringLiteral("Bus"), openingBus_));
+    });
     close();
 }
 
