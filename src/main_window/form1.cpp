@@ -457,10 +457,16 @@ void Form1::showContextMenu(const QPoint& globalPos) {
     contextMenu()->popup(globalPos);
 }
 
+// Where a menu opened from the keyboard appears: on the focused button.
+QPoint Form1::keyboardMenuPoint() const {
+    const QWidget* focus = focusWidget();
+    return mapToGlobal(focus && isAncestorOf(focus) ? focus->mapTo(this, focus->rect().center())
+                                                    : QPoint(width() / 4, height() / 2));
+}
+
 void Form1::contextMenuEvent(QContextMenuEvent* event) {
-    showContextMenu(event->reason() == QContextMenuEvent::Mouse
-                        ? event->globalPos()
-                        : mapToGlobal(QPoint(width() / 4, height() / 2)));
+    showContextMenu(event->reason() == QContextMenuEvent::Mouse ? event->globalPos()
+                                                                : keyboardMenuPoint());
     event->accept();
 }
 
@@ -468,10 +474,7 @@ void Form1::keyPressEvent(QKeyEvent* event) {
     // Shift+F10 opens the context menu as the Menu key does.
     if ((event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) ||
         (event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier)) {
-        const QWidget* focus = focusWidget();
-        const QPoint at = focus && isAncestorOf(focus) ? focus->mapTo(this, focus->rect().center())
-                                                       : QPoint(width() / 4, height() / 2);
-        showContextMenu(mapToGlobal(at));
+        showContextMenu(keyboardMenuPoint());
         event->accept();
         return;
     }

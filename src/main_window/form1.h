@@ -114,6 +114,7 @@ private:
     void applyLoaded(LoadedConfig&& config, bool stayOnTop);
     void applyStayOnTop(bool on);
     void showContextMenu(const QPoint& globalPos);
+    QPoint keyboardMenuPoint() const;
     bool settingsOpen() const;
     void settingsStateChanged();
     void queueSettingsCheck();
