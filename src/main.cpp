@@ -4,6 +4,7 @@
 #include "platform/dbus_desktop_notice.h"
 #include "platform/platform_choice.h"
 #include "platform/qt_platform.h"
+#include "platform/single_instance.h"
 #include "settings_window/form2.h"
 #include "ui_common/fonts.h"
 
@@ -12,6 +13,8 @@
 #include <QTranslator>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +32,17 @@ void installQtTranslations() {
     Q_UNUSED(translator);
 }
 
+// The folder of this executable, before there is an application object.
+QString executableFolder() {
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) {
+        return {};
+    }
+    const QString file = QString::fromLocal8Bit(path, n);
+    return file.left(file.lastIndexOf(u'/') + 1);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -37,6 +51,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kvapomer: no graphical display (DISPLAY is not set); "
                              "the program needs a desktop to show its window.\n");
         return 2;
+    }
+    // One copy per program folder: a second start only brings the running
+    // copy's window to the front. Settled before the display is opened.
+    kvapomer::SingleInstance instance(kvapomer::SingleInstance::socketPathFor(executableFolder()));
+    if (instance.claim(qgetenv("XDG_ACTIVATION_TOKEN")) ==
+        kvapomer::SingleInstance::Claim::Running) {
+        return 0;
     }
     kvapomer::applyPlatformChoice();
     // The window repaints a few small labels every second. Through X shared
@@ -64,6 +85,9 @@ int main(int argc, char** argv) {
     kvapomer::Platform platform{clock, messageBox, sound, shell, exeFolder, screen, programEnd};
 
     kvapomer::Form1 form1(platform);
+    kvapomer::InstanceRequests requests(instance.listener());
+    QObject::connect(&requests, &kvapomer::InstanceRequests::activationRequested, &form1,
+                     &kvapomer::Form1::bringToFront);
     kvapomer::DbusDesktopNotice notice(QStringLiteral("Kvapoměr"),
                                        QStringLiteral("cz.orv.Kvapomer"));
     form1.setDesktopNotice(&notice);

@@ -53,6 +53,38 @@ Result<void> ConfigFile::storeViewState(bool expanded) const {
                          expanded ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+bool ConfigFile::stayOnTopIn(const ConfigSnapshot& snapshot) {
+    return snapshot.file.value(keys::kSet, keys::kStayOnTop) == u"1";
+}
+
+Result<void> ConfigFile::storeStayOnTop(bool on) const {
+    return WriteIniValue(path_, keys::kSet, keys::kStayOnTop,
+                         on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QString ConfigFile::lastFeed() const {
+    return takeSnapshot(path_).file.value(keys::kSet, keys::kLastFeed).value_or(QString());
+}
+
+Result<void> ConfigFile::storeLastFeed(const QString& feed) const {
+    bool fits = true;
+    const Result<void> result = updateProfile(path_, [&](ProfileDocument& document) {
+        // As with a line: a value the file would not give back whole is not
+        // written at all.
+        ProfileDocument probe = document.emptyAlike();
+        probe.setValue(keys::kSet, keys::kLastFeed, feed);
+        fits = !feed.contains(u'\n') && !feed.contains(u'\r') &&
+               probe.value(keys::kSet, keys::kLastFeed) == feed;
+        if (fits) {
+            document.setValue(keys::kSet, keys::kLastFeed, feed);
+        }
+    });
+    if (!fits) {
+        return errorOf(error::kInvalidArgument);
+    }
+    return result;
+}
+
 Result<void> ConfigFile::saveSettings(const SettingsInput& input) const {
     return kvapomer::saveSettings(path_, input);
 }

@@ -38,6 +38,16 @@ public:
     Result<void> activateLine(const QString& line) const;
     // Stores the view the program leaves: Set/Stav 1 (expanded) or 0.
     Result<void> storeViewState(bool expanded) const;
+    // The main window's "Vždy navrchu": read from a snapshot of the file,
+    // stored as "1" or "0" with every other byte as it was.
+    static bool stayOnTopIn(const ConfigSnapshot& snapshot);
+    Result<void> storeStayOnTop(bool on) const;
+    // The feed the import window read last (empty when none is stored), and
+    // storing it when the file can give it back unchanged (otherwise error
+    // 5 and nothing written).
+    QString lastFeed() const;
+    Result<void> storeLastFeed(const QString& feed) const;
+
     // The settings window's save: the line's section and the alert settings.
     Result<void> saveSettings(const SettingsInput& input) const;
 

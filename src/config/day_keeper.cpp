@@ -49,7 +49,7 @@ DayKeeper::~DayKeeper() {
     pool_.waitForDone();
 }
 
-LoadResult DayKeeper::load(const ConfigFile& file, const QDate& date) {
+LoadResult DayKeeper::load(const ConfigFile& file, const QDate& date, ConfigSnapshot* loaded) {
     path_ = file.path();
     ConfigSnapshot snapshot;
     // When the update fails, the day's list is shown from memory and the
@@ -57,7 +57,11 @@ LoadResult DayKeeper::load(const ConfigFile& file, const QDate& date) {
     const ConfigFile::DaySyncResult synced = file.syncToDate(toSysDays(date), snapshot);
     line_ = synced.line;
     adopt(synced.sync.dated, date);
-    return loadConfiguration(snapshot);
+    LoadResult result = loadConfiguration(snapshot);
+    if (loaded) {
+        *loaded = std::move(snapshot);
+    }
+    return result;
 }
 
 void DayKeeper::adopt(const std::optional<DatedLine>& dated, const QDate& date) {

@@ -35,8 +35,8 @@ public:
 
     // The load: the active line of `file` brought to `date` first (one read,
     // and one update when its times need another list), then loaded from
-    // the file as it then is.
-    LoadResult load(const ConfigFile& file, const QDate& date);
+    // the file as it then is; `loaded`, when given, receives the file as read.
+    LoadResult load(const ConfigFile& file, const QDate& date, ConfigSnapshot* loaded = nullptr);
 
     // Each tick, before the departures are chosen. On a new date the list of
     // the day is taken from memory and the file is written in the

@@ -25,9 +25,12 @@ inline const QString kRedAlertMin = QStringLiteral("RedAlertMin"); // minutes of
 inline const QString kBlinkAlert = QStringLiteral("BlinkAlert");   // seconds part of flashing
 inline const QString kBlinkAlertM = QStringLiteral("BlinkAlertM"); // minutes part of flashing
 
-// [Set]: the view the program left.
+// [Set]: the view the program left, and the windows' own choices, which the
+// loader never reads (a file that holds them loads as one without them).
 inline const QString kSet = QStringLiteral("Set");
-inline const QString kStav = QStringLiteral("Stav"); // 1: the expanded view; 0..255
+inline const QString kStav = QStringLiteral("Stav");           // 1: the expanded view; 0..255
+inline const QString kStayOnTop = QStringLiteral("StayOnTop"); // "1" on, anything else off
+inline const QString kLastFeed = QStringLiteral("LastFeed");   // the feed last read: .zip or folder
 
 // A line's section, named by the line's number.
 inline const QString kDescription = QStringLiteral("Description");     // the note on the line

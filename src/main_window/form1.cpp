@@ -1,6 +1,7 @@
 #include "main_window/form1.h"
 
 #include "config/config_file.h"
+#include "config/loader.h"
 #include "countdown/countdown_tick.h"
 #include "countdown/sound_request.h"
 #include "ui_common/classic_look.h"
@@ -9,12 +10,18 @@
 #include "ui_common/window_ties.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include <cmath>
 
@@ -61,6 +68,22 @@ QGroupBox* makeFrame(QWidget* parent, const char* name, const QRect& geometry, c
     return frame;
 }
 
+// The one .zip file among dropped things, if that is what they are.
+QString droppedFeed(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1) {
+        return {};
+    }
+    const QUrl url = mime->urls().constFirst();
+    const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+    return path.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive) && QFileInfo(path).isFile()
+               ? path
+               : QString();
+}
+
+QByteArray settingsLine(bool open) {
+    return open ? QByteArrayLiteral("settings-open\n") : QByteArrayLiteral("settings-closed\n");
+}
+
 QTimer* makeTimer(QObject* parent, const char* name, int interval) {
     auto* timer = new QTimer(parent);
     timer->setObjectName(QString::fromLatin1(name));
@@ -82,6 +105,7 @@ Form1::Form1(Platform& platform, QWidget* parent)
     setFont(designFont(QStringLiteral("MS Serif"), 8.25));
     setFixedSize(312, 154);
     setMouseTracking(true);
+    setAcceptDrops(true); // a timetable feed dropped here opens the import window
     buildLayout();
     connect(&dayKeeper_, &DayKeeper::reloadWanted, this, [this] {
         if (!platform_.programEnd.ending()) {
@@ -292,11 +316,16 @@ bool Form1::start() {
 }
 
 bool Form1::LoadData() {
+    // Stamped before the read: a change in between is seen again, never missed.
+    const FileStamp stamp = stampOf(configFile().path());
     // A dated line gets the list of the day before it is read.
-    LoadResult result = dayKeeper_.load(configFile(), platform_.clock.current().date());
+    ConfigSnapshot snapshot;
+    LoadResult result = dayKeeper_.load(configFile(), platform_.clock.current().date(), &snapshot);
+    loading_ = true;
     for (const LoadMessage& message : result.messages) {
         platform_.messageBox.show(message.text, message.title, MessageStyle::Error);
     }
+    loading_ = false;
     if (result.status != LoadStatus::Loaded) {
         timer1_->stop();
         flashT_->stop();
@@ -304,17 +333,209 @@ bool Form1::LoadData() {
         platform_.programEnd.endNow(1);
         return false;
     }
-    state_.timetable = std::move(result.config.timetable);
-    state_.alerts = std::move(result.config.alerts);
-    if (result.config.expand) {
+    applyLoaded(std::move(result.config), ConfigFile::stayOnTopIn(snapshot));
+    follower_.loaded(stamp);
+    return true;
+}
+
+void Form1::applyLoaded(LoadedConfig&& config, bool stayOnTop) {
+    state_.timetable = std::move(config.timetable);
+    state_.alerts = std::move(config.alerts);
+    if (config.expand) {
         state_.Expanded = true;
     }
-    state_.heading = result.config.heading;
-    state_.note = result.config.note;
+    state_.heading = config.heading;
+    state_.note = config.note;
     label1_->setText(state_.heading);
     label7_->setText(state_.note);
+    applyStayOnTop(stayOnTop);
     showDay();
-    return true;
+}
+
+void Form1::followConfigFile() {
+    if (loading_ || closed_ || platform_.programEnd.ending()) {
+        return;
+    }
+    const QString path = configFile().path();
+    const FileStamp stamp = stampOf(path);
+    if (follower_.check(stamp, settingsOpen()) != ConfigFollower::Step::Load) {
+        return;
+    }
+    // Through the day keeper, as at start-up: a dated line shows the list of
+    // the day (its own update of the file is seen once more, and then again
+    // loads as it is).
+    ConfigSnapshot snapshot;
+    LoadResult result = dayKeeper_.load(configFile(), platform_.clock.current().date(), &snapshot);
+    // A half-written edit or a bad value: keep what is shown, say nothing,
+    // and try again when the file changes next.
+    if (!ConfigFollower::loadsCleanly(result)) {
+        follower_.refused(stamp);
+        return;
+    }
+    applyLoaded(std::move(result.config), ConfigFile::stayOnTopIn(snapshot));
+    follower_.loaded(stamp);
+}
+
+void Form1::ownWrite(const std::function<void()>& write) {
+    const QString path = configFile().path();
+    const FileStamp before = stampOf(path);
+    write();
+    follower_.wrote(before, stampOf(path));
+}
+
+void Form1::setStayOnTop(bool on) {
+    applyStayOnTop(on);
+    // A failed write is silent, as every plain file write is.
+    ownWrite([&] { static_cast<void>(configFile().storeStayOnTop(on)); });
+}
+
+void Form1::applyStayOnTop(bool on) {
+    if (stayOnTopAction_) {
+        stayOnTopAction_->setChecked(on);
+    }
+    if (stayOnTop_ == on) {
+        return;
+    }
+    stayOnTop_ = on;
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, on);
+    if (QWindow* window = windowHandle()) {
+        // Changed on the native window itself: setting the widget's flags
+        // would hide the window and show it anew, minimised state lost.
+        overrideWindowFlags(flags);
+        window->setFlags(flags);
+    } else {
+        setWindowFlags(flags);
+    }
+}
+
+void Form1::bringToFront(const QByteArray& token) {
+    if (!token.isEmpty() && QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+        // The compositor lets a window take the focus with the token of the
+        // start that asked for it.
+        qputenv("XDG_ACTIVATION_TOKEN", token);
+    }
+    restoreMinimised(this);
+}
+
+QString Form1::importProgramName() {
+    return QStringLiteral("kvapomer-import");
+}
+
+void Form1::openImport(const QString& feed) {
+    if (import_.running()) {
+        return;
+    }
+    const QString folder = platform_.exeFolder.path();
+    const QString program = QDir(folder).filePath(importProgramName());
+    QStringList arguments{QStringLiteral("--window"), QStringLiteral("--ini"), configFile().path()};
+    if (!feed.isEmpty()) {
+        arguments << QStringLiteral("--feed") << feed;
+    }
+    const QFileInfo info(program);
+    if (!info.isFile() || !info.isExecutable() || !import_.start(program, arguments)) {
+        platform_.messageBox.show(QStringLiteral("Nebyl nalezen program ") + importProgramName() +
+                                      QStringLiteral(", který načítá linky z jízdního řádu. "
+                                                     "Patří do složky programu:\n") +
+                                      QDir::toNativeSeparators(folder),
+                                  QStringLiteral("Orv Kvapomer"), MessageStyle::Error);
+        return;
+    }
+    settingsWereOpen_ = settingsOpen();
+    import_.send(settingsLine(settingsWereOpen_));
+}
+
+QMenu* Form1::contextMenu() {
+    if (menu_) {
+        return menu_;
+    }
+    menu_ = new QMenu(this);
+    menu_->setObjectName(QStringLiteral("ContextMenu"));
+    importAction_ = menu_->addAction(QStringLiteral("Načíst linku z jízdního řádu…"), this,
+                                     [this] { openImport(); });
+    importAction_->setObjectName(QStringLiteral("MenuImport"));
+    stayOnTopAction_ = menu_->addAction(QStringLiteral("Vždy navrchu"));
+    stayOnTopAction_->setObjectName(QStringLiteral("MenuStayOnTop"));
+    stayOnTopAction_->setCheckable(true);
+    stayOnTopAction_->setChecked(stayOnTop_);
+    connect(stayOnTopAction_, &QAction::triggered, this, &Form1::setStayOnTop);
+    QAction* settings = menu_->addAction(QStringLiteral("Nastavení"), this, &Form1::openSettings);
+    settings->setObjectName(QStringLiteral("MenuSettings"));
+    menu_->addSeparator();
+    QAction* exit = menu_->addAction(QStringLiteral("Konec"), this, [this] { close(); });
+    exit->setObjectName(QStringLiteral("MenuExit"));
+    // One import window at a time.
+    connect(menu_, &QMenu::aboutToShow, this,
+            [this] { importAction_->setEnabled(!import_.running()); });
+    return menu_;
+}
+
+void Form1::showContextMenu(const QPoint& globalPos) {
+    contextMenu()->popup(globalPos);
+}
+
+// Where a menu opened from the keyboard appears: on the focused button.
+QPoint Form1::keyboardMenuPoint() const {
+    const QWidget* focus = focusWidget();
+    return mapToGlobal(focus && isAncestorOf(focus) ? focus->mapTo(this, focus->rect().center())
+                                                    : QPoint(width() / 4, height() / 2));
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent* event) {
+    showContextMenu(event->reason() == QContextMenuEvent::Mouse ? event->globalPos()
+                                                                : keyboardMenuPoint());
+    event->accept();
+}
+
+void Form1::keyPressEvent(QKeyEvent* event) {
+    // Shift+F10 opens the context menu as the Menu key does.
+    if ((event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) ||
+        (event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier)) {
+        showContextMenu(keyboardMenuPoint());
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFeed(event->mimeData()).isEmpty() && !import_.running()) {
+        event->acceptProposedAction();
+    }
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QString feed = droppedFeed(event->mimeData());
+    if (feed.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    openImport(feed);
+}
+
+bool Form1::settingsOpen() const {
+    return settings_ && settings_->isVisible();
+}
+
+void Form1::queueSettingsCheck() {
+    QMetaObject::invokeMethod(this, &Form1::settingsStateChanged, Qt::QueuedConnection);
+}
+
+// The import window must not save while the settings window is open, whose
+// save or "Zpátky" would write its older copy back; and a change of the file
+// seen meanwhile is loaded once it has closed.
+void Form1::settingsStateChanged() {
+    const bool open = settingsOpen();
+    if (open == settingsWereOpen_) {
+        return;
+    }
+    settingsWereOpen_ = open;
+    if (import_.running()) {
+        import_.send(settingsLine(open));
+    }
+    if (!open) {
+        followConfigFile();
+    }
 }
 
 // The list the countdown runs on, and what is said about the day in place
@@ -338,6 +559,9 @@ void Form1::onTimer1() {
     const TickSchedule::Decision decision = schedule_.onFire(now.time());
     timer1_->start(decision.delayMs);
     if (decision.tick) {
+        // Before the tick, so that the tick already shows a new version.
+        followConfigFile();
+        import_.running(); // collects an import window that has ended
         applyTick(now);
     }
 }
@@ -454,7 +678,10 @@ void Form1::openSettings() {
     settings_ = created;
     if (settings_) {
         makeTransientFor(settings_, this);
+        settings_->installEventFilter(this);
+        connect(settings_, &QObject::destroyed, this, &Form1::queueSettingsCheck);
         settings_->show();
+        settingsStateChanged();
     }
 }
 
@@ -477,8 +704,9 @@ void Form1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    closed_ = true;
     // A failed write of the view state is silent, as every plain file write is.
-    static_cast<void>(configFile().storeViewState(state_.Expanded));
+    ownWrite([this] { static_cast<void>(configFile().storeViewState(state_.Expanded)); });
     if (settings_) {
         settings_->close();
         delete settings_.data();
@@ -502,6 +730,11 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == settings_.data() &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
+         event->type() == QEvent::Close)) {
+        queueSettingsCheck();
+    }
     if (watched == label6_) {
         if (event->type() == QEvent::MouseMove) {
             QFont f = label6_->font();

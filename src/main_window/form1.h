@@ -4,6 +4,8 @@
 
 #include "config/day_keeper.h"
 #include "countdown/tick_schedule.h"
+#include "main_window/child_process.h"
+#include "main_window/config_follower.h"
 #include "main_window/program_state.h"
 #include "platform/desktop_notice.h"
 #include "platform/platform.h"
@@ -15,14 +17,17 @@
 #include <array>
 #include <functional>
 
+class QAction;
 class QLabel;
 class QGroupBox;
+class QMenu;
 class QPushButton;
 class QTimer;
 
 namespace kvapomer {
 
 class ConfigFile;
+struct LoadedConfig;
 
 class Form1 : public QWidget, public SettingsHost {
     Q_OBJECT
@@ -49,6 +54,7 @@ public:
     // What the settings window reads and may ask for.
     ProgramSnapshot snapshot() const override;
     bool reload() override { return LoadData(); }
+    void ownWrite(const std::function<void()>& write) override;
 
     // Opens the settings window; the factory creates it on first use.
     using SettingsFactory = std::function<QWidget*(SettingsHost&)>;
@@ -65,6 +71,26 @@ public:
     void flashTick();
     void stayTick();
 
+    // The context menu (right click, the Menu key, Shift+F10), made on first use.
+    QMenu* contextMenu();
+
+    // Loads the configuration file when someone else has changed it and the
+    // new version loads without a message; the tick runs it every second.
+    void followConfigFile();
+
+    // "Vždy navrchu": kept above other windows; stored at once.
+    bool stayOnTop() const { return stayOnTop_; }
+    void setStayOnTop(bool on);
+
+    // A second start from this folder asks for the window: un-minimised,
+    // raised and activated. `token`: that start's activation token, if any.
+    void bringToFront(const QByteArray& token = {});
+
+    // Starts the import window (the helper program beside this one), with a
+    // feed to open when given. One at a time.
+    void openImport(const QString& feed = {});
+    static QString importProgramName();
+
     static QString normalTitle() { return kvapomer::normalTitle(); }
     static QString creditLine();
     static QString contactAddress();
@@ -74,6 +100,10 @@ protected:
     void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildLayout();
@@ -84,6 +114,13 @@ private:
     void applyTick(const QDateTime& now);
     void showDay();
     void paintTick(const TickView& view);
+    void applyLoaded(LoadedConfig&& config, bool stayOnTop);
+    void applyStayOnTop(bool on);
+    void showContextMenu(const QPoint& globalPos);
+    QPoint keyboardMenuPoint() const;
+    bool settingsOpen() const;
+    void settingsStateChanged();
+    void queueSettingsCheck();
 
     Platform& platform_;
     ProgramState state_;
@@ -94,6 +131,15 @@ private:
     SettingsFactory settingsFactory_;
     QPointer<QWidget> settings_;
     DesktopNotice* desktopNotice_ = nullptr;
+    ConfigFollower follower_;
+    bool loading_ = false; // a load is showing its messages
+    bool closed_ = false;  // the exit was confirmed
+    bool stayOnTop_ = false;
+    ChildProcess import_;
+    bool settingsWereOpen_ = false; // as last told to the import window
+    QMenu* menu_ = nullptr;
+    QAction* importAction_ = nullptr;
+    QAction* stayOnTopAction_ = nullptr;
 
     QTimer* timer1_ = nullptr;
     QTimer* flashT_ = nullptr;

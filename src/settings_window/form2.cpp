@@ -342,7 +342,7 @@ void Form2::SaveSettings() {
 
 void Form2::onCommand2() {
     // A failed write is silent here, as every plain file write is.
-    static_cast<void>(configFile().activateLine(openingBus_));
+    host_.ownWrite([this] { static_cast<void>(configFile().activateLine(openingBus_)); });
     close();
 }
 

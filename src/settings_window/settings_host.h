@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace kvapomer {
 
 struct ProgramSnapshot {
@@ -21,6 +23,10 @@ public:
     // Reloads everything from the configuration file. False when the load was
     // fatal: the program is then ending and the caller must stop.
     virtual bool reload() = 0;
+    // Runs `write`, a write of the window's own to the configuration file
+    // that no reload follows, so that the program does not take the change
+    // for someone else's.
+    virtual void ownWrite(const std::function<void()>& write) { write(); }
 
 protected:
     SettingsHost() = default;
