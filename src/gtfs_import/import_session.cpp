@@ -109,8 +109,7 @@ QString routeText(const Route& route) {
     return route.longName.empty() ? name : name + QStringLiteral("  ") + shownText(route.longName);
 }
 
-std::vector<PlatformLine> directionsOf(const std::vector<PlatformLine>& lines,
-                                       const Route* route) {
+std::vector<PlatformLine> directionsOf(const std::vector<PlatformLine>& lines, const Route* route) {
     std::vector<PlatformLine> result;
     std::copy_if(lines.begin(), lines.end(), std::back_inserter(result),
                  [route](const PlatformLine& l) { return l.route == route; });
@@ -133,8 +132,8 @@ Preview previewOf(const Feed& feed, const PlatformLine& line, sys_days today) {
     Preview preview;
     preview.stop = feed.findStop(line.platform->id);
     preview.route = *line.route;
-    preview.direction = !line.direction.headsign.empty() ? line.direction.headsign
-                                                         : line.direction.id;
+    preview.direction =
+        !line.direction.headsign.empty() ? line.direction.headsign : line.direction.id;
     preview.found = feed.datedDepartures(preview.stop, preview.route, preview.direction, today);
     return preview;
 }

@@ -89,7 +89,7 @@ QString directionText(const PlatformLine& line);
 // A line leaving one platform in one direction, with every date's departures
 // from `today` on.
 struct Preview {
-    StopGroup stop;        // the platform
+    StopGroup stop; // the platform
     Route route;
     std::string direction; // as asked: the headsign, or direction_id without one
     DatedDepartures found;
@@ -115,7 +115,7 @@ QString runningDays(const Preview& preview);
 struct SaveChoice {
     QString line;
     QString note;
-    bool oneDate = false;        // a plain line of `date` instead of a dated line
+    bool oneDate = false;         // a plain line of `date` instead of a dated line
     std::chrono::sys_days date{}; // the chosen date
 };
 
@@ -172,8 +172,7 @@ Q_SIGNALS:
 private:
     // Runs `work` on the worker; `done` with its result on this thread unless
     // abandoned meanwhile. A FeedError or other failure becomes failed().
-    template <typename Work, typename Done>
-    void start(const QString& what, Work work, Done done);
+    template <typename Work, typename Done> void start(const QString& what, Work work, Done done);
 
     QString ini_;
     Today today_;

@@ -5,8 +5,8 @@
 #include "gtfs_import/import_session.h"
 
 #include "config/config_file.h"
-#include "gtfs_import/import_command.h"
 #include "feed_fixture.h"
+#include "gtfs_import/import_command.h"
 #include "support/sample_config.h"
 
 #include <gtest/gtest.h>
@@ -47,8 +47,7 @@ protected:
     void SetUp() override { folder.write("kvapomern.ini", test::fileBytes(test::lineConfig())); }
 
     // Asks through `ask` and waits for `signal`; fails on failed().
-    template <typename Signal>
-    void await(Signal signal, const std::function<void()>& ask) {
+    template <typename Signal> void await(Signal signal, const std::function<void()>& ask) {
         QSignalSpy done(&session, signal);
         QSignalSpy failed(&session, &ImportSession::failed);
         ask();
@@ -144,9 +143,10 @@ TEST_F(Session, SavesTheBytesTheCommandWrites) {
     const QByteArray start = folder.read("kvapomern.ini");
     const auto [ok, message] = saveAs({"150", "(směr Kačerov)", false, day(9)});
     EXPECT_TRUE(ok) << message.toStdString();
-    EXPECT_EQ(message.toStdString(), "Linka 150 (směr Kačerov) ze zastávky Roztyly: 5 různých jízdních řádů, platí "
-                       "2026-12-09 až 2027-01-01, zapsáno do " +
-                           ini.toStdString() + " jako aktivní linka.");
+    EXPECT_EQ(message.toStdString(),
+              "Linka 150 (směr Kačerov) ze zastávky Roztyly: 5 různých jízdních řádů, platí "
+              "2026-12-09 až 2027-01-01, zapsáno do " +
+                  ini.toStdString() + " jako aktivní linka.");
     const QByteArray dated = folder.read("kvapomern.ini");
     EXPECT_EQ(dated, commandWrites(start, {"ROZ", "150", "--direction", "Kačerov"}));
 

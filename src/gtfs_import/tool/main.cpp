@@ -22,8 +22,9 @@ int main(int argc, char** argv) {
         if (std::any_of(argv + 1, argv + argc,
                         [](const char* a) { return std::string_view(a) == "--window"; })) {
             QApplication app(argc, argv);
-            return runImportWindow(std::vector<std::string>(argv + 1, argv + argc),
-                                   kvapomer::ConfigFilePath(QCoreApplication::applicationDirPath()));
+            return runImportWindow(
+                std::vector<std::string>(argv + 1, argv + argc),
+                kvapomer::ConfigFilePath(QCoreApplication::applicationDirPath()));
         }
         QCoreApplication app(argc, argv);
         const std::time_t now = std::time(nullptr);

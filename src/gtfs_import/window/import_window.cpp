@@ -72,10 +72,10 @@ sys_days localToday() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return sys_days(std::chrono::year_month_day{
-        std::chrono::year(local.tm_year + 1900),
-        std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
-        std::chrono::day(static_cast<unsigned>(local.tm_mday))});
+    return sys_days(
+        std::chrono::year_month_day{std::chrono::year(local.tm_year + 1900),
+                                    std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
+                                    std::chrono::day(static_cast<unsigned>(local.tm_mday))});
 }
 
 } // namespace
@@ -136,15 +136,15 @@ void ImportWindow::build() {
     progress_->setTextVisible(false);
     progress_->setMaximumWidth(160);
     busyText_ = named(new QLabel, "BusyText", QStringLiteral("Stav"));
-    cancel_ = named(new QPushButton(QStringLiteral("Zrušit")), "Cancel",
-                    QStringLiteral("Zrušit"), QStringLiteral("Přestane čekat na jízdní řád"));
+    cancel_ = named(new QPushButton(QStringLiteral("Zrušit")), "Cancel", QStringLiteral("Zrušit"),
+                    QStringLiteral("Přestane čekat na jízdní řád"));
     searchEdit_ = named(new QLineEdit, "StopSearch", QStringLiteral("Zastávka"),
                         QStringLiteral("Část názvu zastávky; velikost písmen ani diakritika "
                                        "nerozhoduje"));
     searchEdit_->setPlaceholderText(QStringLiteral("např. kacerov"));
     searchEdit_->setClearButtonEnabled(true);
     stopList_ = named(new QListWidget, "Stops", QStringLiteral("Nalezená místa"),
-                         QStringLiteral("Stanice s nástupišti a zastávky"));
+                      QStringLiteral("Stanice s nástupišti a zastávky"));
     routeList_ = named(new QListWidget, "Lines", QStringLiteral("Linky"),
                        QStringLiteral("Linky, které z vybraného místa odjíždějí"));
     directionList_ = named(new QListWidget, "Directions", QStringLiteral("Směr a nástupiště"),
@@ -277,8 +277,7 @@ void ImportWindow::build() {
     connect(searchEdit_, &QLineEdit::textChanged, this, &ImportWindow::search);
     connect(stopList_, &QListWidget::currentRowChanged, this, &ImportWindow::placeChosen);
     connect(routeList_, &QListWidget::currentRowChanged, this, &ImportWindow::routeChosen);
-    connect(directionList_, &QListWidget::currentRowChanged, this,
-            &ImportWindow::directionChosen);
+    connect(directionList_, &QListWidget::currentRowChanged, this, &ImportWindow::directionChosen);
     connect(dateEdit_, &QDateEdit::dateChanged, this, &ImportWindow::showDay);
     connect(save_, &QPushButton::clicked, this, &ImportWindow::save);
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
@@ -335,9 +334,9 @@ void ImportWindow::search() {
             stopList_->addItem(row.text);
         }
     }
-    placesLabel_->setText(places_.cut ? QStringLiteral("&Místa (jen prvních %1, upřesněte):")
-                                            .arg(kShownPlaces)
-                                      : QStringLiteral("&Místa:"));
+    placesLabel_->setText(
+        places_.cut ? QStringLiteral("&Místa (jen prvních %1, upřesněte):").arg(kShownPlaces)
+                    : QStringLiteral("&Místa:"));
     routeList_->clear();
     clearPreview();
     if (!text.trimmed().isEmpty() && places_.rows.empty()) {
@@ -441,8 +440,8 @@ void ImportWindow::showDay() {
         return;
     }
     const sys_days date = toSysDays(dateEdit_->date());
-    dayText_->setText(QStringLiteral("Dne %1: %2")
-                          .arg(isoDate(date), timesLine(departuresOn(*preview, date))));
+    dayText_->setText(
+        QStringLiteral("Dne %1: %2").arg(isoDate(date), timesLine(departuresOn(*preview, date))));
 }
 
 void ImportWindow::save() {
