@@ -21,10 +21,14 @@ int main(int argc, char** argv) {
     try {
         if (std::any_of(argv + 1, argv + argc,
                         [](const char* a) { return std::string_view(a) == "--window"; })) {
+            const std::optional<WindowOptions> options =
+                windowOptions(std::vector<std::string>(argv + 1, argv + argc), std::cerr);
+            if (!options) {
+                return kExitUsage;
+            }
             QApplication app(argc, argv);
             return runImportWindow(
-                std::vector<std::string>(argv + 1, argv + argc),
-                kvapomer::ConfigFilePath(QCoreApplication::applicationDirPath()));
+                *options, kvapomer::ConfigFilePath(QCoreApplication::applicationDirPath()));
         }
         QCoreApplication app(argc, argv);
         const std::time_t now = std::time(nullptr);

@@ -21,7 +21,6 @@
 #include <QVBoxLayout>
 
 #include <ctime>
-#include <iostream>
 
 #include <unistd.h>
 
@@ -445,11 +444,10 @@ void ImportWindow::showDay() {
 }
 
 void ImportWindow::save() {
-    if (!save_->isEnabled()) {
+    if (!save_->isEnabled() || saving_) {
         return;
     }
     saving_ = true;
-    updateSave();
     session_.save({lineEdit_->text(), noteEdit_->text(), oneDate_->isChecked(),
                    toSysDays(dateEdit_->date())});
 }
@@ -489,26 +487,33 @@ void ImportWindow::clearPreview() {
 }
 
 void ImportWindow::updateSave() {
+    // Kept enabled while a save runs (a second press waits for it), so that
+    // the focus stays on the button.
     const bool ready = session_.preview() && directionList_->currentRow() >= 0;
-    save_->setEnabled(ready && !settingsOpen_ && !saving_);
+    save_->setEnabled(ready && !settingsOpen_);
 }
 
-int runImportWindow(const std::vector<std::string>& args, const QString& defaultIni) {
-    QString ini = defaultIni;
-    QString feed;
+std::optional<WindowOptions> windowOptions(const std::vector<std::string>& args,
+                                           std::ostream& err) {
+    WindowOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--window") {
             continue;
         }
         if ((a == "--ini" || a == "--feed") && i + 1 < args.size()) {
-            (a == "--ini" ? ini : feed) = QString::fromLocal8Bit(args[++i].c_str());
+            (a == "--ini" ? options.ini : options.feed) = QString::fromLocal8Bit(args[++i]);
             continue;
         }
-        std::cerr << "S volbou --window zadejte nejvýše --ini SOUBOR a --feed FEED (viz --help).\n";
-        return 2;
+        err << "S volbou --window zadejte nejvýše --ini SOUBOR a --feed FEED (viz --help).\n";
+        return std::nullopt;
     }
-    ImportWindow window(ini, feed, localToday);
+    return options;
+}
+
+int runImportWindow(const WindowOptions& options, const QString& defaultIni) {
+    const QString ini = options.ini.isEmpty() ? defaultIni : options.ini;
+    ImportWindow window(ini, options.feed, localToday);
     std::unique_ptr<ParentInput> parent;
     if (ParentInput::listenable(STDIN_FILENO)) {
         parent = std::make_unique<ParentInput>(STDIN_FILENO);

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -83,10 +85,17 @@ private:
     QPushButton* close_ = nullptr;
 };
 
-// `kvapomer-import --window [--ini FILE] [--feed ZIP|FOLDER]`: shows the
-// window until it is closed, listening to the main window over standard
-// input when that is a pipe or socket. `args` are the arguments after the
-// program's name. Returns the exit status (2 for wrong arguments).
-int runImportWindow(const std::vector<std::string>& args, const QString& defaultIni);
+// The arguments of `kvapomer-import --window [--ini FILE] [--feed ZIP|FOLDER]`
+// (after the program's name); nothing, after a Czech line on `err`, when
+// they are wrong.
+struct WindowOptions {
+    QString ini; // empty: the default
+    QString feed;
+};
+std::optional<WindowOptions> windowOptions(const std::vector<std::string>& args, std::ostream& err);
+
+// Shows the window until it is closed, listening to the main window over
+// standard input when that is a pipe or socket. Returns the exit status.
+int runImportWindow(const WindowOptions& options, const QString& defaultIni);
 
 } // namespace kvapomer::gtfs
