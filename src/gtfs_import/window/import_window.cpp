@@ -271,6 +271,12 @@ void ImportWindow::build() {
         session_.cancel();
         saving_ = false;
         say(QStringLiteral("Zrušeno."), false);
+        // The feed read before (if any) stays; its places are shown again.
+        if (session_.feed() && places_.rows.empty()) {
+            feedEdit_->setText(session_.feed()->path());
+            search();
+            say(QStringLiteral("Zrušeno."), false);
+        }
         updateSave();
     });
     connect(searchEdit_, &QLineEdit::textChanged, this, &ImportWindow::search);
