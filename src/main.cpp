@@ -5,7 +5,7 @@
 #include "platform/platform_choice.h"
 #include "platform/qt_platform.h"
 #include "settings_window/form2.h"
-#include "ui_common/fonts.h"
+#include "ui_common/colours.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -52,7 +52,12 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("cz.orv.Kvapomer"));
     QApplication::setQuitOnLastWindowClosed(true);
 
-    kvapomer::registerApplicationFonts();
+    // The windows as a dark desktop shows them (Fusion with a dark palette),
+    // for checking their colours where no dark desktop is at hand.
+    if (qEnvironmentVariableIntValue("KVAPOMER_DARK_PALETTE") == 1) {
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setPalette(kvapomer::darkPalette());
+    }
 
     kvapomer::QtClock clock;
     kvapomer::QtMessageBox messageBox;

@@ -21,6 +21,8 @@ class QTimer;
 
 namespace kvapomer {
 
+class Announcer;
+
 class Form1 : public QWidget, public SettingsHost {
     Q_OBJECT
 public:
@@ -62,18 +64,25 @@ public:
     void flashTick();
     void stayTick();
 
+    // The expanded view (`Frame4` with the large countdown and the
+    // bus-in-station message), built when it is first needed.
+    QWidget* expandedView();
+
     static QString normalTitle() { return kvapomer::normalTitle(); }
     static QString creditLine();
     static QString contactAddress();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildLayout();
+    void describeForScreenReaders();
+    void applyReadingOrder();
     void placeWindow();
     void onTimer1();
     void openSettings();
@@ -89,6 +98,7 @@ private:
     SettingsFactory settingsFactory_;
     QPointer<QWidget> settings_;
     DesktopNotice* desktopNotice_ = nullptr;
+    bool busMessageShown_ = false; // the bus-in-station message is on
 
     QTimer* timer1_ = nullptr;
     QTimer* flashT_ = nullptr;
@@ -109,6 +119,7 @@ private:
     QPushButton* command1_ = nullptr;
     QPushButton* command2_ = nullptr;
     QWidget* mmControl1_ = nullptr;
+    Announcer* announcer_ = nullptr;
 };
 
 } // namespace kvapomer
