@@ -40,11 +40,13 @@ QColor platformColour(AlertColour colour) {
     return platformColour(static_cast<std::uint32_t>(colour));
 }
 
-// The designed colour on a light desktop; one that stays readable on a dark one.
+// The designed colour on a light desktop; one that stays readable on a dark
+// one. Only the text colour is the control's own: the rest follows the window.
 void setTextColour(QWidget* w, const QColor& designed) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, textColourFor(designed, p));
-    w->setPalette(p);
+    QPalette own;
+    own.setResolveMask(0);
+    own.setColor(QPalette::WindowText, textColourFor(designed, w->window()->palette()));
+    w->setPalette(own);
 }
 
 const QColor kBlue(0, 0, 255);
