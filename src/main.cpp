@@ -6,12 +6,14 @@
 #include "platform/qt_platform.h"
 #include "settings_window/form2.h"
 #include "ui_common/colours.h"
+#include "ui_common/fonts.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -47,7 +49,9 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_XCB_NO_MITSHM")) {
         qputenv("QT_XCB_NO_MITSHM", "1");
     }
+    std::optional<kvapomer::FontSetupAhead> fontSetup(std::in_place);
     QApplication app(argc, argv);
+    fontSetup.reset();
     QApplication::setApplicationName(QStringLiteral("Kvapomer"));
     QGuiApplication::setDesktopFileName(QStringLiteral("cz.orv.Kvapomer"));
     QApplication::setQuitOnLastWindowClosed(true);

@@ -449,9 +449,9 @@ void Form1::paintTick(const TickView& view) {
         setWindowTitle(*view.title);
     }
 
-    label4_->setText(view.clockText);
     // Read as a time, never with the blank of the blinking colon.
     setAccessibleNameIfChanged(label4_, view.spokenClock);
+    label4_->setText(view.clockText);
 
     if (state_.Expanded) {
         command1_->setText(QStringLiteral("Zmenšit"));

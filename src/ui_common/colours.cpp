@@ -47,7 +47,7 @@ QColor textColourFor(const QColor& designed, const QPalette& palette) {
     if (!isDarkPalette(palette)) {
         return designed;
     }
-    return readableOn(designed, palette.color(QPalette::Window));
+    return readableOn(designed, palette.color(QPalette::Window), kTextContrastGoal);
 }
 
 QPalette darkPalette() {

@@ -11,8 +11,11 @@ namespace kvapomer {
 double relativeLuminance(const QColor& colour);
 double contrastRatio(const QColor& a, const QColor& b);
 
-// The least ratio text keeps against what lies behind it.
+// The least ratio text keeps against what lies behind it, and the ratio
+// aimed at when a colour is lightened: small anti-aliased type shows its
+// colour only in the cores of its strokes, a little below the drawn one.
 inline constexpr double kMinTextContrast = 4.5;
+inline constexpr double kTextContrastGoal = 5.0;
 
 // `wanted`, or `wanted` mixed towards white (or black, on a light background)
 // in small steps until it reads at `minRatio` on `background`.
