@@ -48,8 +48,8 @@ def ratio(a, b):
 def main(argv):
     width, height, pixels = read_ppm(argv[1])
     worst = None
-    for spec in argv[2:]:
-        name, box = spec.split(":")
+    for item in argv[2:]:
+        name, box = item.split(":")
         x, y, w, h = (int(v) for v in box.split(","))
         colours = Counter()
         for row in range(max(y, 0), min(y + h, height)):

@@ -10,7 +10,7 @@
 #include "ui_common/colours.h"
 #include "ui_common/focus_ring.h"
 #include "ui_common/fonts.h"
-#include "ui_common/window_icon.h"
+#include "ui_common/svg_icon.h"
 #include "ui_common/window_ties.h"
 
 #include <QCloseEvent>
@@ -88,7 +88,7 @@ Form1::Form1(Platform& platform, QWidget* parent)
       platform_(platform) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Nahrávám data..."));
-    setWindowIcon(loadWindowIcon(QStringLiteral("clock")));
+    setWindowIcon(svgIcon(QStringLiteral(":/icons/clock.svg")));
     setFont(designFont(QStringLiteral("MS Serif"), 8.25));
     setFixedSize(312, 154);
     setMouseTracking(true);

@@ -9,7 +9,7 @@
 #include "ui_common/classic_look.h"
 #include "ui_common/focus_ring.h"
 #include "ui_common/fonts.h"
-#include "ui_common/window_icon.h"
+#include "ui_common/svg_icon.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -82,7 +82,7 @@ Form2::Form2(SettingsHost& host, Platform& platform, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::CustomizeWindowHint);
     setWindowTitle(title());
-    setWindowIcon(loadWindowIcon(QStringLiteral("settings")));
+    setWindowIcon(svgIcon(QStringLiteral(":/icons/settings.svg")));
     setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
     setFixedSize(422, 213);
     buildLayout();
