@@ -85,6 +85,7 @@ TEST_F(DatedDayTest, EachDateShowsItsListInTheFileAndTheWindow) {
 TEST_F(DatedDayTest, ADayWithoutServiceShowsNoDepartureAndSaysSo) {
     writeDated();
     startOn(QDate(2027, 3, 14), 7, 59, 59); // Sunday
+    form->expandedView(); // built before it is first needed, to watch its message
     for (const int second : {0, 1}) {
         tickAt(8, 0, second);
         EXPECT_EQ(slots(), (QStringList{"", "", "", ""}));
