@@ -6,6 +6,7 @@
 #include "platform/qt_platform.h"
 #include "platform/single_instance.h"
 #include "settings_window/form2.h"
+#include "ui_common/colours.h"
 #include "ui_common/fonts.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QTranslator>
 
 #include <cstdio>
+#include <optional>
 
 #include <unistd.h>
 
@@ -68,12 +70,19 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_XCB_NO_MITSHM")) {
         qputenv("QT_XCB_NO_MITSHM", "1");
     }
+    std::optional<kvapomer::FontSetupAhead> fontSetup(std::in_place);
     QApplication app(argc, argv);
+    fontSetup.reset();
     QApplication::setApplicationName(QStringLiteral("Kvapomer"));
     QGuiApplication::setDesktopFileName(QStringLiteral("cz.orv.Kvapomer"));
     QApplication::setQuitOnLastWindowClosed(true);
 
-    kvapomer::registerApplicationFonts();
+    // The windows as a dark desktop shows them (Fusion with a dark palette),
+    // for checking their colours where no dark desktop is at hand.
+    if (qEnvironmentVariableIntValue("KVAPOMER_DARK_PALETTE") == 1) {
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setPalette(kvapomer::darkPalette());
+    }
 
     kvapomer::QtClock clock;
     kvapomer::QtMessageBox messageBox;

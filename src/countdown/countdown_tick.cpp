@@ -1,5 +1,6 @@
 #include "countdown/countdown_tick.h"
 
+#include "countdown/spoken.h"
 #include "version.h"
 
 namespace kvapomer {
@@ -32,6 +33,9 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
         view.flashing = act.flashing;
         view.reshowCountdown = act.reshowCountdown;
         view.desktopNoticeDue = state.minimisedNotice.step(left, !minimised, alerts);
+        if (view.desktopNoticeDue) {
+            view.notice = busNotice(timetable.Bus, view.slots[0], left);
+        }
         state.colour = act.colour;
         state.flashing = act.flashing;
         if (act.reshowCountdown) {
@@ -44,6 +48,17 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
     }
     view.countdownText = left.text;
     state.countdownText = left.text;
+    view.sentence = countdownSentence(timetable.Bus, view.slots[0], left);
+    if (view.busInStationStarts) {
+        view.announcement = busInStationSentence(timetable.Bus);
+    }
+    // The red warning begins exactly when its sound is due, whether or not
+    // the sound is switched on.
+    if (view.playSound) {
+        const QString warning = redWarningSentence(timetable.Bus, view.slots[0], left);
+        view.announcement =
+            view.announcement.isEmpty() ? warning : view.announcement + u' ' + warning;
+    }
 
     if (!minimised) {
         view.title = normalTitle();
@@ -56,6 +71,7 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
     const auto minute = static_cast<std::int16_t>(clock.minute);
     view.clockText =
         Nula(hour) + (state.colonShown ? QStringLiteral(" ") : QStringLiteral(":")) + Nula(minute);
+    view.spokenClock = Nula(hour) + u':' + Nula(minute);
     state.colonShown = !state.colonShown;
     return view;
 }

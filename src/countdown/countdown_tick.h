@@ -36,10 +36,18 @@ struct TickView {
     bool flashing = false;         // flash timer on (true) or off (false)
     bool reshowCountdown = false;  // flashing ended in the hidden phase: show again
     bool desktopNoticeDue = false; // a minimised window would turn red now: tell the desktop
+    NoticeText notice;             // what the desktop notice says, when due
     QString countdownText;         // hh:mm:ss or "--:--:--"
     // The title to set; nothing leaves the title as the flash timer last set it.
     std::optional<QString> title;
-    QString clockText;    // hh:mm, or hh mm on every other tick
+    QString clockText;   // hh:mm, or hh mm on every other tick
+    QString spokenClock; // hh:mm, whatever the colon does
+    // The countdown in words; it changes only with the minutes left (rounded
+    // up) or the departure counted down to.
+    QString sentence;
+    // Said once, as the red warning begins or a bus is in the station; empty
+    // on every other tick.
+    QString announcement;
     CountdownState state; // carried to the next tick
 };
 

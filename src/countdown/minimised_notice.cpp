@@ -1,6 +1,7 @@
 #include "countdown/minimised_notice.h"
 
 #include "countdown/sound_request.h"
+#include "countdown/spoken.h"
 
 namespace kvapomer {
 
@@ -12,10 +13,10 @@ bool MinimisedNotice::step(const Remaining& left, bool windowNormal,
     return spanOpens && !windowNormal && soundSwitchedOn(settings.AlertON);
 }
 
-NoticeText busNotice(const QString& bus, const QString& countdown, const QString& note) {
+NoticeText busNotice(const QString& bus, const QString& slot0, const Remaining& left) {
     NoticeText text;
-    text.summary = QStringLiteral("Autobus ") + bus;
-    text.body = note.isEmpty() ? countdown : countdown + u' ' + note;
+    text.summary = QStringLiteral("Linka ") + bus + QStringLiteral(" odjíždí v ") + slot0;
+    text.body = minutesLeftPhrase(left);
     return text;
 }
 

@@ -27,7 +27,8 @@ struct NoticeText {
     QString body;
 };
 
-// "Autobus " and the line number; the countdown and the note.
-NoticeText busNotice(const QString& bus, const QString& countdown, const QString& note);
+// "Linka 150 odjíždí v 06:20" and "za 5 minut": which bus leaves when, for the
+// departure in `slot0`, with the minutes rounded up as a screen reader hears them.
+NoticeText busNotice(const QString& bus, const QString& slot0, const Remaining& left);
 
 } // namespace kvapomer

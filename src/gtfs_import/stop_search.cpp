@@ -1,5 +1,7 @@
 #include "gtfs_import/stop_search.h"
 
+#include "gtfs_import/utf8.h"
+
 #include "gtfs_import/text_match.h"
 
 #include <QChar>
@@ -19,24 +21,6 @@ namespace {
 // What one code point folds to: letters and digits, or one of these two.
 const std::string kMark; // a combining mark: dropped, the letter it marks stays
 const std::string kSeparator = " ";
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // Letters that have no decomposition into a base letter and a mark.
 const char* plainLetters(char32_t folded) {
@@ -117,46 +101,11 @@ const std::vector<std::string>& foldTable() {
 }
 
 // The next code point of UTF-8 `text` from `i`, which it moves past it;
-// U+FFFD for a byte that starts no valid sequence.
+// U+FFFD for a malformed part.
 char32_t nextCodePoint(std::string_view text, std::size_t& i) {
-    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(i);
-    int length = 0;
-    char32_t c = 0;
-    if (lead < 0xC2) {
-        ++i;
-        return lead < 0x80 ? lead : U'\uFFFD';
-    } else if (lead < 0xE0) {
-        length = 2;
-        c = lead & 0x1F;
-    } else if (lead < 0xF0) {
-        length = 3;
-        c = lead & 0x0F;
-    } else if (lead < 0xF5) {
-        length = 4;
-        c = lead & 0x07;
-    } else {
-        ++i;
-        return U'\uFFFD';
-    }
-    if (i + length > text.size()) {
-        ++i;
-        return U'\uFFFD';
-    }
-    for (int k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) {
-            ++i;
-            return U'\uFFFD';
-        }
-        c = (c << 6) | (byte(i + k) & 0x3F);
-    }
-    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        ++i;
-        return U'\uFFFD';
-    }
-    i += length;
-    return c;
+    const Utf8Char c = decodeUtf8(text, i);
+    i += c.length;
+    return c.code == kInvalidUtf8 ? U'\uFFFD' : c.code;
 }
 
 std::vector<std::string_view> words(std::string_view folded) {

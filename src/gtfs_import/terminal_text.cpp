@@ -1,75 +1,12 @@
 #include "gtfs_import/terminal_text.h"
 
+#include "gtfs_import/utf8.h"
+
 namespace kvapomer::gtfs {
 
 namespace {
 
-constexpr char32_t kInvalid = 0xFFFFFFFF;
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
-
-// One character of UTF-8 at `pos`: its code point and length, or kInvalid
-// with the length of the malformed part (at least one byte), as Unicode's
-// "maximal subpart" rule counts it.
-struct Decoded {
-    char32_t code;
-    std::size_t length;
-};
-
-Decoded decode(std::string_view text, std::size_t pos) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(pos);
-    if (lead < 0x80) {
-        return {lead, 1};
-    }
-    std::size_t length = 0;
-    char32_t code = 0;
-    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0F;
-        low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
-        high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07;
-        low = lead == 0xF0 ? 0x90 : 0x80;  // no overlong forms
-        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing past U+10FFFF
-    } else {
-        return {kInvalid, 1};
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if (pos + i >= text.size()) {
-            return {kInvalid, i};
-        }
-        const unsigned char next = byte(pos + i);
-        if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) {
-            return {kInvalid, i};
-        }
-        code = (code << 6) | (next & 0x3F);
-    }
-    return {code, length};
-}
-
-void appendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
 
 bool isControl(char32_t code) {
     return code < 0x20 || (code >= 0x7F && code <= 0x9F);
@@ -94,8 +31,8 @@ std::string printable(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t pos = 0; pos < text.size();) {
-        const Decoded d = decode(text, pos);
-        if (d.code == kInvalid || (d.code >= 0x80 && d.code <= 0x9F) || isBidiControl(d.code) ||
+        const Utf8Char d = decodeUtf8(text, pos);
+        if (d.code == kInvalidUtf8 || (d.code >= 0x80 && d.code <= 0x9F) || isBidiControl(d.code) ||
             isSeparator(d.code)) {
             out += kReplacement;
         } else if (d.code < 0x20) {
@@ -116,7 +53,7 @@ std::string shortened(std::string_view text, std::size_t characters) {
         if (count == characters) {
             return std::string(text.substr(0, pos)) + "…";
         }
-        pos += decode(text, pos).length;
+        pos += decodeUtf8(text, pos).length;
     }
     return std::string(text);
 }
@@ -125,15 +62,15 @@ std::string withoutControls(std::string_view text) {
     std::string out;
     bool pendingBlank = false;
     for (std::size_t pos = 0; pos < text.size();) {
-        const Decoded d = decode(text, pos);
-        if (d.code != kInvalid && breaksWords(d.code)) {
+        const Utf8Char d = decodeUtf8(text, pos);
+        if (d.code != kInvalidUtf8 && breaksWords(d.code)) {
             pendingBlank = !out.empty();
-        } else if (d.code == kInvalid || !(isControl(d.code) || isBidiControl(d.code))) {
+        } else if (d.code == kInvalidUtf8 || !(isControl(d.code) || isBidiControl(d.code))) {
             if (pendingBlank && !out.ends_with(' ') && text[pos] != ' ') {
                 out += ' ';
             }
             pendingBlank = false;
-            out.append(d.code == kInvalid ? kReplacement : text.substr(pos, d.length));
+            out.append(d.code == kInvalidUtf8 ? kReplacement : text.substr(pos, d.length));
         }
         pos += d.length;
     }

@@ -4,7 +4,11 @@
 #include "config/loader.h"
 #include "countdown/countdown_tick.h"
 #include "countdown/sound_request.h"
+#include "countdown/spoken.h"
+#include "ui_common/accessibility.h"
 #include "ui_common/classic_look.h"
+#include "ui_common/colours.h"
+#include "ui_common/focus_ring.h"
 #include "ui_common/fonts.h"
 #include "ui_common/svg_icon.h"
 #include "ui_common/window_ties.h"
@@ -42,11 +46,16 @@ QColor platformColour(AlertColour colour) {
     return platformColour(static_cast<std::uint32_t>(colour));
 }
 
-void setTextColour(QWidget* w, const QColor& colour) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, colour);
-    w->setPalette(p);
+// The designed colour on a light desktop; one that stays readable on a dark
+// one. Only the text colour is the control's own: the rest follows the window.
+void setTextColour(QWidget* w, const QColor& designed) {
+    QPalette own;
+    own.setResolveMask(0);
+    own.setColor(QPalette::WindowText, textColourFor(designed, w->window()->palette()));
+    w->setPalette(own);
 }
+
+const QColor kBlue(0, 0, 255);
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QRect& geometry, const QString& text,
                   const QFont& font, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
@@ -122,7 +131,6 @@ Form1::~Form1() {
 void Form1::buildLayout() {
     const QFont sans = designFont(QStringLiteral("MS Sans Serif"), 8.25);
     const QFont sansBold = designFont(QStringLiteral("MS Sans Serif"), 8.25, true);
-    const QColor blue(0, 0, 255);
 
     stayT_ = makeTimer(this, "StayT", 10500);
     connect(stayT_, &QTimer::timeout, this, &Form1::stayTick);
@@ -133,23 +141,6 @@ void Form1::buildLayout() {
     mmControl1_->setObjectName(QStringLiteral("MMControl1"));
     mmControl1_->setGeometry(twips(1140, 2220, 3540, 330));
     mmControl1_->hide();
-
-    frame4_ = makeFrame(this, "Frame4", twips(60, 0, 4575, 1875), QString(),
-                        designFont(QStringLiteral("MS Serif"), 8.25, true));
-    // The expanded view lies over the whole upper band and hides it.
-    frame4_->setAutoFillBackground(true);
-    frame4_->hide();
-    label9_ = makeLabel(
-        frame4_, "Label9", twips(60, 1260, 4455, 555), QStringLiteral("Autobus je ve stanici !!!"),
-        designFont(QStringLiteral("Tahoma"), 21.75), Qt::AlignHCenter | Qt::AlignTop);
-    shrinkToFit(label9_, label9_->text(), label9_->width());
-    label9_->setAutoFillBackground(true); // drawn over the lower part of the countdown
-    setTextColour(label9_, platformColour(kDarkRed));
-    label9_->hide();
-    label8_ = makeLabel(frame4_, "Label8", twips(120, 300, 4395, 1395), QStringLiteral("00:00:00"),
-                        designFont(QStringLiteral("Tahoma"), 48, true));
-    label8_->setToolTip(QStringLiteral("Čas do příjezdu autobusu"));
-    shrinkToFit(label8_, QStringLiteral("00:00:00"), label8_->width());
 
     command1_ = new QPushButton(QStringLiteral("Zvětšit"), this);
     command1_->setObjectName(QStringLiteral("Command1"));
@@ -230,30 +221,111 @@ void Form1::buildLayout() {
     label7_ =
         makeLabel(this, "Label7", twips(3600, 120, 1035, 195), QStringLiteral("(směr Kačerov)"),
                   designFont(QStringLiteral("Small Fonts"), 6.75));
-    setTextColour(label7_, blue);
+    setTextColour(label7_, kBlue);
     label6_ = makeLabel(this, "Label6", twips(1080, 1920, 3525, 375), QString(), sans,
                         Qt::AlignHCenter | Qt::AlignTop);
     label6_->setToolTip(QStringLiteral("Klikni pro zaslání mailíku..."));
     label6_->setCursor(Qt::PointingHandCursor);
     label6_->setMouseTracking(true);
     label6_->installEventFilter(this);
-    setTextColour(label6_, blue);
+    setTextColour(label6_, kBlue);
     label1_ =
         makeLabel(this, "Label1", twips(1080, 0, 2475, 315), QStringLiteral("Příjezdy BUS č.150"),
                   designFont(QStringLiteral("MS Sans Serif"), 12, true));
-    setTextColour(label1_, blue);
+    setTextColour(label1_, kBlue);
 
-    // Earlier controls lie in front of later ones where they overlap.
-    const QList<QWidget*> frontToBack{frame4_, command1_, frame3_, frame2_,
-                                      frame1_, label7_,   label6_, label1_};
+    // Earlier controls lie in front of later ones where they overlap; the
+    // expanded view, built on first use, goes in front of them all.
+    const QList<QWidget*> frontToBack{command1_, frame3_, frame2_, frame1_,
+                                      label7_,   label6_, label1_};
     for (auto it = frontToBack.rbegin(); it != frontToBack.rend(); ++it) {
         (*it)->raise();
     }
-    label9_->raise();
 
     command1_->setFocusPolicy(Qt::StrongFocus);
     command2_->setFocusPolicy(Qt::StrongFocus);
     setTabOrder(command1_, command2_);
+
+    describeForScreenReaders();
+    new FocusRing(this);
+}
+
+// Names, descriptions and the reading order: the heading, the clock, the
+// four departures, the countdown, the note, the credit line and the button.
+void Form1::describeForScreenReaders() {
+    frame2_->setAccessibleName(QStringLiteral("Aktuální čas"));
+    frame3_->setAccessibleName(QStringLiteral("Příjezdy"));
+    frame1_->setAccessibleName(QStringLiteral("Čas do příjezdu autobusu"));
+    label5_->setAccessibleName(QStringLiteral("Zbývající čas"));
+    for (std::size_t k = 0; k < label3_.size(); ++k) {
+        label3_[k]->setAccessibleName(departureSlotName(static_cast<int>(k) + 1, QString()));
+    }
+    announcer_ = new Announcer(this);
+    setReadingOrder(frame2_, {label4_});
+    setReadingOrder(frame1_, {label5_});
+    // The numbers "1. :" to "4. :" are part of the departures' names.
+    setReadingOrder(frame3_, {label3_[0], label3_[1], label3_[2], label3_[3], command2_});
+    applyReadingOrder();
+}
+
+void Form1::applyReadingOrder() {
+    QList<QWidget*> order{label1_, frame2_, frame3_, frame1_};
+    if (frame4_) {
+        order << frame4_;
+    }
+    order << label7_ << label6_ << command1_ << announcer_;
+    setReadingOrder(this, order);
+}
+
+QWidget* Form1::expandedView() {
+    if (frame4_) {
+        return frame4_;
+    }
+    // Its faces are registered only now: nothing else uses them.
+    registerApplicationFonts();
+
+    frame4_ = makeFrame(this, "Frame4", twips(60, 0, 4575, 1875), QString(),
+                        designFont(QStringLiteral("MS Serif"), 8.25, true));
+    // The expanded view lies over the whole upper band and hides it.
+    frame4_->setAutoFillBackground(true);
+    frame4_->hide();
+    label9_ = makeLabel(
+        frame4_, "Label9", twips(60, 1260, 4455, 555), QStringLiteral("Autobus je ve stanici !!!"),
+        designFont(QStringLiteral("Tahoma"), 21.75), Qt::AlignHCenter | Qt::AlignTop);
+    shrinkToFit(label9_, label9_->text(), label9_->width());
+    label9_->setAutoFillBackground(true); // drawn over the lower part of the countdown
+    setTextColour(label9_, platformColour(kDarkRed));
+    label9_->setVisible(busMessageShown_);
+    label8_ = makeLabel(frame4_, "Label8", twips(120, 300, 4395, 1395), QStringLiteral("00:00:00"),
+                        designFont(QStringLiteral("Tahoma"), 48, true));
+    label8_->setToolTip(QStringLiteral("Čas do příjezdu autobusu"));
+    shrinkToFit(label8_, QStringLiteral("00:00:00"), label8_->width());
+    label8_->setVisible(!state_.countdown.countdownHidden);
+    label9_->raise();
+
+    frame4_->setAccessibleName(QStringLiteral("Zvětšený pohled"));
+    label8_->setAccessibleName(QStringLiteral("Zbývající čas ve zvětšeném pohledu"));
+    label8_->setAccessibleDescription(label5_->accessibleDescription());
+    setReadingOrder(frame4_, {label8_, label9_});
+    applyReadingOrder();
+    return frame4_;
+}
+
+void Form1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        // A desktop that turns dark (or light) gets the colours that read on it.
+        for (QLabel* label : {label1_, label7_}) {
+            setTextColour(label, kBlue);
+        }
+        setTextColour(label6_, dayNoticeColour());
+        setTextColour(label3_[0], platformColour(AlertColour::Green));
+        setTextColour(label5_, platformColour(state_.countdown.colour));
+        if (frame4_) {
+            setTextColour(label8_, platformColour(state_.countdown.colour));
+            setTextColour(label9_, platformColour(kDarkRed));
+        }
+    }
 }
 
 QString Form1::contactAddress() {
@@ -548,7 +620,12 @@ void Form1::showDay() {
     }
     const QString notice = dayKeeper_.noticeText();
     label6_->setText(notice.isEmpty() ? creditLine() : notice);
-    setTextColour(label6_, dayKeeper_.noticeIsWarning() ? QColor(255, 0, 0) : QColor(0, 0, 255));
+    setTextColour(label6_, dayNoticeColour());
+}
+
+// A warning about the day in red; the credit line and a quieter notice blue.
+QColor Form1::dayNoticeColour() const {
+    return dayKeeper_.noticeIsWarning() ? QColor(255, 0, 0) : kBlue;
 }
 
 void Form1::onTimer1() {
@@ -588,10 +665,17 @@ void Form1::applyTick(const QDateTime& now) {
 // Shows one tick's value, in the order the tick's effects happen.
 void Form1::paintTick(const TickView& view) {
     for (std::size_t k = 0; k < label3_.size(); ++k) {
-        label3_[k]->setText(view.slots[k]);
+        if (label3_[k]->text() != view.slots[k]) {
+            label3_[k]->setText(view.slots[k]);
+            label3_[k]->setAccessibleName(
+                departureSlotName(static_cast<int>(k) + 1, view.slots[k]));
+        }
     }
     if (view.busInStationStarts) {
-        label9_->show();
+        busMessageShown_ = true;
+        if (label9_) {
+            label9_->show();
+        }
         if (!stayT_->isActive()) {
             stayT_->start();
         }
@@ -603,9 +687,7 @@ void Form1::paintTick(const TickView& view) {
             PlayAlertSound(state_.alerts, platform_.exeFolder.path(), platform_.sound);
         }
         if (view.desktopNoticeDue && desktopNotice_) {
-            const NoticeText notice =
-                busNotice(state_.timetable.Bus, view.countdownText, state_.note);
-            desktopNotice_->show(notice.summary, notice.body);
+            desktopNotice_->show(view.notice.summary, view.notice.body);
         }
         if (view.flashing) {
             if (!flashT_->isActive()) {
@@ -615,26 +697,37 @@ void Form1::paintTick(const TickView& view) {
             flashT_->stop();
             if (view.reshowCountdown) {
                 label5_->show();
-                label8_->show();
+                if (label8_) {
+                    label8_->show();
+                }
             }
         }
     }
     label5_->setText(view.countdownText);
+    setAccessibleDescriptionIfChanged(label5_, view.sentence);
+    if (!view.announcement.isEmpty()) {
+        announcer_->announce(view.announcement);
+    }
 
     if (view.title && windowTitle() != *view.title) {
         setWindowTitle(*view.title);
     }
 
+    // Read as a time, never with the blank of the blinking colon.
+    setAccessibleNameIfChanged(label4_, view.spokenClock);
     label4_->setText(view.clockText);
 
     if (state_.Expanded) {
         command1_->setText(QStringLiteral("Zmenšit"));
-        frame4_->show();
+        expandedView()->show();
+        setAccessibleDescriptionIfChanged(label8_, view.sentence);
         label8_->setText(view.countdownText);
         setTextColour(label8_, platformColour(state_.countdown.colour));
     } else {
         command1_->setText(QStringLiteral("Zvětšit"));
-        frame4_->hide();
+        if (frame4_) {
+            frame4_->hide();
+        }
     }
 }
 
@@ -643,14 +736,19 @@ void Form1::flashTick() {
     const FlashView view = kvapomer::flashTick(minimised, state_.countdown);
     state_.countdown = view.state;
     label5_->setVisible(view.countdownVisible);
-    label8_->setVisible(view.countdownVisible);
+    if (label8_) {
+        label8_->setVisible(view.countdownVisible);
+    }
     if (view.title) {
         setWindowTitle(*view.title);
     }
 }
 
 void Form1::stayTick() {
-    label9_->hide();
+    busMessageShown_ = false;
+    if (label9_) {
+        label9_->hide();
+    }
     stayT_->stop();
 }
 

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "settings_window/settings_host.h"
 
+#include <QColor>
 #include <QPointer>
 #include <QWidget>
 
@@ -26,6 +27,7 @@ class QTimer;
 
 namespace kvapomer {
 
+class Announcer;
 class ConfigFile;
 struct LoadedConfig;
 
@@ -91,12 +93,17 @@ public:
     void openImport(const QString& feed = {});
     static QString importProgramName();
 
+    // The expanded view (`Frame4` with the large countdown and the
+    // bus-in-station message), built when it is first needed.
+    QWidget* expandedView();
+
     static QString normalTitle() { return kvapomer::normalTitle(); }
     static QString creditLine();
     static QString contactAddress();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -107,12 +114,15 @@ protected:
 
 private:
     void buildLayout();
+    void describeForScreenReaders();
+    void applyReadingOrder();
     void placeWindow();
     void onTimer1();
     void openSettings();
     void sendMail();
     void applyTick(const QDateTime& now);
     void showDay();
+    QColor dayNoticeColour() const;
     void paintTick(const TickView& view);
     void applyLoaded(LoadedConfig&& config, bool stayOnTop);
     void applyStayOnTop(bool on);
@@ -141,6 +151,8 @@ private:
     QAction* importAction_ = nullptr;
     QAction* stayOnTopAction_ = nullptr;
 
+    bool busMessageShown_ = false; // the bus-in-station message is on
+
     QTimer* timer1_ = nullptr;
     QTimer* flashT_ = nullptr;
     QTimer* stayT_ = nullptr;
@@ -160,6 +172,7 @@ private:
     QPushButton* command1_ = nullptr;
     QPushButton* command2_ = nullptr;
     QWidget* mmControl1_ = nullptr;
+    Announcer* announcer_ = nullptr;
 };
 
 } // namespace kvapomer

@@ -2,12 +2,15 @@
 
 #include "config/config_file.h"
 #include "settings_window/typing_limit.h"
+#include "ui_common/accessibility.h"
 #include "ui_common/classic_look.h"
+#include "ui_common/focus_ring.h"
 #include "ui_common/fonts.h"
 #include "ui_common/svg_icon.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -185,9 +188,11 @@ void Form2::buildLayout() {
     raiseInTurn({label5, label6, label7, label8, text7_, text6_});
     raiseInTurn({command1_, frame1_, frame2_, frame3_, frame4_, frame5_, command2_, check2_});
 
+    // Tab goes the way the window is filled in: line, note, the new time and
+    // its button, the list and its button, the alerts, then save and back.
     const std::initializer_list<QWidget*> focusOrder = {
-        command1_, text1_, text2_,  list1_,    command3_, command4_, text3_,
-        text4_,    text5_, check1_, command2_, text7_,    text6_,    check2_};
+        command1_, command2_, text1_, text2_, text3_, text4_,  command3_,
+        list1_,    command4_, text5_, text7_, text6_, check1_, check2_};
     QWidget* previous = nullptr;
     for (QWidget* w : focusOrder) {
         if (previous) {
@@ -200,6 +205,59 @@ void Form2::buildLayout() {
     fitIndicatorToHeight(check1_);
     fitIndicatorToHeight(check2_);
     wrapLongToolTips(this);
+
+    // What a screen reader says of each field: its own name (not its frame's
+    // caption) and the words of the labels around it.
+    frame1_->setAccessibleName(QStringLiteral("Číslo autobusu"));
+    frame2_->setAccessibleName(QStringLiteral("Poznámka"));
+    frame3_->setAccessibleName(QStringLiteral("Časy příjezdů"));
+    frame4_->setAccessibleName(QStringLiteral("Alarm 1"));
+    frame5_->setAccessibleName(QStringLiteral("Alarm 2"));
+    text1_->setAccessibleName(QStringLiteral("Číslo autobusu (linky)"));
+    text2_->setAccessibleName(QStringLiteral("Poznámka k lince"));
+    text3_->setAccessibleName(QStringLiteral("Hodina odjezdu"));
+    text3_->setAccessibleDescription(QStringLiteral("Nový čas, hodiny (00 až 23)"));
+    text4_->setAccessibleName(QStringLiteral("Minuta odjezdu"));
+    text4_->setAccessibleDescription(QStringLiteral("Nový čas, minuty (00 až 59)"));
+    command3_->setAccessibleName(QStringLiteral("Přidat čas"));
+    list1_->setAccessibleName(QStringLiteral("Seznam časů odjezdů"));
+    command4_->setAccessibleName(QStringLiteral("Odebrat vybraný čas"));
+    text5_->setAccessibleName(QStringLiteral("Alarm 1, minuty"));
+    text5_->setAccessibleDescription(
+        QStringLiteral("Upozornit tolik minut před příjezdem: zbývající čas zčervená"));
+    text7_->setAccessibleName(QStringLiteral("Alarm 2, minuty"));
+    text7_->setAccessibleDescription(
+        QStringLiteral("Minuty před příjezdem, od kterých zbývající čas bliká"));
+    text6_->setAccessibleName(QStringLiteral("Alarm 2, sekundy"));
+    text6_->setAccessibleDescription(
+        QStringLiteral("Sekundy před příjezdem, od kterých zbývající čas bliká"));
+    label2->setBuddy(text3_);
+    label1->setBuddy(text4_);
+    label3->setBuddy(text5_);
+    label4->setBuddy(text5_);
+    label5->setBuddy(text7_);
+    label7->setBuddy(text7_);
+    label8->setBuddy(text6_);
+    label6->setBuddy(text6_);
+    // Read in Tab order; the labels' words are in their fields' names.
+    setReadingOrder(frame1_, {text1_});
+    setReadingOrder(frame2_, {text2_});
+    setReadingOrder(frame3_, {label2, text3_, text4_, command3_, list1_, command4_});
+    setReadingOrder(frame4_, {text5_, check1_});
+    setReadingOrder(frame5_, {text7_, text6_});
+    setReadingOrder(this,
+                    {frame1_, frame2_, frame3_, frame4_, frame5_, check2_, command1_, command2_});
+    new FocusRing(this);
+}
+
+void Form2::keyPressEvent(QKeyEvent* event) {
+    // Escape leaves as the frame's close button does: nothing saved, nothing
+    // written back.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form2::showEvent(QShowEvent* event) {

@@ -5,6 +5,8 @@
 #include <QFontMetrics>
 #include <QWidget>
 
+#include <fontconfig/fontconfig.h>
+
 #include <cmath>
 
 namespace kvapomer {
@@ -16,6 +18,12 @@ bool installedScalable(const QString& family) {
 }
 
 } // namespace
+
+FontSetupAhead::FontSetupAhead() : thread_([] { FcInit(); }) {}
+
+FontSetupAhead::~FontSetupAhead() {
+    thread_.join();
+}
 
 void registerApplicationFonts() {
     if (installedScalable(QStringLiteral("Tahoma"))) {

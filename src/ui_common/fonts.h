@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QString>
 
+#include <thread>
+
 class QLabel;
 class QWidget;
 
@@ -23,6 +25,21 @@ inline QRect twips(int left, int top, int width, int height) {
 inline QRect twips(const QRect& designed) {
     return twips(designed.x(), designed.y(), designed.width(), designed.height());
 }
+
+// Reads the system's font configuration (fontconfig's files and caches) on a
+// thread of its own, so that it overlaps the setting up of the application
+// object instead of following it; the first font the windows ask for then
+// finds it read. Destroying the object waits for the thread.
+class FontSetupAhead {
+public:
+    FontSetupAhead();
+    ~FontSetupAhead();
+    FontSetupAhead(const FontSetupAhead&) = delete;
+    FontSetupAhead& operator=(const FontSetupAhead&) = delete;
+
+private:
+    std::thread thread_;
+};
 
 // Registers faces the program ships with or borrows from fonts-wine (Tahoma)
 // when the system does not already offer them. Call once after QApplication.

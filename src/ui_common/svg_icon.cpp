@@ -1,5 +1,8 @@
 #include "ui_common/svg_icon.h"
 
+#include "window_icons.h"
+
+#include <QImage>
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
@@ -12,10 +15,20 @@ static void initResources() {
 namespace kvapomer {
 
 QIcon svgIcon(const QString& resource) {
+    // The windows' own icons were drawn when the program was built.
+    QIcon icon;
+    for (const drawn_icons::Drawn& drawn : drawn_icons::kAll) {
+        if (resource == QLatin1String(drawn.resource)) {
+            icon.addPixmap(QPixmap::fromImage(
+                QImage(drawn.argb, drawn.size, drawn.size, QImage::Format_ARGB32_Premultiplied)));
+        }
+    }
+    if (!icon.isNull()) {
+        return icon;
+    }
     static const bool registered = (initResources(), true);
     Q_UNUSED(registered);
     QSvgRenderer renderer(resource);
-    QIcon icon;
     if (!renderer.isValid()) {
         return icon;
     }

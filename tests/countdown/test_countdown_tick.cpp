@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace kvapomer {
 namespace {
 
 Timetable timetableOf(const QStringList& times) {
     Timetable t;
+    t.Bus = QStringLiteral("150");
     t.Times = times;
     t.LastIndex = static_cast<std::int16_t>(times.size() - 1);
     return t;
@@ -99,6 +103,38 @@ TEST(CountdownTick, BusInStationStartsOnlyAtSecondZeroOfADepartureMinute) {
     const TickView due = tickAt(10, 0, 0, start, false, times);
     EXPECT_EQ(due.slots[0], QStringLiteral("10:30"));
     EXPECT_EQ(due.countdownText, QStringLiteral("00:30:00"));
+}
+
+TEST(CountdownTick, WordsChangeWithTheMinutesAndAreAnnouncedOncePerRedEntry) {
+    CountdownState state;
+    QStringList sentences;
+    QStringList announced;
+    QStringList clocks;
+    const QStringList times{"10:00", "10:02"};
+    // 09:55:00 green, 00:04:59 red, then the departure with the next one red at once.
+    for (const auto& [m, s] : std::vector<std::pair<int, int>>{
+             {54, 59}, {55, 0}, {55, 1}, {55, 2}, {55, 59}, {56, 0}, {56, 1}}) {
+        const TickView view = tickAt(9, m, s, state, false, times);
+        if (sentences.isEmpty() || sentences.last() != view.sentence) {
+            sentences << view.sentence;
+        }
+        if (!view.announcement.isEmpty()) {
+            announced << view.announcement;
+        }
+        clocks << view.spokenClock;
+        state = view.state;
+    }
+    EXPECT_EQ(sentences, (QStringList{"Autobus 150 odjíždí v 10:00, za 6 minut.",
+                                      "Autobus 150 odjíždí v 10:00, za 5 minut.",
+                                      "Autobus 150 odjíždí v 10:00, za 4 minuty."}));
+    EXPECT_EQ(announced, QStringList{"Pozor, autobus 150 odjíždí v 10:00, za 5 minut."});
+    EXPECT_EQ(clocks.first(), QStringLiteral("09:54"));
+    EXPECT_EQ(clocks.at(1), QStringLiteral("09:55")) << "read with its colon on every tick";
+
+    const TickView due = tickAt(10, 0, 0, state, false, times);
+    EXPECT_EQ(due.announcement, QStringLiteral("Autobus 150 je ve stanici."));
+    EXPECT_EQ(tickAt(10, 2, 1, due.state, false, times).sentence,
+              QStringLiteral("Dnes už žádný autobus nejede."));
 }
 
 } // namespace

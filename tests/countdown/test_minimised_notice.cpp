@@ -69,13 +69,13 @@ TEST(MinimisedNotice, OnlyWithTheSoundSwitchOn) {
     EXPECT_FALSE(neverRed.step(before10(59, 59), kMinimised, alerts(QStringLiteral("ON"), 0)));
 }
 
-TEST(MinimisedNotice, TextNamesTheLineAndGivesTheCountdownAndNote) {
-    const NoticeText text = busNotice(QStringLiteral("150"), QStringLiteral("00:04:59"),
-                                      QStringLiteral("(směr Kačerov)"));
-    EXPECT_EQ(text.summary, QStringLiteral("Autobus 150"));
-    EXPECT_EQ(text.body, QStringLiteral("00:04:59 (směr Kačerov)"));
-    EXPECT_EQ(busNotice(QStringLiteral("7"), QStringLiteral("00:00:10"), QString()).body,
-              QStringLiteral("00:00:10"));
+TEST(MinimisedNotice, TextSaysWhichBusLeavesAndWhen) {
+    const NoticeText text =
+        busNotice(QStringLiteral("150"), QStringLiteral("10:00"), before10(55, 1));
+    EXPECT_EQ(text.summary, QStringLiteral("Linka 150 odjíždí v 10:00"));
+    EXPECT_EQ(text.body, QStringLiteral("za 5 minut"));
+    EXPECT_EQ(busNotice(QStringLiteral("7"), QStringLiteral("10:00"), before10(59, 50)).body,
+              QStringLiteral("za méně než minutu"));
 }
 
 } // namespace

@@ -95,7 +95,7 @@ check "it is the installed one" test "$(readlink -f "$found")" = "$prog_dir/kvap
 ASAN_OPTIONS=detect_leaks=0 "$found" "$source_dir/tests/data/gtfs/city" SPO 150 --date 2026-12-12 \
     >"$work/import.log" 2>&1 || { cat "$work/import.log"; fail "kvapomer-import from the PATH"; }
 check "the command from the PATH writes the installed program's file" \
-    grep -q $'^t0=08:30\r$' "$prog_dir/kvapomern.ini"
+    grep -qz $'\nt0=01:10\r\nt1=08:30\r\nNumberOfTimes=2\r\n' "$prog_dir/kvapomern.ini"
 
 # A display with a window manager.
 exec {display_fd}<> <(:)

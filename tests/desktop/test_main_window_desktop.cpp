@@ -53,8 +53,8 @@ TEST_F(MainWindowDesktopTest, MinimisedWindowSendsOneNoticeAndStaysGreenUntilRes
     tickAt(9, 55, 1);
     tickAt(9, 55, 2);
     ASSERT_EQ(notice.shown.size(), 1u);
-    EXPECT_EQ(notice.shown[0].summary, QStringLiteral("Autobus 150"));
-    EXPECT_EQ(notice.shown[0].body, QStringLiteral("00:04:59 (směr Kačerov)"));
+    EXPECT_EQ(notice.shown[0].summary, QStringLiteral("Linka 150 odjíždí v 10:00"));
+    EXPECT_EQ(notice.shown[0].body, QStringLiteral("za 5 minut"));
     EXPECT_EQ(countdownColour(), QColor(0, 128, 0));
     EXPECT_TRUE(fake.sound.played.isEmpty());
 

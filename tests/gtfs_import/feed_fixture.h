@@ -49,6 +49,15 @@ inline QString feedFolder(const TempFolder& folder, const QString& name,
     return folder.file(name);
 }
 
+// Adds `files` to `archive`; their bytes must live until it is closed.
+inline void addToZip(zip_t* archive, const QMap<QString, QByteArray>& files) {
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        zip_source_t* data = zip_source_buffer(archive, it.value().constData(),
+                                               static_cast<zip_uint64_t>(it.value().size()), 0);
+        zip_file_add(archive, it.key().toUtf8().constData(), data, ZIP_FL_OVERWRITE);
+    }
+}
+
 // The feed as a zip archive `folder`/`name`; returns its path.
 inline QString feedZip(const TempFolder& folder, const QString& name, const FeedEdits& edits = {}) {
     const QString path = folder.file(name);
@@ -56,11 +65,7 @@ inline QString feedZip(const TempFolder& folder, const QString& name, const Feed
     int error = 0;
     zip_t* archive =
         zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    for (auto it = files.begin(); it != files.end(); ++it) {
-        zip_source_t* data = zip_source_buffer(archive, it.value().constData(),
-                                               static_cast<zip_uint64_t>(it.value().size()), 0);
-        zip_file_add(archive, it.key().toUtf8().constData(), data, ZIP_FL_OVERWRITE);
-    }
+    addToZip(archive, files);
     zip_close(archive); // the buffers above live until here
     return path;
 }

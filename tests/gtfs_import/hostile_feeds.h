@@ -101,11 +101,7 @@ inline QString hostileZip(const TempFolder& folder, const QString& name,
     int error = 0;
     zip_t* archive =
         zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    for (auto it = files.begin(); it != files.end(); ++it) {
-        zip_source_t* data = zip_source_buffer(archive, it.value().constData(),
-                                               static_cast<zip_uint64_t>(it.value().size()), 0);
-        zip_file_add(archive, it.key().toUtf8().constData(), data, 0);
-    }
+    addToZip(archive, files);
     if (!generated.name.isEmpty()) {
         auto* g = new detail::Generator{generated};
         zip_source_t* data = zip_source_function(archive, detail::Generator::callback, g);

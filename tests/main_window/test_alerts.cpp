@@ -22,6 +22,7 @@ struct Row {
 TEST_F(MainWindowTest, WorkedDayEscalatesTickByTick) {
     writeConfig(sampleConfig({"10:00", "10:30"}));
     ASSERT_TRUE(startWindow());
+    form->expandedView(); // built before it is first needed, to watch its message
     const std::vector<Row> rows{
         {9, 55, 0, "00:05:00", false, 0, false, false},
         {9, 55, 1, "00:04:59", true, 1, false, false},

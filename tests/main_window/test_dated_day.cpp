@@ -6,6 +6,7 @@
 #include "config/settings_save.h"
 #include "main_window_fixture.h"
 #include "profile/profile_store.h"
+#include "support/dated_sample.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -15,21 +16,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using std::chrono::sys_days;
-
-// Line 150 in March 2027: workdays 06:10 06:40 12:10, Saturdays 08:00 and
-// 23:59, no service on Sundays.
-DatedLine marchLine() {
-    DatedLine line;
-    line.first = sys_days(2027y / 3 / 1);
-    line.lists = {{370, 400, 730}, {480, 1439}, {}};
-    for (int d = 1; d <= 31; ++d) {
-        const unsigned wd = std::chrono::weekday(sys_days(2027y / 3 / d)).iso_encoding();
-        line.days.push_back(wd == 7 ? 2 : wd == 6 ? 1 : 0);
-    }
-    line.source = {QString(), QDateTime::currentDateTimeUtc().addSecs(3600), QStringLiteral("ROZ"),
-                   QStringLiteral("L150"), QStringLiteral("Kačerov")};
-    return line;
-}
 
 class DatedDayTest : public MainWindowTest {
 protected:
@@ -85,6 +71,7 @@ TEST_F(DatedDayTest, EachDateShowsItsListInTheFileAndTheWindow) {
 TEST_F(DatedDayTest, ADayWithoutServiceShowsNoDepartureAndSaysSo) {
     writeDated();
     startOn(QDate(2027, 3, 14), 7, 59, 59); // Sunday
+    form->expandedView();                   // built before it is first needed, to watch its message
     for (const int second : {0, 1}) {
         tickAt(8, 0, second);
         EXPECT_EQ(slots(), (QStringList{"", "", "", ""}));

@@ -74,6 +74,7 @@ QString textOf(const QWidget* w) {
 TEST_F(MainWindowTest, EveryControlMatchesTheLayoutTable) {
     fake.exeFolder.folder = folder.path();
     form = std::make_unique<Form1>(fake.platform);
+    form->expandedView(); // built on first use
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Nahrávám data..."));
     EXPECT_EQ(form->size(), QSize(312, 154));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
@@ -111,6 +112,7 @@ TEST_F(MainWindowTest, EveryControlMatchesTheLayoutTable) {
 TEST_F(MainWindowTest, FramesHoldTheirControlsBelowTheBorderInStoredStackingOrder) {
     fake.exeFolder.folder = folder.path();
     form = std::make_unique<Form1>(fake.platform);
+    form->expandedView(); // built on first use
     for (const ClassicFrame* frame : form->findChildren<ClassicFrame*>()) {
         const QRect inside = frame->rect().adjusted(0, frame->borderTop() + 1, 0, 0);
         for (const QWidget* w : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -132,6 +134,7 @@ TEST_F(MainWindowTest, FramesHoldTheirControlsBelowTheBorderInStoredStackingOrde
 TEST_F(MainWindowTest, SubstituteFontsAreInstalledAndTextsFitTheirControls) {
     fake.exeFolder.folder = folder.path();
     form = std::make_unique<Form1>(fake.platform);
+    form->expandedView(); // built on first use
     // What the running program shows at its widest.
     const std::vector<std::pair<const char*, QString>> widest{
         {"Label1", "Příjezdy BUS č.150"},
@@ -169,6 +172,7 @@ TEST_F(MainWindowTest, TimersHaveTheirPeriodsAndStartStopped) {
 TEST_F(MainWindowTest, ExpandedFrameCoversTheUpperBandInFront) {
     fake.exeFolder.folder = folder.path();
     form = std::make_unique<Form1>(fake.platform);
+    form->expandedView(); // built on first use
     QWidget* frame4 = control("Frame4");
     const QList<QObject*> siblings = form->children();
     for (const char* covered : {"Label1", "Label7", "Frame1", "Frame2", "Frame3"}) {

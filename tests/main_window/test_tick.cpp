@@ -20,6 +20,7 @@ protected:
     void SetUp() override {
         writeConfig(sampleConfig());
         ASSERT_TRUE(startWindow());
+        form->expandedView(); // built on first use
     }
     QStringList slotTexts() const {
         QStringList out;

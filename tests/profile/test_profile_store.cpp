@@ -601,24 +601,36 @@ TEST_F(WriteTest, NonRegularFilesAreRefusedWithoutBlocking) {
               QStringList{kIni});
 }
 
-TEST_F(WriteTest, LockHeldElsewhereFailsTheUpdateInsteadOfWaiting) {
-    const QByteArray before = "[Main]\r\nBus=150\r\n";
-    folder.write(kIni, before);
+// A process that holds the folder's lock, as `flock <folder> sleep` in a
+// shell would, until it is killed; `locked` is 'y' once it holds it. -1 when
+// no process could be started.
+pid_t holdFolderLock(const QString& folder, char& locked) {
     int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
+    if (::pipe(ready) != 0) {
+        return -1;
+    }
     const pid_t holder = ::fork();
-    ASSERT_NE(holder, -1);
-    if (holder == 0) { // as `flock <folder> sleep` in a shell would
-        const int fd = ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY);
-        const bool locked = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
-        [[maybe_unused]] const auto n = ::write(ready[1], locked ? "y" : "n", 1);
+    if (holder == 0) {
+        const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY);
+        const bool held = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+        [[maybe_unused]] const auto n = ::write(ready[1], held ? "y" : "n", 1);
         ::pause();
         ::_exit(0);
     }
-    char locked = 0;
-    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    if (holder != -1 && ::read(ready[0], &locked, 1) != 1) {
+        locked = 0;
+    }
     ::close(ready[0]);
     ::close(ready[1]);
+    return holder;
+}
+
+TEST_F(WriteTest, LockHeldElsewhereFailsTheUpdateInsteadOfWaiting) {
+    const QByteArray before = "[Main]\r\nBus=150\r\n";
+    folder.write(kIni, before);
+    char locked = 0;
+    const pid_t holder = holdFolderLock(folder.path(), locked);
+    ASSERT_NE(holder, -1);
     const auto start = std::chrono::steady_clock::now();
     const Result<void> result = WriteIniValue(path, "Main", "Bus", "136");
     const auto waited = std::chrono::steady_clock::now() - start;
@@ -646,21 +658,9 @@ TEST_F(WriteTest, HeldLockCostsNothingAfterTheFailedSaves) {
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0666), 0); // loads take the lock too
     const int threads = countOf("/proc/self/task");
     const int descriptors = countOf("/proc/self/fd");
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    ASSERT_NE(holder, -1);
-    if (holder == 0) {
-        const int fd = ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY);
-        const bool locked = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
-        [[maybe_unused]] const auto n = ::write(ready[1], locked ? "y" : "n", 1);
-        ::pause();
-        ::_exit(0);
-    }
     char locked = 0;
-    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
-    ::close(ready[0]);
-    ::close(ready[1]);
+    const pid_t holder = holdFolderLock(folder.path(), locked);
+    ASSERT_NE(holder, -1);
     // 30 saves, fifteen at a time, each refused after its wait.
     std::vector<Result<void>> results(30, Result<void>{});
     std::vector<std::thread> savers;

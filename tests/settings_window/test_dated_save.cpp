@@ -4,6 +4,7 @@
 #include "config/dated_day.h"
 #include "config/settings_save.h"
 #include "settings_fixture.h"
+#include "support/dated_sample.h"
 
 namespace kvapomer::test {
 namespace {
@@ -11,26 +12,11 @@ namespace {
 using namespace std::chrono_literals;
 using std::chrono::sys_days;
 
-// Line 150 in March 2027: workdays 06:10 06:40 12:10, Saturdays 08:00 23:59,
-// no service on Sundays.
-DatedLine marchLine() {
-    DatedLine line;
-    line.first = sys_days(2027y / 3 / 1);
-    line.lists = {{370, 400, 730}, {480, 1439}, {}};
-    for (int d = 1; d <= 31; ++d) {
-        const unsigned wd = std::chrono::weekday(sys_days(2027y / 3 / d)).iso_encoding();
-        line.days.push_back(wd == 7 ? 2 : wd == 6 ? 1 : 0);
-    }
-    line.source = {QStringLiteral("/data/feed.zip"), QDateTime::currentDateTimeUtc().addDays(1),
-                   QStringLiteral("ROZ"), QStringLiteral("L150"), QStringLiteral("Kačerov")};
-    return line;
-}
-
 class DatedSaveTest : public SettingsTest {
 protected:
     // Opens the settings window on the dated line 150 on `date`.
     void openOn(const QDate& date) {
-        const DatedLine line = marchLine();
+        const DatedLine line = marchLine(QStringLiteral("/data/feed.zip"));
         ProfileDocument doc(fileBytes(settingsConfig()));
         applyLineSection(doc,
                          {QStringLiteral("150"), QStringLiteral("(směr Kačerov)"),

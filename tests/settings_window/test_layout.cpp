@@ -211,12 +211,12 @@ TEST_F(LayoutTest, Check2CannotBeTicked) {
     EXPECT_FALSE(check("Check2")->isChecked());
 }
 
-TEST_F(LayoutTest, FocusOrderStartsOnCommand1) {
+TEST_F(LayoutTest, FocusStartsOnCommand1AndTabFollowsTheFilling) {
     open();
     EXPECT_EQ(form->focusWidget(), button("Command1"));
-    const char* order[] = {"Command1", "Text1", "Text2", "List1", "Command3",
-                           "Command4", "Text3", "Text4", "Text5", "Check1",
-                           "Command2", "Text7", "Text6", "Check2"};
+    const char* order[] = {"Command1", "Command2", "Text1",  "Text2",    "Text3",
+                           "Text4",    "Command3", "List1",  "Command4", "Text5",
+                           "Text7",    "Text6",    "Check1", "Check2",   "Command1"};
     QWidget* w = control(order[0]);
     for (std::size_t i = 1; i < std::size(order); ++i) {
         QWidget* next = w->nextInFocusChain();

@@ -13,6 +13,23 @@ namespace kvapomer::test {
 
 using namespace std::chrono_literals;
 
+// Line 150 in March 2027: workdays 06:10 06:40 12:10, Saturdays 08:00 and
+// 23:59, no service on Sundays; its feed at `feed`, its data newer than the
+// feed file.
+inline DatedLine marchLine(const QString& feed = QString()) {
+    using std::chrono::sys_days;
+    DatedLine line;
+    line.first = sys_days(2027y / 3 / 1);
+    line.lists = {{370, 400, 730}, {480, 1439}, {}};
+    for (int d = 1; d <= 31; ++d) {
+        const unsigned wd = std::chrono::weekday(sys_days(2027y / 3 / d)).iso_encoding();
+        line.days.push_back(wd == 7 ? 2 : wd == 6 ? 1 : 0);
+    }
+    line.source = {feed, QDateTime::currentDateTimeUtc().addSecs(3600), QStringLiteral("ROZ"),
+                   QStringLiteral("L150"), QStringLiteral("Kačerov")};
+    return line;
+}
+
 // `count` departures (at most 1100) between 04:40 and 23:59 as a city line
 // runs them: densest in the morning and afternoon peaks, sparse in the
 // evening; ascending, each once. `shift` moves them a few minutes later.
