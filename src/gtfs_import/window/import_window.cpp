@@ -2,6 +2,7 @@
 
 #include "config/config_file.h"
 #include "config/dated_line.h"
+#include "ui_common/focus_ring.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -286,6 +287,9 @@ void ImportWindow::build() {
     connect(dateEdit_, &QDateEdit::dateChanged, this, &ImportWindow::showDay);
     connect(save_, &QPushButton::clicked, this, &ImportWindow::save);
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
+    // The focused control clearly ringed once the keyboard is used, as in
+    // the program's other windows.
+    new FocusRing(this);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
