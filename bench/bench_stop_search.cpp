@@ -1,7 +1,9 @@
 // The stop search as one keystroke runs it, on a generated list of 50 000
 // stops (12 500 stations with three platforms each) whose names carry Czech,
-// Polish and German diacritics; and building the index once for the feed.
+// Polish and German diacritics; the import window's list of places for one
+// keystroke; and building the index once for the feed.
 
+#include "gtfs_import/import_session.h"
 #include "gtfs_import/stop_search.h"
 
 #include <benchmark/benchmark.h>
@@ -51,6 +53,22 @@ BENCHMARK_CAPTURE(BM_StopSearch, few, "kacerov horni 1")->Unit(benchmark::kMicro
 BENCHMARK_CAPTURE(BM_StopSearch, some, "sporilov")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_StopSearch, most, "o")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_StopSearch, none, "letnany")->Unit(benchmark::kMicrosecond);
+
+// What the import window does at a keystroke before it fills its list: the
+// search and the texts of the rows it shows (at most 200 places).
+void BM_PlaceRows(benchmark::State& state, const char* query) {
+    const std::vector<Stop> stops = generatedStops();
+    const StopIndex index(stops);
+    const QString text = QString::fromUtf8(query);
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        rows = kvapomer::gtfs::searchPlaces(index, text).rows.size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK_CAPTURE(BM_PlaceRows, some, "sporilov")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PlaceRows, most, "o")->Unit(benchmark::kMicrosecond);
 
 void BM_StopIndexBuild(benchmark::State& state) {
     const std::vector<Stop> stops = generatedStops();

@@ -28,17 +28,11 @@ QString echo(const QString& text) {
 
 // The feed's departures on every date from `today`, as a dated line to write.
 // Throws FeedError.
-struct Imported {
-    LineImport line;
-    QString stopName;
-    std::vector<std::string> warnings; // one Czech line each
-};
-Imported readDated(const std::string& feedPath, const std::string& stopArg,
-                   const std::string& routeArg, const std::string& direction,
-                   std::chrono::sys_days today) {
-    const QString absolute = QFileInfo(qt(feedPath)).absoluteFilePath();
+DatedImport readDated(const std::string& feedPath, const std::string& stopArg,
+                      const std::string& routeArg, const std::string& direction,
+                      std::chrono::sys_days today) {
     // Taken before the feed is read: a feed replaced meanwhile counts as newer.
-    const std::optional<QDateTime> modified = feedModified(absolute);
+    const FeedStamp stamp = stampFeed(feedPath);
     const Feed feed(FeedSource::open(feedPath));
     const ImportPlace place = chooseForImport(feed, stopArg, routeArg, direction);
     const StopGroup& stop = place.stop;
@@ -47,30 +41,49 @@ Imported readDated(const std::string& feedPath, const std::string& stopArg,
         askInDirection(feed, stop, route, direction, [&](const std::string& d) {
             return feed.datedDepartures(stop, route, d, today);
         });
+    return datedImportOf(found, stamp, stop, route, direction, today);
+}
+
+} // namespace
+
+FeedStamp stampFeed(const std::string& feedPath) {
+    FeedStamp stamp;
+    stamp.path = QFileInfo(qt(feedPath)).absoluteFilePath();
+    stamp.modified = feedModified(stamp.path).value_or(QDateTime::fromSecsSinceEpoch(0, Qt::UTC));
+    return stamp;
+}
+
+QString lineNumberOf(const Route& route) {
+    return qt(route.shortName.empty() ? route.id : route.shortName);
+}
+
+QString noteToward(const Direction& direction) {
+    // A headsign from the feed may hold anything; the note takes its words.
+    const std::string headsign = withoutControls(direction.headsign);
+    return headsign.empty() ? QString() : QStringLiteral("(směr ") + qt(headsign) + u')';
+}
+
+DatedImport datedImportOf(const DatedDepartures& found, const FeedStamp& feed,
+                          const StopGroup& stop, const Route& route, const std::string& direction,
+                          std::chrono::sys_days today) {
     // The direction as the feed names it, so that a refresh finds it again.
     const std::string remembered = !direction.empty() ? direction : found.direction.headsign;
-    const DatedSource source{absolute, modified.value_or(QDateTime::fromSecsSinceEpoch(0, Qt::UTC)),
-                             qt(stop.id), qt(route.id), qt(remembered)};
+    const DatedSource source{feed.path, feed.modified, qt(stop.id), qt(route.id), qt(remembered)};
     std::optional<DatedLine> dated = datedLineOf(found, source, today);
     if (!dated) {
         throw FeedError(Problem::NoDepartures,
                         "Linka " + shortened(route.shortName, kEchoCharacters) + " ze zastávky " +
                             shortened(stop.name, kEchoCharacters) + " v jízdním řádu nejede.");
     }
-    Imported imported;
+    DatedImport imported;
     imported.stopName = qt(stop.name);
     imported.warnings = found.warnings;
-    imported.line.line = qt(route.shortName.empty() ? route.id : route.shortName);
-    // A headsign from the feed may hold anything; the note takes its words.
-    const std::string headsign = withoutControls(found.direction.headsign);
-    imported.line.note =
-        headsign.empty() ? QString() : QStringLiteral("(směr ") + qt(headsign) + u')';
+    imported.line.line = lineNumberOf(route);
+    imported.line.note = noteToward(found.direction);
     imported.line.times = timesText(dated->lists[static_cast<std::size_t>(dated->written)]);
     imported.line.dated = std::move(dated);
     return imported;
 }
-
-} // namespace
 
 std::optional<DatedLine> datedLineOf(const DatedDepartures& found, const DatedSource& source,
                                      std::chrono::sys_days today) {
@@ -105,7 +118,7 @@ QString periodSummary(const DatedLine& line) {
 }
 
 int importDatedLine(const DatedRequest& request, std::ostream& err) {
-    Imported imported;
+    DatedImport imported;
     try {
         imported = readDated(request.feed, request.stop, request.route,
                              request.direction.value_or(""), request.today);
@@ -149,7 +162,7 @@ int refreshDatedLines(const QString& ini, std::chrono::sys_days today, std::ostr
         const std::string name = section.toStdString();
         try {
             const DatedSource& source = dated.dated.source;
-            Imported imported =
+            DatedImport imported =
                 readDated(source.feed.toStdString(), source.stop.toStdString(),
                           source.route.toStdString(), source.direction.toStdString(), today);
             LineImport& line = imported.line;

@@ -4,6 +4,7 @@
 
 #include "config/dated_line.h"
 #include "gtfs_import/feed.h"
+#include "gtfs_import/line_import.h"
 
 #include <QString>
 
@@ -23,6 +24,33 @@ std::optional<DatedLine> datedLineOf(const DatedDepartures& found, const DatedSo
 
 // "4 různé jízdní řády, platí 2026-12-09 až 2027-03-31".
 QString periodSummary(const DatedLine& line);
+
+// A feed's path as a dated line remembers it (absolute) and when the feed was
+// changed, taken before it is read: a feed replaced meanwhile counts as newer.
+struct FeedStamp {
+    QString path;
+    QDateTime modified; // the epoch when the feed's time cannot be read
+};
+FeedStamp stampFeed(const std::string& feedPath);
+
+// The line number an import proposes: the route's short name, else its id.
+QString lineNumberOf(const Route& route);
+
+// The note an import proposes: "(směr " + headsign + ")", the headsign
+// without control characters; empty for a direction without headsign.
+QString noteToward(const Direction& direction);
+
+// The dated line an import writes for `found`, the departures of `route` from
+// `stop` asked in `direction` (as the user gave it; empty for the only one)
+// from `today` on. Throws FeedError NoDepartures when no date has service.
+struct DatedImport {
+    LineImport line;
+    QString stopName;
+    std::vector<std::string> warnings; // one Czech line each
+};
+DatedImport datedImportOf(const DatedDepartures& found, const FeedStamp& feed,
+                          const StopGroup& stop, const Route& route, const std::string& direction,
+                          std::chrono::sys_days today);
 
 // One line to import for every date: the command's arguments.
 struct DatedRequest {

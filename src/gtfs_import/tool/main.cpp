@@ -2,8 +2,13 @@
 
 #include "config/config_file.h"
 #include "gtfs_import/import_command.h"
+#include "gtfs_import/window/import_window.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+
+#include <algorithm>
+#include <string_view>
 
 #include <ctime>
 #include <iostream>
@@ -14,6 +19,17 @@ int main(int argc, char** argv) {
     // The command answers every failure with a Czech line of its own; this is
     // for what could fail around it, so that nothing ends in an abort.
     try {
+        if (std::any_of(argv + 1, argv + argc,
+                        [](const char* a) { return std::string_view(a) == "--window"; })) {
+            const std::optional<WindowOptions> options =
+                windowOptions(std::vector<std::string>(argv + 1, argv + argc), std::cerr);
+            if (!options) {
+                return kExitUsage;
+            }
+            QApplication app(argc, argv);
+            return runImportWindow(
+                *options, kvapomer::ConfigFilePath(QCoreApplication::applicationDirPath()));
+        }
         QCoreApplication app(argc, argv);
         const std::time_t now = std::time(nullptr);
         std::tm local{};

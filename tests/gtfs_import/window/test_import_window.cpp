@@ -1,0 +1,149 @@
+// The import window driven by the keyboard alone, from the remembered feed to
+// a saved line whose bytes are the command's, and "Uložit" held back while the
+// main window says its settings window is open.
+
+#include "gtfs_import/window/import_window.h"
+
+#include "config/config_file.h"
+#include "feed_fixture.h"
+#include "gtfs_import/import_command.h"
+#include "support/sample_config.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <cstring>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace kvapomer::gtfs {
+namespace {
+
+using test::TempFolder;
+
+constexpr std::chrono::year_month_day kToday{std::chrono::year(2026), std::chrono::December,
+                                             std::chrono::day(9)};
+
+class ImportWindowTest : public ::testing::Test {
+protected:
+    TempFolder folder;
+    QString feed = test::feedZip(folder, "city.zip");
+    QString ini = folder.file("kvapomern.ini");
+    QByteArray start;
+    std::unique_ptr<ImportWindow> window;
+
+    void SetUp() override {
+        // The file remembers the feed, which the window then opens by itself.
+        folder.write("kvapomern.ini", test::fileBytes(test::lineConfig()));
+        ASSERT_TRUE(ConfigFile(ini).storeLastFeed(feed));
+        start = folder.read("kvapomern.ini");
+        window = std::make_unique<ImportWindow>(ini, QString(),
+                                                [] { return std::chrono::sys_days(kToday); });
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    template <typename W> W* child(const char* name) {
+        return window->findChild<W*>(QString::fromLatin1(name));
+    }
+    QWidget* focused() { return QApplication::focusWidget(); }
+    void key(Qt::Key k) { QTest::keyClick(focused(), k); }
+
+    // Tab to the list `name`, then down it until the current row starts with `text`.
+    void pick(const char* name, const QString& text) {
+        key(Qt::Key_Tab);
+        QListWidget* list = child<QListWidget>(name);
+        ASSERT_EQ(focused(), list);
+        for (int i = 0; i < list->count() && !list->currentItem()->text().startsWith(text); ++i) {
+            key(Qt::Key_Down);
+        }
+        ASSERT_TRUE(list->currentItem()->text().startsWith(text)) << name;
+    }
+
+    // From the feed to the preview of line 150 from Roztyly toward Kačerov.
+    void chooseLine() {
+        QTRY_VERIFY(window->session().feed());
+        ASSERT_EQ(focused(), child<QLineEdit>("StopSearch"));
+        QTest::keyClicks(focused(), "roztyly");
+        pick("Stops", "Roztyly, nástupiště 1");
+        QTRY_COMPARE(child<QListWidget>("Lines")->count(), 2);
+        pick("Lines", "150");
+        pick("Directions", "směr Kačerov · nástupiště 1");
+        QTRY_VERIFY(child<QPushButton>("Save")->isEnabled());
+    }
+};
+
+TEST_F(ImportWindowTest, KeyboardFromFeedToSavedLineWritesTheCommandsBytes) {
+    chooseLine();
+    EXPECT_EQ(child<QLineEdit>("LineNumber")->text(), "150");
+    EXPECT_EQ(child<QLineEdit>("Note")->text(), "(směr Kačerov)");
+    EXPECT_EQ(child<QLabel>("TodayDepartures")->text(), "Dnes (2026-12-09): 01:15  06:20  07:45  "
+                                                        "12:05  12:25  12:45");
+    // The date (Tab walks its year, month and day first), line number, note,
+    // the one-date switch, then "Uložit".
+    key(Qt::Key_Tab);
+    ASSERT_EQ(focused()->objectName().toStdString(), "Date");
+    for (int section = 0; section < 3 && focused()->objectName() == "Date"; ++section) {
+        key(Qt::Key_Tab);
+    }
+    for (const std::string next : {"LineNumber", "Note", "OneDate", "Save"}) {
+        ASSERT_EQ(focused()->objectName().toStdString(), next);
+        if (next != "Save") {
+            key(Qt::Key_Tab);
+        }
+    }
+    key(Qt::Key_Space);
+    QTRY_VERIFY(child<QLabel>("Message")->text().contains("zapsáno do"));
+
+    TempFolder other;
+    other.write("kvapomern.ini", start);
+    std::ostringstream out, err;
+    ASSERT_EQ(runImportCommand({feed.toStdString(), "ROZ", "150", "--direction", "Kačerov",
+                                "--activate", "--ini", other.file("kvapomern.ini").toStdString()},
+                               {"", kToday}, out, err),
+              kExitOk);
+    EXPECT_EQ(folder.read("kvapomern.ini"), other.read("kvapomern.ini"));
+    EXPECT_EQ(child<QLabel>("Message")->text().toStdString() + "\n",
+              err.str().replace(err.str().find(other.file("kvapomern.ini").toStdString()),
+                                other.file("kvapomern.ini").size(), ini.toStdString()));
+
+    // Escape closes the window.
+    key(Qt::Key_Escape);
+    QTRY_VERIFY(!window->isVisible());
+}
+
+TEST_F(ImportWindowTest, SaveWaitsWhileTheSettingsWindowIsOpen) {
+    chooseLine();
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    auto input = std::make_unique<ParentInput>(ends[0]);
+    QObject::connect(input.get(), &ParentInput::settingsOpen, window.get(),
+                     &ImportWindow::setSettingsOpen);
+    QPushButton* save = child<QPushButton>("Save");
+    const auto say = [&](const char* line) {
+        ASSERT_EQ(::write(ends[1], line, std::strlen(line)), std::ssize(std::string_view(line)));
+    };
+    say("settings-open\n");
+    QTRY_VERIFY(!save->isEnabled());
+    EXPECT_TRUE(child<QLabel>("SaveBlocked")->isVisible());
+    EXPECT_EQ(child<QLabel>("SaveBlocked")->text(), "Zavřete nejdřív okno Nastavení.");
+    say("settings-");
+    say("closed\n");
+    QTRY_VERIFY(save->isEnabled());
+    EXPECT_FALSE(child<QLabel>("SaveBlocked")->isVisible());
+    input.reset();
+    ::close(ends[1]);
+    ::close(ends[0]);
+    EXPECT_EQ(folder.read("kvapomern.ini"), start);
+}
+
+} // namespace
+} // namespace kvapomer::gtfs
