@@ -2,6 +2,7 @@
 
 #include "config/config_file.h"
 #include "config/dated_line.h"
+#include "ui_common/accessibility.h"
 #include "ui_common/focus_ring.h"
 
 #include <QApplication>
@@ -52,8 +53,11 @@ QLabel* caption(const QString& text, QWidget* buddy) {
     return label;
 }
 
-QLabel* wrapping(const char* objectName, const QString& accessible) {
-    auto* label = named(new QLabel, objectName, accessible);
+// A label of changing text: a screen reader reads the text itself, which says
+// what it is ("Dnes (…): 06:20", "Platí … až …"), so it gets no name of its own.
+QLabel* wrapping(const char* objectName) {
+    auto* label = new QLabel;
+    label->setObjectName(QString::fromLatin1(objectName));
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -83,6 +87,7 @@ sys_days localToday() {
 ImportWindow::ImportWindow(const QString& ini, const QString& feed, ImportSession::Today today,
                            QWidget* parent)
     : QWidget(parent), session_(ini, std::move(today)) {
+    announcer_ = new Announcer(this);
     build();
     connect(&session_, &ImportSession::busyChanged, this, &ImportWindow::busyChanged);
     connect(&session_, &ImportSession::feedOpened, this, [this] {
@@ -135,7 +140,8 @@ void ImportWindow::build() {
     progress_->setRange(0, 0);
     progress_->setTextVisible(false);
     progress_->setMaximumWidth(160);
-    busyText_ = named(new QLabel, "BusyText", QStringLiteral("Stav"));
+    busyText_ = new QLabel; // read as its text: "Načítám jízdní řád…"
+    busyText_->setObjectName(QStringLiteral("BusyText"));
     cancel_ = named(new QPushButton(QStringLiteral("Zrušit")), "Cancel", QStringLiteral("Zrušit"),
                     QStringLiteral("Přestane čekat na jízdní řád"));
     searchEdit_ = named(new QLineEdit, "StopSearch", QStringLiteral("Zastávka"),
@@ -155,9 +161,9 @@ void ImportWindow::build() {
     dateEdit_->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     dateEdit_->setLocale(QLocale(QLocale::Czech, QLocale::CzechRepublic));
     dateEdit_->setEnabled(false);
-    todayText_ = wrapping("TodayDepartures", QStringLiteral("Odjezdy dnes"));
-    dayText_ = wrapping("DayDepartures", QStringLiteral("Odjezdy ve vybraný den"));
-    daysText_ = wrapping("RunningDays", QStringLiteral("Kdy linka jede"));
+    todayText_ = wrapping("TodayDepartures");
+    dayText_ = wrapping("DayDepartures");
+    daysText_ = wrapping("RunningDays");
     lineEdit_ = named(new QLineEdit, "LineNumber", QStringLiteral("Číslo linky"),
                       QStringLiteral("Pod tímto číslem se linka uloží"));
     noteEdit_ = named(new QLineEdit, "Note", QStringLiteral("Poznámka"),
@@ -165,10 +171,10 @@ void ImportWindow::build() {
     oneDate_ = named(new QCheckBox(QStringLiteral("&Jen pro vybraný den")), "OneDate",
                      QStringLiteral("Jen pro vybraný den"),
                      QStringLiteral("Uloží jen odjezdy vybraného dne, stejné pro každý den"));
-    blocked_ = wrapping("SaveBlocked", QStringLiteral("Proč nelze uložit"));
+    blocked_ = wrapping("SaveBlocked");
     blocked_->setText(QStringLiteral("Zavřete nejdřív okno Nastavení."));
     blocked_->hide();
-    message_ = wrapping("Message", QStringLiteral("Zpráva"));
+    message_ = wrapping("Message");
     save_ = named(new QPushButton(QStringLiteral("&Uložit")), "Save", QStringLiteral("Uložit"),
                   QStringLiteral("Zapíše linku do kvapomern.ini jako aktivní"));
     close_ = named(new QPushButton(QStringLiteral("Zavřít")), "Close", QStringLiteral("Zavřít"));
@@ -470,6 +476,9 @@ void ImportWindow::busyChanged(bool busy, const QString& what) {
 }
 
 void ImportWindow::setSettingsOpen(bool open) {
+    if (open && !settingsOpen_) {
+        announcer_->announce(blocked_->text());
+    }
     settingsOpen_ = open;
     blocked_->setVisible(open);
     updateSave();
@@ -477,6 +486,8 @@ void ImportWindow::setSettingsOpen(bool open) {
 
 void ImportWindow::say(const QString& message, bool error) {
     message_->setText(message);
+    // What a save or a failed read says is heard at once, wherever the focus is.
+    announcer_->announce(message);
     QPalette p = message_->palette();
     p.setColor(QPalette::WindowText,
                error ? QColor(0xA0, 0, 0) : palette().color(QPalette::WindowText));

@@ -20,6 +20,10 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 
+namespace kvapomer {
+class Announcer;
+}
+
 namespace kvapomer::gtfs {
 
 class ImportWindow : public QWidget {
@@ -81,6 +85,7 @@ private:
     QCheckBox* oneDate_ = nullptr;
     QLabel* blocked_ = nullptr;
     QLabel* message_ = nullptr;
+    Announcer* announcer_ = nullptr; // what a screen reader hears at once
     QPushButton* save_ = nullptr;
     QPushButton* close_ = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "feed_fixture.h"
 #include "gtfs_import/import_command.h"
 #include "support/sample_config.h"
+#include "ui_common/accessibility.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -114,6 +115,8 @@ TEST_F(ImportWindowTest, KeyboardFromFeedToSavedLineWritesTheCommandsBytes) {
     EXPECT_EQ(child<QLabel>("Message")->text().toStdString() + "\n",
               err.str().replace(err.str().find(other.file("kvapomern.ini").toStdString()),
                                 other.file("kvapomern.ini").size(), ini.toStdString()));
+    // A screen reader hears it at once, wherever the focus is.
+    EXPECT_EQ(window->findChild<Announcer*>()->sentence(), child<QLabel>("Message")->text());
 
     // Escape closes the window.
     key(Qt::Key_Escape);
