@@ -4,6 +4,7 @@
 #include "config/dated_line.h"
 #include "ui_common/accessibility.h"
 #include "ui_common/focus_ring.h"
+#include "ui_common/svg_icon.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -125,6 +126,7 @@ ImportWindow::ImportWindow(const QString& ini, const QString& feed, ImportSessio
 void ImportWindow::build() {
     setObjectName(QStringLiteral("ImportWindow"));
     setWindowTitle(QString::fromUtf8(kTitle));
+    setWindowIcon(svgIcon(QStringLiteral(":/icons/clock.svg")));
     setAccessibleName(QString::fromUtf8(kTitle));
 
     feedEdit_ = named(new QLineEdit, "FeedPath", QStringLiteral("Jízdní řád"),
@@ -503,6 +505,9 @@ void ImportWindow::clearPreview() {
     todayText_->clear();
     dayText_->clear();
     daysText_->clear();
+    // What was proposed for another line must not be saved with this one.
+    lineEdit_->clear();
+    noteEdit_->clear();
     dateEdit_->setEnabled(false);
     updateSave();
 }
