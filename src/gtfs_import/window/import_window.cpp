@@ -92,15 +92,19 @@ ImportWindow::ImportWindow(const QString& ini, const QString& feed, ImportSessio
     build();
     connect(&session_, &ImportSession::busyChanged, this, &ImportWindow::busyChanged);
     connect(&session_, &ImportSession::feedOpened, this, [this] {
-        say(QStringLiteral("Jízdní řád načten: počet míst %1. Napište název zastávky.")
-                .arg(session_.feed()->index().places().size()),
-            false);
         QWidget* focus = focusWidget();
         if (!focus || focus == feedEdit_ || focus == chooseFile_ || focus == chooseFolder_ ||
             focus == cancel_) {
             searchEdit_->setFocus();
         }
+        // The places of what is typed already; then what was read, which the
+        // search would otherwise clear at once.
         search();
+        if (searchEdit_->text().trimmed().isEmpty()) {
+            say(QStringLiteral("Jízdní řád načten: počet míst %1. Napište název zastávky.")
+                    .arg(session_.feed()->index().places().size()),
+                false);
+        }
     });
     connect(&session_, &ImportSession::linesReady, this, &ImportWindow::linesReady);
     connect(&session_, &ImportSession::previewReady, this, &ImportWindow::previewReady);

@@ -73,6 +73,7 @@ protected:
     void chooseLine() {
         QTRY_VERIFY(window->session().feed());
         ASSERT_EQ(focused(), child<QLineEdit>("StopSearch"));
+        EXPECT_TRUE(child<QLabel>("Message")->text().startsWith("Jízdní řád načten: počet míst "));
         QTest::keyClicks(focused(), "roztyly");
         pick("Stops", "Roztyly, nástupiště 1");
         QTRY_COMPARE(child<QListWidget>("Lines")->count(), 2);
