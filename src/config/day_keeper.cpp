@@ -55,6 +55,7 @@ LoadResult DayKeeper::load(const ConfigFile& file, const QDate& date, ConfigSnap
     // When the update fails, the day's list is shown from memory and the
     // next load tries again.
     const ConfigFile::DaySyncResult synced = file.syncToDate(toSysDays(date), snapshot);
+    loadWrote_ = synced.written && synced.sync.changed;
     line_ = synced.line;
     adopt(synced.sync.dated, date);
     LoadResult result = loadConfiguration(snapshot);

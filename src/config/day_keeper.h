@@ -37,6 +37,8 @@ public:
     // and one update when its times need another list), then loaded from
     // the file as it then is; `loaded`, when given, receives the file as read.
     LoadResult load(const ConfigFile& file, const QDate& date, ConfigSnapshot* loaded = nullptr);
+    // Whether the last load wrote the file (the list of the day into it).
+    bool lastLoadWrote() const { return loadWrote_; }
 
     // Each tick, before the departures are chosen. On a new date the list of
     // the day is taken from memory and the file is written in the
@@ -80,6 +82,7 @@ private:
     QDate feedCheckedOn_;
     QString importProgram_;
     QThreadPool pool_;
+    bool loadWrote_ = false;
     bool jobRunning_ = false;
     bool jobAgain_ = false;
     QProcess* refresh_ = nullptr;

@@ -406,7 +406,7 @@ bool Form1::LoadData() {
         return false;
     }
     applyLoaded(std::move(result.config), ConfigFile::stayOnTopIn(snapshot));
-    follower_.loaded(stamp);
+    showsVersion(stamp);
     return true;
 }
 
@@ -434,8 +434,7 @@ void Form1::followConfigFile() {
         return;
     }
     // Through the day keeper, as at start-up: a dated line shows the list of
-    // the day (its own update of the file is seen once more, and then again
-    // loads as it is).
+    // the day.
     ConfigSnapshot snapshot;
     LoadResult result = dayKeeper_.load(configFile(), platform_.clock.current().date(), &snapshot);
     // A half-written edit or a bad value: keep what is shown, say nothing,
@@ -445,7 +444,16 @@ void Form1::followConfigFile() {
         return;
     }
     applyLoaded(std::move(result.config), ConfigFile::stayOnTopIn(snapshot));
+    showsVersion(stamp);
+}
+
+// The window shows the file read after `stamp` was taken; the list of the
+// day that the load itself wrote into it is no news to load again.
+void Form1::showsVersion(const FileStamp& stamp) {
     follower_.loaded(stamp);
+    if (dayKeeper_.lastLoadWrote()) {
+        follower_.wrote(stamp, stampOf(configFile().path()));
+    }
 }
 
 void Form1::ownWrite(const std::function<void()>& write) {

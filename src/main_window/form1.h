@@ -125,6 +125,7 @@ private:
     QColor dayNoticeColour() const;
     void paintTick(const TickView& view);
     void applyLoaded(LoadedConfig&& config, bool stayOnTop);
+    void showsVersion(const FileStamp& stamp);
     void applyStayOnTop(bool on);
     void showContextMenu(const QPoint& globalPos);
     QPoint keyboardMenuPoint() const;

@@ -8,6 +8,7 @@
 #include "profile/profile_store.h"
 #include "support/dated_sample.h"
 
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -66,6 +67,18 @@ TEST_F(DatedDayTest, EachDateShowsItsListInTheFileAndTheWindow) {
     EXPECT_EQ(label("Label6")->text(), Form1::creditLine());
     QTRY_COMPARE(timesInFile(), (QStringList{"08:00", "23:59"}));
     EXPECT_TRUE(fake.messageBox.shown.empty());
+}
+
+TEST_F(DatedDayTest, TheDaysListWrittenAtStartIsNotLoadedAgain) {
+    writeDated();
+    ASSERT_TRUE(WriteIniValue(folder.file(QStringLiteral("kvapomern.ini")), "Set", "Stav", "1"));
+    startOn(QDate(2027, 3, 13), 7, 0, 0); // Saturday: the start writes its list
+    ASSERT_EQ(timesInFile(), (QStringList{"08:00", "23:59"}));
+    // A load would bring the stored expanded view back.
+    QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+    ASSERT_FALSE(form->state().Expanded);
+    form->followConfigFile();
+    EXPECT_FALSE(form->state().Expanded);
 }
 
 TEST_F(DatedDayTest, ADayWithoutServiceShowsNoDepartureAndSaysSo) {
