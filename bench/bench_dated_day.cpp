@@ -3,8 +3,9 @@
 // memory; the file is written in the background), and the switch at a load
 // (read, the day's list written atomically, flushed to the disk).
 
+#include "app/day_keeper.h"
 #include "config/dated_day.h"
-#include "config/day_keeper.h"
+#include "config/dated_keys.h"
 #include "config/settings_save.h"
 #include "support/dated_sample.h"
 
@@ -61,7 +62,8 @@ void BM_DaySwitchAtLoad(benchmark::State& state) {
     DayKeeper keeper;
     bool saturday = true;
     for (auto _ : state) {
-        const LoadResult result = keeper.load(ConfigFile(path), saturday ? kSaturday : kFriday);
+        const LoadResult result =
+            keeper.load(ConfigFile(path), saturday ? kSaturday : kFriday).result;
         benchmark::DoNotOptimize(result.status);
         saturday = !saturday;
     }

@@ -1,4 +1,4 @@
-#include "main_window/child_process.h"
+#include "app/child_process.h"
 
 #include <QFile>
 

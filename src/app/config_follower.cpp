@@ -1,4 +1,4 @@
-#include "main_window/config_follower.h"
+#include "app/config_follower.h"
 
 #include "config/loader.h"
 

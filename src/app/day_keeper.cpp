@@ -1,22 +1,16 @@
-#include "config/day_keeper.h"
+#include "app/day_keeper.h"
+
+#include "app/import_link.h"
 
 #include "config/dated_day.h"
-#include "config/day_notice.h"
+#include "timetable/day_notice.h"
+#include "timetable/feed_time.h"
 
 #include <QProcess>
 
 namespace kvapomer {
 
 namespace {
-
-// The same timetable, whichever list the t keys hold.
-bool sameData(const std::optional<DatedLine>& a, const std::optional<DatedLine>& b) {
-    if (!a || !b) {
-        return !a && !b;
-    }
-    return a->first == b->first && a->lists == b->lists && a->days == b->days &&
-           a->source == b->source;
-}
 
 QString refreshProblem(int exitCode) {
     switch (exitCode) {
@@ -38,7 +32,8 @@ struct DayKeeper::JobResult {
     QDate date;
     QString line;
     DaySync sync;
-    enum class Feed { Same, Newer, Missing } feed = Feed::Same;
+    bool accepted = true; // the file held the line the keeper holds
+    enum class Feed { Same, Newer, Missing, Unknown } feed = Feed::Unknown;
 };
 
 DayKeeper::DayKeeper(QObject* parent) : QObject(parent) {
@@ -49,20 +44,26 @@ DayKeeper::~DayKeeper() {
     pool_.waitForDone();
 }
 
-LoadResult DayKeeper::load(const ConfigFile& file, const QDate& date, ConfigSnapshot* loaded) {
-    path_ = file.path();
-    ConfigSnapshot snapshot;
+DayKeeper::DayLoad DayKeeper::load(const ConfigFile& file, const QDate& date,
+                                   const LoadAccept& accept) {
+    DayLoad out;
+    const auto acceptable = [&](const ConfigFile::DaySyncResult&, const ConfigSnapshot& synced) {
+        return !accept || accept(loadConfiguration(synced));
+    };
     // When the update fails, the day's list is shown from memory and the
     // next load tries again.
-    const ConfigFile::DaySyncResult synced = file.syncToDate(toSysDays(date), snapshot);
-    loadWrote_ = synced.written && synced.sync.changed;
+    const ConfigFile::DaySyncResult synced =
+        file.syncToDate(toSysDays(date), out.snapshot, acceptable);
+    out.result = loadConfiguration(out.snapshot);
+    out.accepted = synced.accepted;
+    if (!out.accepted) {
+        return out;
+    }
+    out.wrote = synced.written && synced.sync.changed;
+    path_ = file.path();
     line_ = synced.line;
     adopt(synced.sync.dated, date);
-    LoadResult result = loadConfiguration(snapshot);
-    if (loaded) {
-        *loaded = std::move(snapshot);
-    }
-    return result;
+    return out;
 }
 
 void DayKeeper::adopt(const std::optional<DatedLine>& dated, const QDate& date) {
@@ -96,6 +97,9 @@ bool DayKeeper::onTick(const QDate& date) {
 }
 
 void DayKeeper::startJob() {
+    if (!dated_) {
+        return;
+    }
     if (jobRunning_) {
         jobAgain_ = true;
         return;
@@ -103,20 +107,28 @@ void DayKeeper::startJob() {
     jobRunning_ = true;
     const QString path = path_;
     const QDate date = date_;
-    pool_.start([this, path, date] {
+    const QString line = line_;
+    const DatedLine held = *dated_;
+    pool_.start([this, path, date, line, held] {
         JobResult result;
         result.date = date;
+        // The day's write only into the version the keeper holds: any other
+        // is loaded first, or refused and left alone.
+        const auto same = [&](const ConfigFile::DaySyncResult& planned, const ConfigSnapshot&) {
+            return planned.line == line && !planned.sync.madePlain && planned.sync.dated &&
+                   sameTimetable(*planned.sync.dated, held);
+        };
         ConfigSnapshot snapshot;
         const ConfigFile::DaySyncResult synced =
-            ConfigFile(path).syncToDate(toSysDays(date), snapshot);
+            ConfigFile(path).syncToDate(toSysDays(date), snapshot, same);
         result.line = synced.line;
         result.sync = synced.sync;
-        if (result.sync.dated) {
-            const DatedSource& source = result.sync.dated->source;
-            const std::optional<QDateTime> modified = feedModified(source.feed);
-            result.feed = !modified                     ? JobResult::Feed::Missing
-                          : *modified > source.feedTime ? JobResult::Feed::Newer
-                                                        : JobResult::Feed::Same;
+        result.accepted = synced.accepted;
+        if (result.accepted) {
+            const std::optional<QDateTime> modified = feedModified(held.source.feed);
+            result.feed = !modified                          ? JobResult::Feed::Missing
+                          : *modified > held.source.feedTime ? JobResult::Feed::Newer
+                                                             : JobResult::Feed::Same;
         }
         // The keeper outlives the pool's work: its destructor waits for it.
         QMetaObject::invokeMethod(
@@ -126,9 +138,10 @@ void DayKeeper::startJob() {
 
 void DayKeeper::finishJob(const JobResult& result) {
     jobRunning_ = false;
-    if (result.line != line_ || result.sync.madePlain || !sameData(result.sync.dated, dated_)) {
+    if (!result.accepted || result.line != line_ || !dated_ ||
+        !sameTimetable(*result.sync.dated, *dated_)) {
         Q_EMIT reloadWanted(); // the file is not what the window shows
-    } else if (dated_ && result.sync.dated) {
+    } else {
         dated_->written = result.sync.dated->written;
     }
     const QString before = noticeText();
@@ -141,6 +154,8 @@ void DayKeeper::finishJob(const JobResult& result) {
         break;
     case JobResult::Feed::Same:
         problem_.reset();
+        break;
+    case JobResult::Feed::Unknown:
         break;
     }
     if (noticeText() != before) {
@@ -167,7 +182,8 @@ void DayKeeper::startRefresh() {
             refreshEnded(-1, true);
         }
     });
-    refresh_->start(importProgram_, {QStringLiteral("--refresh"), QStringLiteral("--ini"), path_});
+    refresh_->start(importProgram_, {QString::fromLatin1(import_link::kRefreshOption),
+                                     QString::fromLatin1(import_link::kIniOption), path_});
 }
 
 void DayKeeper::refreshEnded(int exitCode, bool crashed) {
@@ -185,6 +201,15 @@ void DayKeeper::refreshEnded(int exitCode, bool crashed) {
     if (noticeText() != before) {
         Q_EMIT noticeChanged();
     }
+}
+
+Timetable DayKeeper::todaysTimetable(const Timetable& loaded) const {
+    Timetable today = loaded;
+    if (todaysTimes_) {
+        today.Times = *todaysTimes_;
+        today.LastIndex = static_cast<std::int16_t>(todaysTimes_->size() - 1);
+    }
+    return today;
 }
 
 QString DayKeeper::noticeText() const {

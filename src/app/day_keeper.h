@@ -8,9 +8,10 @@
 // loaded again when it has finished.
 
 #include "config/config_file.h"
-#include "config/dated_line.h"
-#include "config/day_notice.h"
 #include "config/loader.h"
+#include "config/records.h"
+#include "timetable/dated_line.h"
+#include "timetable/day_notice.h"
 
 #include <QDate>
 #include <QObject>
@@ -18,6 +19,7 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <functional>
 #include <optional>
 
 class QProcess;
@@ -33,12 +35,19 @@ public:
     // The import tool run for a refresh (nothing set: no refreshes).
     void setImportProgram(const QString& program) { importProgram_ = program; }
 
+    // Whether a load's result may replace what the window shows.
+    using LoadAccept = std::function<bool(const LoadResult&)>;
+    struct DayLoad {
+        LoadResult result;
+        ConfigSnapshot snapshot; // the file as read
+        bool accepted = true;    // false: refused; nothing of it kept, nothing written
+        bool wrote = false;      // the load wrote the list of the day into the file
+    };
     // The load: the active line of `file` brought to `date` first (one read,
     // and one update when its times need another list), then loaded from
-    // the file as it then is; `loaded`, when given, receives the file as read.
-    LoadResult load(const ConfigFile& file, const QDate& date, ConfigSnapshot* loaded = nullptr);
-    // Whether the last load wrote the file (the list of the day into it).
-    bool lastLoadWrote() const { return loadWrote_; }
+    // the file as it then is. A version `accept` refuses leaves the keeper
+    // as it was and the file unwritten.
+    DayLoad load(const ConfigFile& file, const QDate& date, const LoadAccept& accept = {});
 
     // Each tick, before the departures are chosen. On a new date the list of
     // the day is taken from memory and the file is written in the
@@ -49,6 +58,10 @@ public:
     // The list of the day when the active line is dated (empty on a day
     // without service); nothing for a plain line, which runs on its times.
     const std::optional<QStringList>& todaysTimes() const { return todaysTimes_; }
+
+    // What the countdown runs on: the loaded line, or a dated line's list of
+    // the day (empty on a day without service).
+    Timetable todaysTimetable(const Timetable& loaded) const;
 
     // The active line's dated data as loaded, if it is a dated line.
     const std::optional<DatedLine>& datedLine() const { return dated_; }
@@ -82,7 +95,6 @@ private:
     QDate feedCheckedOn_;
     QString importProgram_;
     QThreadPool pool_;
-    bool loadWrote_ = false;
     bool jobRunning_ = false;
     bool jobAgain_ = false;
     QProcess* refresh_ = nullptr;

@@ -104,22 +104,33 @@ Result<void> ConfigFile::writeLine(const LineContent& content, bool makeActive) 
 }
 
 ConfigFile::DaySyncResult ConfigFile::syncToDate(std::chrono::sys_days date,
-                                                 ConfigSnapshot& snapshot) const {
+                                                 ConfigSnapshot& snapshot,
+                                                 const DayAccept& accept) const {
     snapshot = takeSnapshot(path_);
-    DaySyncResult out;
-    out.line = ReadIniValue(snapshot.file, keys::kMain, keys::kBus, QString());
+    const bool found = snapshot.found;
+    // The day's edit of `doc`, made only when `accept` takes the result.
+    const auto plan = [&](ProfileDocument& doc) {
+        DaySyncResult planned;
+        planned.line = ReadIniValue(doc, keys::kMain, keys::kBus, QString());
+        ProfileDocument edited = doc;
+        planned.sync = syncDatedLine(edited, planned.line, date);
+        planned.accepted = !accept || accept(planned, ConfigSnapshot{found, edited});
+        if (planned.accepted && planned.sync.changed) {
+            doc = std::move(edited);
+        }
+        return planned;
+    };
     // Decided on a copy first: most loads find the times as they should be
     // and write nothing.
     ProfileDocument probe = snapshot.file;
-    out.sync = syncDatedLine(probe, out.line, date);
-    if (!out.sync.changed || !snapshot.found) {
+    DaySyncResult out = plan(probe);
+    if (!out.accepted || !out.sync.changed || !found) {
         return out;
     }
     DaySyncResult inFile;
     ProfileDocument after;
     const Result<void> result = updateProfile(path_, [&](ProfileDocument& doc) {
-        inFile.line = ReadIniValue(doc, keys::kMain, keys::kBus, QString());
-        inFile.sync = syncDatedLine(doc, inFile.line, date);
+        inFile = plan(doc);
         after = doc;
     });
     if (!result) {

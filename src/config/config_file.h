@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <vector>
 
 namespace kvapomer {
@@ -60,13 +61,19 @@ public:
     // The active line brought to `date` when it is a dated line (see
     // syncDatedLine), in one update when needed: its times to the list of the
     // day, or its dated keys removed when the times hold the user's own list.
-    // `snapshot` receives the file as it then is, to load from.
+    // `snapshot` receives the file as it then is, to load from. `accept`,
+    // when given, sees the planned result and the file as it would be, and
+    // may refuse the version: then nothing is written.
     struct DaySyncResult {
         QString line; // the active line
         DaySync sync;
-        bool written = true; // false: the update failed; the file is as it was
+        bool written = true;  // false: the update failed; the file is as it was
+        bool accepted = true; // false: `accept` refused the version, nothing written
     };
-    DaySyncResult syncToDate(std::chrono::sys_days date, ConfigSnapshot& snapshot) const;
+    using DayAccept =
+        std::function<bool(const DaySyncResult& planned, const ConfigSnapshot& synced)>;
+    DaySyncResult syncToDate(std::chrono::sys_days date, ConfigSnapshot& snapshot,
+                             const DayAccept& accept = {}) const;
 
     // The dated lines of the file as it is now.
     std::vector<DatedSection> datedLines() const;

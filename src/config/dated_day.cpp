@@ -3,9 +3,6 @@
 #include "config/keys.h"
 #include "config/settings_save.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 namespace kvapomer {
 
 std::optional<DatedLine> readDatedSection(const ProfileDocument& doc, const QString& line) {
@@ -78,20 +75,6 @@ std::optional<DatedLine> datedKeptBySave(const ProfileDocument& doc, const QStri
         }
     }
     return std::nullopt;
-}
-
-std::optional<QDateTime> feedModified(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        return std::nullopt;
-    }
-    QDateTime latest = info.lastModified();
-    if (info.isDir()) {
-        for (const QFileInfo& entry : QDir(path).entryInfoList(QDir::Files)) {
-            latest = std::max(latest, entry.lastModified());
-        }
-    }
-    return QDateTime::fromSecsSinceEpoch(latest.toSecsSinceEpoch(), Qt::UTC);
 }
 
 } // namespace kvapomer

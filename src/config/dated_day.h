@@ -4,10 +4,9 @@
 // wrote there last; any other list there is the user's, and the line becomes
 // a plain one.
 
-#include "config/dated_line.h"
+#include "config/dated_keys.h"
 #include "profile/profile_document.h"
 
-#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -49,10 +48,5 @@ DaySync syncDatedLine(ProfileDocument& doc, const QString& line, std::chrono::sy
 std::optional<DatedLine> datedKeptBySave(const ProfileDocument& doc, const QString& line,
                                          const QStringList& times, const QString& filledLine,
                                          const QStringList& filledTimes);
-
-// When the feed at `path` was last changed (UTC, whole seconds): the file's
-// time, or for a folder the latest of its own and its files'. Nothing when
-// there is no such file or folder.
-std::optional<QDateTime> feedModified(const QString& path);
 
 } // namespace kvapomer

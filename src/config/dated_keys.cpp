@@ -1,4 +1,4 @@
-#include "config/dated_line.h"
+#include "config/dated_keys.h"
 
 #include "config/keys.h"
 #include "config/settings_save.h"
@@ -72,10 +72,6 @@ std::optional<QString> readChunks(const KeyReader& value, const QString& base, Q
     return std::nullopt; // more parts than any line writes
 }
 
-QString twoDigits(int n) {
-    return QString::number(n).rightJustified(2, u'0');
-}
-
 // A list the way a printed stop timetable shows it: one token per hour, the
 // hour and then the minutes of its departures, two digits each
 // ("05:1245 06:0530" is 05:12, 05:45, 06:05, 06:30). "-": no service.
@@ -88,9 +84,9 @@ QStringList listTokens(const DayList& list) {
     for (const int minute : list) {
         if (minute / 60 != hour) {
             hour = minute / 60;
-            tokens.push_back(twoDigits(hour) + u':');
+            tokens.push_back(clockText(minute).left(3)); // "hh:"
         }
-        tokens.back() += twoDigits(minute % 60);
+        tokens.back() += clockText(minute).mid(3);
     }
     return tokens;
 }
@@ -227,101 +223,6 @@ int idIndex(QChar c) {
 }
 
 } // namespace
-
-std::chrono::sys_days toSysDays(const QDate& date) {
-    return std::chrono::sys_days(std::chrono::year(date.year()) /
-                                 static_cast<unsigned>(date.month()) /
-                                 static_cast<unsigned>(date.day()));
-}
-
-QDate toQDate(std::chrono::sys_days date) {
-    const std::chrono::year_month_day ymd(date);
-    return QDate(static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
-                 static_cast<int>(static_cast<unsigned>(ymd.day())));
-}
-
-DayChoice chooseDay(const DatedLine& line, sys_days date) {
-    if (date >= line.first && date <= line.last()) {
-        const auto index = static_cast<std::size_t>((date - line.first).count());
-        const auto left = (line.last() - date).count();
-        return {line.days[index],
-                left < kEndingNoticeDays ? PeriodState::EndingSoon : PeriodState::Inside};
-    }
-    const PeriodState period = date < line.first ? PeriodState::NotYet : PeriodState::Expired;
-    // Most dates of the same weekday; among equals the one met latest.
-    const auto pick = [&](bool sameWeekday) -> std::optional<int> {
-        std::vector<int> count(line.lists.size(), 0);
-        std::vector<std::size_t> latest(line.lists.size(), 0);
-        bool any = false;
-        for (std::size_t i = 0; i < line.days.size(); ++i) {
-            if (sameWeekday && weekday(line.first + days(i)) != weekday(date)) {
-                continue;
-            }
-            any = true;
-            ++count[line.days[i]];
-            latest[line.days[i]] = i;
-        }
-        if (!any) {
-            return std::nullopt;
-        }
-        int best = -1;
-        for (int l = 0; l < static_cast<int>(count.size()); ++l) {
-            const auto at = static_cast<std::size_t>(l);
-            if (count[at] == 0) {
-                continue;
-            }
-            const auto bestAt = static_cast<std::size_t>(best);
-            if (best < 0 || count[at] > count[bestAt] ||
-                (count[at] == count[bestAt] && latest[at] > latest[bestAt])) {
-                best = l;
-            }
-        }
-        return best;
-    };
-    // A period shorter than a week may lack the weekday: then all its dates count.
-    return {pick(true).value_or(pick(false).value_or(0)), period};
-}
-
-int listToWrite(const DatedLine& line, sys_days date) {
-    const int today = chooseDay(line, date).list;
-    return line.lists[static_cast<std::size_t>(today)].empty() ? line.written : today;
-}
-
-std::optional<int> firstListToWrite(const DatedLine& line, sys_days date) {
-    const int today = chooseDay(line, date).list;
-    if (!line.lists[static_cast<std::size_t>(today)].empty()) {
-        return today;
-    }
-    const auto n = static_cast<long long>(line.days.size());
-    const long long from = std::clamp<long long>((date - line.first).count(), 0, n);
-    const auto served = [&](long long i) {
-        return !line.lists[line.days[static_cast<std::size_t>(i)]].empty();
-    };
-    for (long long i = from; i < n; ++i) {
-        if (served(i)) {
-            return line.days[static_cast<std::size_t>(i)];
-        }
-    }
-    for (long long i = std::min(from, n) - 1; i >= 0; --i) {
-        if (served(i)) {
-            return line.days[static_cast<std::size_t>(i)];
-        }
-    }
-    return std::nullopt;
-}
-
-QStringList timesText(const DayList& list) {
-    QStringList times;
-    times.reserve(static_cast<qsizetype>(list.size()));
-    for (const int minute : list) {
-        times.push_back(twoDigits(minute / 60) + u':' + twoDigits(minute % 60));
-    }
-    return times;
-}
-
-bool holdsList(const QStringList& times, const DayList& list) {
-    return times == timesText(list);
-}
 
 QString datedMarkerKey() {
     return kFrom;

@@ -3,11 +3,11 @@
 // settings, written to the configuration file as one atomic update), and the
 // one way any write makes a line's section.
 
-#include "config/dated_line.h"
 #include "config/keys.h"
 #include "profile/error_numbers.h"
 #include "profile/profile_document.h"
 #include "profile/result.h"
+#include "timetable/dated_line.h"
 
 #include <QString>
 #include <QStringList>

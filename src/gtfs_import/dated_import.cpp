@@ -7,6 +7,7 @@
 #include "gtfs_import/line_import.h"
 #include "gtfs_import/stop_lines.h"
 #include "gtfs_import/terminal_text.h"
+#include "timetable/feed_time.h"
 
 #include <QFileInfo>
 
@@ -88,9 +89,7 @@ DatedImport datedImportOf(const DatedDepartures& found, const FeedStamp& feed,
 std::optional<DatedLine> datedLineOf(const DatedDepartures& found, const DatedSource& source,
                                      std::chrono::sys_days today) {
     DatedLine line;
-    line.first = found.first;
-    line.lists = found.lists;
-    line.days = found.days;
+    static_cast<DatedLists&>(line) = found;
     line.source = source;
     if (!fitToLimits(line)) {
         return std::nullopt;

@@ -2,7 +2,7 @@
 // A dated line from the operator's feed: the departures of every date of the
 // feed as the line stores them, and what the import says about them.
 
-#include "config/dated_line.h"
+#include "config/dated_keys.h"
 #include "gtfs_import/feed.h"
 #include "gtfs_import/line_import.h"
 

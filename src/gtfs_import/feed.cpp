@@ -431,7 +431,7 @@ DatedDepartures Feed::datedDepartures(const StopGroup& stop, const Route& route,
             covered = i + 1;
         }
     }
-    DatedDepartures result{Impl::mostFrequent(a, perHeadsign), first, {}, {}, a.warnings};
+    DatedDepartures result{{first, {}, {}}, Impl::mostFrequent(a, perHeadsign), a.warnings};
     if (covered == 0) {
         throw FeedError(Problem::NoDepartures,
                         "Od " + dateText(first) + " linka " + routeName(route) + " ze zastávky " +

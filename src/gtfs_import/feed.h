@@ -12,6 +12,7 @@
 // may board count, and a blank time between two timed calls is interpolated.
 
 #include "gtfs_import/feed_source.h"
+#include "timetable/dated_line.h"
 
 #include <chrono>
 #include <cstdint>
@@ -65,14 +66,11 @@ std::string dayTimeText(int seconds);
 // "hh:mm" of a minute of the day, 0 … 1439 (others wrap into the day).
 std::string minuteText(int minute);
 
-// A route's departures from a stop on every date of a period.
-struct DatedDepartures {
-    Direction direction;                 // the chosen direction (as departures() chooses it)
-    std::chrono::sys_days first;         // first date covered
-    std::vector<std::vector<int>> lists; // distinct lists, minutes of the day 0..1439, sorted,
-                                         // each once; an empty list for days without service
-    std::vector<std::uint16_t> days;     // days[i] = index into lists of the list for first + i
-    std::vector<std::string> warnings;   // one Czech line each (skipped frequency trips, ...)
+// A route's departures from a stop on every date of a period: the list of
+// each date (an empty one for days without service), as a dated line keeps it.
+struct DatedDepartures : DatedLists {
+    Direction direction;               // the chosen direction (as departures() chooses it)
+    std::vector<std::string> warnings; // one Czech line each (skipped frequency trips, ...)
 };
 
 // Route short names in the order people expect: numbers by value, then text.

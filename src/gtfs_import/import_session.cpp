@@ -1,5 +1,6 @@
 #include "gtfs_import/import_session.h"
 
+#include "app/import_link.h"
 #include "config/config_file.h"
 #include "gtfs_import/feed_error.h"
 #include "gtfs_import/import_command.h"
@@ -406,9 +407,9 @@ void ParentInput::readAvailable() {
     while ((end = pending_.indexOf('\n')) >= 0) {
         const QByteArray line = pending_.left(end).trimmed();
         pending_.remove(0, end + 1);
-        if (line == "settings-open") {
+        if (line == import_link::kSettingsOpen) {
             Q_EMIT settingsOpen(true);
-        } else if (line == "settings-closed") {
+        } else if (line == import_link::kSettingsClosed) {
             Q_EMIT settingsOpen(false);
         }
     }

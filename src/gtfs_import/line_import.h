@@ -3,7 +3,7 @@
 // the same bytes as a save from the settings window with that line, note and
 // times, every other byte kept, and `Main`/`Bus` set only when asked.
 
-#include "config/dated_line.h"
+#include "config/dated_keys.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,10 +2,9 @@
 // The main window: start-up, the one-second tick, the alerts, the commands
 // and the exit question.
 
-#include "config/day_keeper.h"
+#include "app/import_launcher.h"
+#include "app/load_path.h"
 #include "countdown/tick_schedule.h"
-#include "main_window/child_process.h"
-#include "main_window/config_follower.h"
 #include "main_window/program_state.h"
 #include "platform/desktop_notice.h"
 #include "platform/platform.h"
@@ -91,7 +90,7 @@ public:
     // Starts the import window (the helper program beside this one), with a
     // feed to open when given. One at a time.
     void openImport(const QString& feed = {});
-    static QString importProgramName();
+    static QString importProgramName() { return ImportLauncher::programName(); }
 
     // The expanded view (`Frame4` with the large countdown and the
     // bus-in-station message), built when it is first needed.
@@ -125,7 +124,6 @@ private:
     QColor dayNoticeColour() const;
     void paintTick(const TickView& view);
     void applyLoaded(LoadedConfig&& config, bool stayOnTop);
-    void showsVersion(const FileStamp& stamp);
     void applyStayOnTop(bool on);
     void showContextMenu(const QPoint& globalPos);
     QPoint keyboardMenuPoint() const;
@@ -136,18 +134,16 @@ private:
     Platform& platform_;
     ProgramState state_;
     TickSchedule schedule_;
-    DayKeeper dayKeeper_;
+    LoadPath loads_; // the file into the window, the day keeper, following the file
     bool shownOnce_ = false;
     QSize placedOuterSize_;
     SettingsFactory settingsFactory_;
     QPointer<QWidget> settings_;
     DesktopNotice* desktopNotice_ = nullptr;
-    ConfigFollower follower_;
     bool loading_ = false; // a load is showing its messages
     bool closed_ = false;  // the exit was confirmed
     bool stayOnTop_ = false;
-    ChildProcess import_;
-    bool settingsWereOpen_ = false; // as last told to the import window
+    ImportLauncher import_;
     QMenu* menu_ = nullptr;
     QAction* importAction_ = nullptr;
     QAction* stayOnTopAction_ = nullptr;

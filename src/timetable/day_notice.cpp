@@ -1,4 +1,4 @@
-#include "config/day_notice.h"
+#include "timetable/day_notice.h"
 
 namespace kvapomer {
 

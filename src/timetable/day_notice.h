@@ -3,7 +3,7 @@
 // line while it lasts: a day without service, the coming end of the stored
 // period, a period that has ended or not begun, a refresh that failed.
 
-#include "config/dated_line.h"
+#include "timetable/dated_line.h"
 
 #include <QString>
 

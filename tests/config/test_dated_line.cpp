@@ -1,7 +1,7 @@
-// A dated line: which list a date gets, the period's state, and the keys that
-// hold it in the file, read back without trusting them.
+// A dated line's keys in the file, read back without trusting them, and the
+// limits of what a line stores.
 
-#include "config/dated_line.h"
+#include "config/dated_keys.h"
 #include "support/dated_sample.h"
 
 #include <gtest/gtest.h>
@@ -42,90 +42,6 @@ struct Keys {
     }
 };
 
-DayList minutes(std::initializer_list<int> m) {
-    return DayList(m);
-}
-
-// March 2027: workdays list 0, Saturdays list 1, Sundays and Easter Monday
-// (29 March) list 2, which has no service.
-DatedLine march() {
-    DatedLine line;
-    line.first = sys_days(2027y / 3 / 1); // a Monday
-    line.lists = {minutes({370, 400, 730}), minutes({480}), {}};
-    for (int d = 1; d <= 31; ++d) {
-        const sys_days date = sys_days(2027y / 3 / d);
-        const unsigned wd = std::chrono::weekday(date).iso_encoding();
-        line.days.push_back(d == 29 || wd == 7 ? 2 : wd == 6 ? 1 : 0);
-    }
-    line.source = test::sampleSource();
-    return line;
-}
-
-TEST(DatedLineChoice, ListAndPeriodStateOfEachDate) {
-    const DatedLine line = march();
-    struct Case {
-        sys_days date;
-        int list;
-        PeriodState period;
-    };
-    const Case cases[] = {
-        {sys_days(2027y / 3 / 10), 0, PeriodState::Inside},
-        {sys_days(2027y / 3 / 13), 1, PeriodState::Inside},
-        {sys_days(2027y / 3 / 24), 0, PeriodState::Inside},     // a week and a day left
-        {sys_days(2027y / 3 / 25), 0, PeriodState::EndingSoon}, // the last seven days
-        {sys_days(2027y / 3 / 29), 2, PeriodState::EndingSoon}, // Easter Monday
-        {sys_days(2027y / 3 / 31), 0, PeriodState::EndingSoon},
-        {sys_days(2027y / 4 / 1), 0, PeriodState::Expired},
-        {sys_days(2027y / 4 / 3), 1, PeriodState::Expired},
-        {sys_days(2027y / 4 / 5), 0, PeriodState::Expired}, // four Mondays of five had list 0
-        {sys_days(2027y / 4 / 11), 2, PeriodState::Expired},
-        {sys_days(2028y / 3 / 4), 1, PeriodState::Expired}, // a Saturday a year on
-        {sys_days(2027y / 2 / 28), 2, PeriodState::NotYet},
-        {sys_days(2027y / 2 / 26), 0, PeriodState::NotYet},
-    };
-    for (const Case& c : cases) {
-        const DayChoice choice = chooseDay(line, c.date);
-        EXPECT_EQ(choice.list, c.list) << toQDate(c.date).toString(Qt::ISODate).toStdString();
-        EXPECT_EQ(choice.period, c.period) << toQDate(c.date).toString(Qt::ISODate).toStdString();
-    }
-}
-
-TEST(DatedLineChoice, OutsideThePeriodATieGoesToTheListMetLatest) {
-    // Four Mondays: two of each list; the later pair decides.
-    for (const bool laterIsOne : {true, false}) {
-        DatedLine line;
-        line.first = sys_days(2027y / 3 / 1);
-        line.lists = {minutes({400}), minutes({500})};
-        for (int d = 0; d < 28; ++d) {
-            const bool laterHalf = d >= 14;
-            line.days.push_back(laterHalf == laterIsOne ? 1 : 0);
-        }
-        EXPECT_EQ(chooseDay(line, sys_days(2027y / 4 / 5)).list, laterIsOne ? 1 : 0);
-        EXPECT_EQ(chooseDay(line, sys_days(2027y / 2 / 22)).list, laterIsOne ? 1 : 0);
-    }
-    // A period shorter than a week without the date's weekday: all its dates count.
-    DatedLine shortLine;
-    shortLine.first = sys_days(2027y / 3 / 1);
-    shortLine.lists = {minutes({400}), minutes({500})};
-    shortLine.days = {0, 1, 1};
-    EXPECT_EQ(chooseDay(shortLine, sys_days(2027y / 3 / 7)).list, 1);
-}
-
-TEST(DatedLineChoice, ADayWithoutServiceKeepsTheWrittenListInTheTimesKeys) {
-    DatedLine line = march();
-    line.written = 1;
-    EXPECT_EQ(listToWrite(line, sys_days(2027y / 3 / 14)), 1); // Sunday: unchanged
-    EXPECT_EQ(listToWrite(line, sys_days(2027y / 3 / 15)), 0);
-    // The first write: the next date with service, else the latest before.
-    EXPECT_EQ(firstListToWrite(line, sys_days(2027y / 3 / 14)), 0);
-    EXPECT_EQ(firstListToWrite(line, sys_days(2027y / 3 / 13)), 1);
-    line.days.back() = 2; // 31 March without service
-    line.days[29] = 1;    // 30 March as a Saturday
-    EXPECT_EQ(firstListToWrite(line, sys_days(2027y / 3 / 31)), 1);
-    line.lists = {{}, {}, {}};
-    EXPECT_EQ(firstListToWrite(line, sys_days(2027y / 3 / 10)), std::nullopt);
-}
-
 TEST(DatedLineKeys, ReadBackAsWrittenWithinTheSizeOfAFileLine) {
     DatedLine odd = test::realisticDatedLine(150, 120);
     odd.source = {QStringLiteral(" \"%quoted\" 東京 ") + QString(800, u'x'),
@@ -141,7 +57,7 @@ TEST(DatedLineKeys, ReadBackAsWrittenWithinTheSizeOfAFileLine) {
     many.written = 35;
     many.source = test::sampleSource();
     const DatedLine lines[] = {test::realisticDatedLine(), test::realisticDatedLine(600, 30), odd,
-                               many, march()};
+                               many, test::marchEasterLine()};
     for (DatedLine line : lines) {
         ASSERT_TRUE(fitToLimits(line)); // lists unused in the period are not kept
         const auto pairs = datedKeys(line);
@@ -167,7 +83,7 @@ TEST(DatedLineKeys, AYearOfARealisticLineIsSmall) {
 }
 
 TEST(DatedLineKeys, AnythingMalformedReadsAsAPlainLine) {
-    const DatedLine line = march(); // lists A, B and C (C without service)
+    const DatedLine line = test::marchEasterLine(); // lists A, B and C (C without service)
     const Keys good(datedKeys(line));
     ASSERT_TRUE(readDatedLine(good.reader()));
     struct Change {
@@ -223,7 +139,7 @@ TEST(DatedLineKeys, AnythingMalformedReadsAsAPlainLine) {
 }
 
 TEST(DatedLineKeys, TheTimesKeysMustHoldExactlyTheWrittenList) {
-    const DatedLine line = march(); // written: list 0, 06:10 06:40 12:10
+    const DatedLine line = test::marchEasterLine(); // written: list 0, 06:10 06:40 12:10
     const auto keysWith = [](const QStringList& times, const QString& count) {
         Keys keys;
         for (int i = 0; i < times.size(); ++i) {
@@ -245,7 +161,7 @@ TEST(DatedLineLimits, APeriodTooRichForTheFileEndsEarlier) {
     DatedLine varied;
     varied.first = sys_days(2027y / 1 / 1);
     for (int l = 0; l < 40; ++l) {
-        varied.lists.push_back(minutes({300 + l}));
+        varied.lists.push_back(test::minutes({300 + l}));
     }
     for (int d = 0; d < 80; ++d) {
         varied.days.push_back(static_cast<std::uint16_t>(d / 2));
@@ -254,7 +170,7 @@ TEST(DatedLineLimits, APeriodTooRichForTheFileEndsEarlier) {
     ASSERT_TRUE(fitToLimits(varied));
     EXPECT_EQ(varied.days.size(), 72u);
     EXPECT_EQ(varied.lists.size(), 36u);
-    EXPECT_EQ(varied.lists.back(), minutes({335}));
+    EXPECT_EQ(varied.lists.back(), test::minutes({335}));
 
     // Long lists, each used once: the section stays within 20 KB.
     DatedLine dense;

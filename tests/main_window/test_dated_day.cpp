@@ -137,6 +137,33 @@ TEST_F(DatedDayTest, AFailedWriteShowsTheDaysListAndIsTriedAgainAtTheNextLoad) {
     EXPECT_EQ(timesInFile(), (QStringList{"08:00", "23:59"}));
 }
 
+TEST_F(DatedDayTest, AChangeThatDoesNotLoadIsNeitherCountedDownNorWrittenAtMidnight) {
+    writeDated();
+    startOn(QDate(2027, 3, 12), 23, 59, 58); // Friday night
+    // Someone else stores other Saturdays, and an alert value that does not load.
+    DatedLine other = marchLine(folder.file(QStringLiteral("feed.zip")));
+    other.lists[1] = {540};
+    ProfileDocument doc(configBytes());
+    applyLineSection(
+        doc,
+        {QStringLiteral("150"), QStringLiteral("(směr Kačerov)"), timesText(other.lists[0]), other},
+        false);
+    doc.setValue(QStringLiteral("Main"), QStringLiteral("RedAlertMin"), QStringLiteral("pět"));
+    folder.write(QStringLiteral("kvapomern.ini"), doc.bytes());
+    const QByteArray refused = configBytes();
+    form->followConfigFile();
+
+    fake.clock.date = QDate(2027, 3, 13);
+    tickAt(0, 0, 0);
+    EXPECT_EQ(slots(), (QStringList{"08:00", "23:59", "", ""}));
+    QTest::qWait(200); // the day's work in the background has ended
+    tickAt(0, 0, 1);
+    EXPECT_EQ(slots(), (QStringList{"08:00", "23:59", "", ""}));
+    EXPECT_EQ(configBytes(), refused);
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+    EXPECT_FALSE(fake.programEnd.ended);
+}
+
 TEST_F(DatedDayTest, TimesTypedInAnEditorMakeAPlainLine) {
     writeDated();
     QByteArray bytes = configBytes();

@@ -2,7 +2,6 @@
 // file while it runs, and starting the import window.
 
 #include "config/config_file.h"
-#include "main_window/config_follower.h"
 #include "main_window_fixture.h"
 
 #include <QAction>
@@ -191,19 +190,6 @@ TEST_F(KeepInViewTest, ChangeSeenWhileTheSettingsWindowIsOpenIsLoadedWhenItClose
     form->settingsWindow()->close();
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(label("Label7")->text(), QStringLiteral("(směr Háje)"));
-}
-
-TEST(ConfigFollowerTest, OwnWriteOverSomeoneElsesUnseenChangeStillLoadsIt) {
-    ConfigFollower follower;
-    const FileStamp shown{true, 1, 10, 100, 1, 1};
-    const FileStamp theirs{true, 1, 11, 120, 2, 2};
-    const FileStamp ours{true, 1, 12, 130, 3, 3};
-    follower.loaded(shown);
-    follower.wrote(theirs, ours);
-    EXPECT_EQ(follower.check(ours, false), ConfigFollower::Step::Load);
-    EXPECT_EQ(follower.check(ours, true), ConfigFollower::Step::Wait);
-    follower.refused(ours);
-    EXPECT_EQ(follower.check(ours, false), ConfigFollower::Step::Nothing);
 }
 
 class ImportLaunchTest : public KeepInViewTest {

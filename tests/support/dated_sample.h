@@ -2,7 +2,7 @@
 // Dated lines for tests and benchmarks: a city bus line over 400 days with
 // workday, school-holiday, Saturday, Sunday and Christmas Eve lists.
 
-#include "config/dated_line.h"
+#include "timetable/dated_line.h"
 
 #include <QDateTime>
 
@@ -64,6 +64,26 @@ inline DatedSource sampleSource() {
     return {QStringLiteral("/home/jana/jízdní řády/PID_GTFS.zip"),
             QDateTime(QDate(2026, 12, 8), QTime(4, 12, 0), Qt::UTC), QStringLiteral("U1072Z1P"),
             QStringLiteral("L150"), QStringLiteral("Kačerov")};
+}
+
+inline DayList minutes(std::initializer_list<int> m) {
+    return DayList(m);
+}
+
+// March 2027: workdays list 0, Saturdays list 1, Sundays and Easter Monday
+// (29 March) list 2, which has no service.
+inline DatedLine marchEasterLine() {
+    using std::chrono::sys_days;
+    DatedLine line;
+    line.first = sys_days(2027y / 3 / 1); // a Monday
+    line.lists = {minutes({370, 400, 730}), minutes({480}), {}};
+    for (int d = 1; d <= 31; ++d) {
+        const sys_days date = sys_days(2027y / 3 / d);
+        const unsigned wd = std::chrono::weekday(date).iso_encoding();
+        line.days.push_back(d == 29 || wd == 7 ? 2 : wd == 6 ? 1 : 0);
+    }
+    line.source = sampleSource();
+    return line;
 }
 
 // Lists: 0 workday, 1 school-holiday workday, 2 Saturday, 3 Sunday and

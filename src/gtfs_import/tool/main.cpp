@@ -1,5 +1,6 @@
 // kvapomer-import: fills a line's timetable in kvapomern.ini from a GTFS feed.
 
+#include "app/import_link.h"
 #include "config/config_file.h"
 #include "gtfs_import/import_command.h"
 #include "gtfs_import/window/import_window.h"
@@ -19,8 +20,9 @@ int main(int argc, char** argv) {
     // The command answers every failure with a Czech line of its own; this is
     // for what could fail around it, so that nothing ends in an abort.
     try {
-        if (std::any_of(argv + 1, argv + argc,
-                        [](const char* a) { return std::string_view(a) == "--window"; })) {
+        if (std::any_of(argv + 1, argv + argc, [](const char* a) {
+                return std::string_view(a) == kvapomer::import_link::kWindowOption;
+            })) {
             const std::optional<WindowOptions> options =
                 windowOptions(std::vector<std::string>(argv + 1, argv + argc), std::cerr);
             if (!options) {

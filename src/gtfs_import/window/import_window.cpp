@@ -1,7 +1,8 @@
 #include "gtfs_import/window/import_window.h"
 
+#include "app/import_link.h"
 #include "config/config_file.h"
-#include "config/dated_line.h"
+#include "config/dated_keys.h"
 #include "ui_common/accessibility.h"
 #include "ui_common/focus_ring.h"
 #include "ui_common/svg_icon.h"
@@ -528,11 +529,13 @@ std::optional<WindowOptions> windowOptions(const std::vector<std::string>& args,
     WindowOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--window") {
+        if (a == import_link::kWindowOption) {
             continue;
         }
-        if ((a == "--ini" || a == "--feed") && i + 1 < args.size()) {
-            (a == "--ini" ? options.ini : options.feed) = QString::fromLocal8Bit(args[++i]);
+        if ((a == import_link::kIniOption || a == import_link::kFeedOption) &&
+            i + 1 < args.size()) {
+            (a == import_link::kIniOption ? options.ini : options.feed) =
+                QString::fromLocal8Bit(args[++i]);
             continue;
         }
         err << "S volbou --window zadejte nejvýše --ini SOUBOR a --feed FEED (viz --help).\n";
