@@ -71,7 +71,8 @@ public:
     bool noticeIsWarning() const;
 
 Q_SIGNALS:
-    // The file changed under the line (a refresh, another program): load again.
+    // The file changed under the line (a refresh, another program): follow
+    // it as any change of someone else's.
     void reloadWanted();
     // The notice changed on its own (a refresh failed or the feed went missing).
     void noticeChanged();
