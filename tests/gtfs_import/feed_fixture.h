@@ -37,6 +37,24 @@ inline QMap<QString, QByteArray> feedFiles(const FeedEdits& edits = {},
     return files;
 }
 
+// stop_times.txt of the city feed with a pickup_type column: `pickup` at the
+// call of `trip` at `stop`, empty everywhere else.
+inline QByteArray withPickup(const QString& trip, const QString& stop, const QByteArray& pickup) {
+    const QList<QByteArray> rows = feedFiles()["stop_times.txt"].split('\n');
+    QByteArray result;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QByteArray row = rows[i].trimmed();
+        if (row.isEmpty()) {
+            continue;
+        }
+        const QList<QByteArray> fields = row.split(',');
+        const bool chosen =
+            fields.size() > 3 && fields[0] == trip.toUtf8() && fields[3] == stop.toUtf8();
+        result += row + (i == 0 ? QByteArray(",pickup_type") : "," + (chosen ? pickup : "")) + '\n';
+    }
+    return result;
+}
+
 // The feed unpacked into `folder`/`name`; returns its path.
 inline QString feedFolder(const TempFolder& folder, const QString& name,
                           const FeedEdits& edits = {},

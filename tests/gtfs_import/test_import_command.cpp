@@ -134,6 +134,29 @@ TEST_F(ImportCommand, ListsOnStandardOutput) {
     EXPECT_NE(help.out.find("Návratové kódy:"), std::string::npos);
 }
 
+TEST_F(ImportCommand, ListsTheRoutesThatCallAtAStop) {
+    // Line 136 ends at Kačerov, and at Roztyly takes no one on trip T9.
+    const std::string noPickup =
+        test::feedFolder(folder, "nopickup",
+                         {{"stop_times.txt", test::withPickup("T9", "ROZ", "1")}})
+            .toStdString();
+    const struct {
+        std::vector<std::string> args;
+        const char* out;
+    } cases[] = {
+        {{feed, "--list-routes", "KAC"},
+         "L136\t136\tRoztyly - Kačerov\nL150\t150\tKačerov - \"Spořilov, sídliště\"\n"},
+        {{noPickup, "--list-routes", "ROZ"},
+         "L136\t136\tRoztyly - Kačerov\nL150\t150\tKačerov - \"Spořilov, sídliště\"\n"},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, kExitOk) << c.args[2];
+        EXPECT_EQ(r.out, c.out) << c.args[2];
+        EXPECT_EQ(r.err, "");
+    }
+}
+
 TEST_F(ImportCommand, RefusesAndLeavesTheFileAlone) {
     std::string stopTimes = test::feedFiles()["stop_times.txt"].toStdString();
     stopTimes += "T9,09:20:00,09:20:00\n";

@@ -124,6 +124,21 @@ TEST_F(Session, FindsPlacesWithPlatformsAndTheLinesLeavingThem) {
     EXPECT_EQ(session.lines()[0].platform->id, "KAC_B");
 }
 
+TEST_F(Session, LinesLeaveWhereAPassengerMayBoard) {
+    // pickup_type 4 is none of the values that let a passenger board.
+    feed = test::feedFolder(folder, "pickup4",
+                            {{"stop_times.txt", test::withPickup("T9", "ROZ", "4")}});
+    await(&ImportSession::feedOpened, [&] { session.openFeed(feed); });
+    const PlaceRows roztyly = searchPlaces(session.feed()->index(), "roztyly");
+    await(&ImportSession::linesReady, [&] { session.chooseRow(roztyly.rows.at(0)); });
+    QStringList routes;
+    for (const Route* route : routesOf(session.lines())) {
+        routes << routeText(*route);
+    }
+    EXPECT_EQ(routes,
+              QStringList({"136  Roztyly - Kačerov", "150  Kačerov - \"Spořilov, sídliště\""}));
+}
+
 TEST_F(Session, PreviewsEachDateAndTheDaysTheLineRuns) {
     const Preview& preview = previewOf("roztyly", 0, "150", "Kačerov");
     EXPECT_EQ(preview.stop.id, "ROZ");
