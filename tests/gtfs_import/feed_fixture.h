@@ -3,7 +3,10 @@
 // temporary folder with chosen files changed or left out, as a folder or as a
 // zip.
 
+#include "gtfs_import/feed/feed_error.h"
 #include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
@@ -11,9 +14,21 @@
 
 #include <zip.h>
 
+#include <functional>
 #include <vector>
 
 namespace kvapomer::test {
+
+// The problem `call` throws; a failure when it throws none.
+inline gtfs::Problem problemOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const gtfs::FeedError& e) {
+        return e.problem();
+    }
+    ADD_FAILURE() << "no error";
+    return gtfs::Problem::BadFeed;
+}
 
 // File name -> new contents; an empty value leaves the file out.
 using FeedEdits = QMap<QString, QByteArray>;

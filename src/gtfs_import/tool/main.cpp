@@ -1,7 +1,7 @@
 // kvapomer-import: fills a line's timetable in kvapomern.ini from a GTFS feed.
 
 #include "config/config_file.h"
-#include "gtfs_import/import_command.h"
+#include "gtfs_import/cli/import_command.h"
 #include "gtfs_import/window/import_window.h"
 
 #include <QApplication>
