@@ -137,7 +137,7 @@ void checkTimes(const std::vector<std::string>& times) {
 
 // Every question about one route at one stop; each that gives times has
 // them checked.
-void askAboutRoute(const Feed& feed, const StopGroup& stop, const Route& route, const Input& in) {
+void askAboutRoute(const Feed& feed, const StopPlace& stop, const Route& route, const Input& in) {
     std::vector<Direction> directions;
     ask([&] { directions = feed.directionsAt(stop, route); });
     std::vector<std::string> choices{"", in.text};
@@ -188,8 +188,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (std::size_t i = 0; i < stops.size() && i < 3; ++i) {
         ask([&] {
-            const StopGroup stop = feed->findStop(stops[i]->id);
-            check(!stop.stopIds.empty());
+            const StopPlace stop = feed->findStop(stops[i]->id);
+            check(!callingStopIds(stop).empty());
             const std::vector<Route> routes = routesLeaving(*feed, stop);
             for (std::size_t r = 0; r < routes.size() && r < 3; ++r) {
                 askAboutRoute(*feed, stop, routes[r], in);

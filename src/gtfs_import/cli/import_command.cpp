@@ -200,7 +200,7 @@ int list(const Feed& feed, const Options& o, std::ostream& out, std::ostream& er
         }
         return kExitOk;
     }
-    const StopGroup stop = chooseStop(feed, index, o.listArgs[0], nullptr, {});
+    const StopPlace stop = chooseStop(feed, index, o.listArgs[0], nullptr, {});
     if (o.listMode == "--list-routes") {
         for (const Route& r : routesLeaving(feed, stop)) {
             row(out, {r.id, r.shortName, r.longName});

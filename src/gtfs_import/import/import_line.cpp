@@ -40,9 +40,9 @@ QString noteToward(const Direction& direction) {
 }
 
 ImportedLine oneDateLine(const QStringList& times, const Direction& direction,
-                         const StopGroup& stop, const Route& route, const LineChoice& choice) {
+                         const StopPlace& stop, const Route& route, const LineChoice& choice) {
     ImportedLine imported;
-    imported.stopName = qt(stop.name);
+    imported.stopName = qt(stop.stop->name);
     imported.line.line = lineNumberOf(route);
     imported.line.note = noteToward(direction);
     imported.line.times = times;
@@ -51,20 +51,22 @@ ImportedLine oneDateLine(const QStringList& times, const Direction& direction,
     return imported;
 }
 
-ImportedLine datedLine(const DatedDepartures& found, const FeedStamp& feed, const StopGroup& stop,
+ImportedLine datedLine(const DatedDepartures& found, const FeedStamp& feed, const StopPlace& stop,
                        const Route& route, const std::string& direction,
                        std::chrono::sys_days today, const LineChoice& choice) {
     // The direction as the feed names it, so that a refresh finds it again.
     const std::string remembered = !direction.empty() ? direction : found.direction.headsign;
-    const DatedSource source{feed.path, feed.modified, qt(stop.id), qt(route.id), qt(remembered)};
+    const DatedSource source{feed.path, feed.modified, qt(stop.stop->id), qt(route.id),
+                             qt(remembered)};
     std::optional<DatedLine> dated = datedLineOf(found, source, today);
     if (!dated) {
         throw FeedError(Problem::NoDepartures,
                         "Linka " + shortened(route.shortName, kEchoCharacters) + " ze zastávky " +
-                            shortened(stop.name, kEchoCharacters) + " v jízdním řádu nejede.");
+                            shortened(stop.stop->name, kEchoCharacters) +
+                            " v jízdním řádu nejede.");
     }
     ImportedLine imported;
-    imported.stopName = qt(stop.name);
+    imported.stopName = qt(stop.stop->name);
     imported.warnings = found.warnings;
     imported.line.line = lineNumberOf(route);
     imported.line.note = noteToward(found.direction);
@@ -80,7 +82,7 @@ ImportedLine importFromFeed(const ImportRequest& request, const LineChoice& choi
     const FeedStamp stamp = stampFeed(request.feed);
     const Feed feed(FeedSource::open(request.feed));
     const ImportPlace place = chooseForImport(feed, request.stop, request.route, request.direction);
-    const StopGroup& stop = place.stop;
+    const StopPlace& stop = place.stop;
     const Route& route = place.route;
     if (request.date) {
         const Feed::Departures found =

@@ -44,12 +44,12 @@ struct ImportedLine {
 
 // The plain line of one date's departures `times` ("hh:mm") in `direction`.
 ImportedLine oneDateLine(const QStringList& times, const Direction& direction,
-                         const StopGroup& stop, const Route& route, const LineChoice& choice);
+                         const StopPlace& stop, const Route& route, const LineChoice& choice);
 
 // The dated line of `found`, the departures of `route` from `stop` asked in
 // `direction` (as the user gave it; empty for the only one) from `today` on.
 // Throws FeedError NoDepartures when no date has service.
-ImportedLine datedLine(const DatedDepartures& found, const FeedStamp& feed, const StopGroup& stop,
+ImportedLine datedLine(const DatedDepartures& found, const FeedStamp& feed, const StopPlace& stop,
                        const Route& route, const std::string& direction,
                        std::chrono::sys_days today, const LineChoice& choice);
 

@@ -40,6 +40,20 @@ std::string routeName(const Route& route) {
     return shown(routeNumber(route));
 }
 
+std::vector<const Stop*> callingStops(const StopPlace& place) {
+    std::vector<const Stop*> result{place.stop};
+    result.insert(result.end(), place.platforms.begin(), place.platforms.end());
+    return result;
+}
+
+std::vector<std::string> callingStopIds(const StopPlace& place) {
+    std::vector<std::string> result;
+    for (const Stop* s : callingStops(place)) {
+        result.push_back(s->id);
+    }
+    return result;
+}
+
 std::vector<int> listOn(const DatedDepartures& dated, sys_days date) {
     const auto i = (date - dated.first).count();
     if (i < 0 || i >= static_cast<long>(dated.days.size())) {
@@ -78,13 +92,7 @@ struct Feed::Impl {
         return result;
     }
 
-    StopGroup group(const Stop& s) const {
-        StopGroup g{s.id, s.name, {s.id}};
-        for (const Stop* c : children(s)) {
-            g.stopIds.push_back(c->id);
-        }
-        return g;
-    }
+    StopPlace group(const Stop& s) const { return StopPlace{&s, children(s)}; }
 
     void readStops() {
         readTable(*source, "stops.txt",
@@ -128,8 +136,8 @@ struct Feed::Impl {
         std::vector<std::string> warnings;
     };
 
-    Answer answer(const StopGroup& stop, const Route& route, std::string_view direction) const {
-        RouteDepartures found = collectDepartures(*source, stop.stopIds, route.id);
+    Answer answer(const StopPlace& stop, const Route& route, std::string_view direction) const {
+        RouteDepartures found = collectDepartures(*source, callingStopIds(stop), route.id);
         std::vector<bool> chosen(found.directions.size(), false);
         std::vector<std::size_t> departing;
         for (std::size_t d = 0; d < found.directions.size(); ++d) {
@@ -139,7 +147,7 @@ struct Feed::Impl {
         }
         if (departing.empty()) {
             throw FeedError(Problem::NoDepartures, "Linka " + routeName(route) + " ze zastávky " +
-                                                       shown(stop.name) + " neodjíždí.");
+                                                       shown(stop.stop->name) + " neodjíždí.");
         }
         if (direction.empty()) {
             if (departing.size() > 1) {
@@ -147,10 +155,10 @@ struct Feed::Impl {
                     return shown(found.directions[d].headsign) + " (" +
                            shown(found.directions[d].id) + ")";
                 });
-                throw FeedError(Problem::Ambiguous, "Linka " + routeName(route) +
-                                                        " jede ze zastávky " + shown(stop.name) +
-                                                        " více směry: " + list +
-                                                        "; zvolte jeden přes --direction.");
+                throw FeedError(Problem::Ambiguous,
+                                "Linka " + routeName(route) + " jede ze zastávky " +
+                                    shown(stop.stop->name) + " více směry: " + list +
+                                    "; zvolte jeden přes --direction.");
             }
             chosen[departing.front()] = true;
         } else {
@@ -166,7 +174,7 @@ struct Feed::Impl {
         const auto first = std::find(chosen.begin(), chosen.end(), true);
         if (first == chosen.end()) {
             throw FeedError(Problem::NotFound, "Linka " + routeName(route) +
-                                                   " nejede ze zastávky " + shown(stop.name) +
+                                                   " nejede ze zastávky " + shown(stop.stop->name) +
                                                    " směrem " + quoted(direction) +
                                                    " (viz --list-directions).");
         }
@@ -253,11 +261,7 @@ const FeedSource& Feed::source() const {
     return *d_->source;
 }
 
-const Stop* Feed::stop(std::string_view id) const {
-    return d_->stop(id);
-}
-
-StopGroup Feed::findStop(std::string_view idOrName) const {
+StopPlace Feed::findStop(std::string_view idOrName) const {
     if (const Stop* s = d_->stop(idOrName)) {
         return d_->group(*s);
     }
@@ -310,8 +314,8 @@ Route Feed::findRoute(std::string_view idOrShortName) const {
     return *matches.front();
 }
 
-std::vector<Direction> Feed::directionsAt(const StopGroup& stop, const Route& route) const {
-    const RouteDepartures found = collectDepartures(*d_->source, stop.stopIds, route.id);
+std::vector<Direction> Feed::directionsAt(const StopPlace& stop, const Route& route) const {
+    const RouteDepartures found = collectDepartures(*d_->source, callingStopIds(stop), route.id);
     std::vector<Direction> result;
     for (std::size_t d = 0; d < found.directions.size(); ++d) {
         if (found.departs[d]) {
@@ -321,7 +325,7 @@ std::vector<Direction> Feed::directionsAt(const StopGroup& stop, const Route& ro
     return result;
 }
 
-Feed::Departures Feed::departures(const StopGroup& stop, const Route& route,
+Feed::Departures Feed::departures(const StopPlace& stop, const Route& route,
                                   std::string_view direction,
                                   std::chrono::year_month_day date) const {
     const Impl::Answer a = d_->answer(stop, route, direction);
@@ -331,7 +335,7 @@ Feed::Departures Feed::departures(const StopGroup& stop, const Route& route,
     if (minutes.none()) {
         throw FeedError(Problem::NoDepartures, "Dne " + dateText(sys_days(date)) + " linka " +
                                                    routeName(route) + " ze zastávky " +
-                                                   shown(stop.name) + " směr " +
+                                                   shown(stop.stop->name) + " směr " +
                                                    shown(result.direction.headsign) + " nejede.");
     }
     for (int m = 0; m < kMinutesPerDay; ++m) {
@@ -342,7 +346,7 @@ Feed::Departures Feed::departures(const StopGroup& stop, const Route& route,
     return result;
 }
 
-DatedDepartures Feed::datedDepartures(const StopGroup& stop, const Route& route,
+DatedDepartures Feed::datedDepartures(const StopPlace& stop, const Route& route,
                                       std::string_view direction, sys_days from,
                                       int maxDays) const {
     const Impl::Answer a = d_->answer(stop, route, direction);
@@ -361,7 +365,7 @@ DatedDepartures Feed::datedDepartures(const StopGroup& stop, const Route& route,
     if (covered == 0) {
         throw FeedError(Problem::NoDepartures,
                         "Od " + dateText(first) + " linka " + routeName(route) + " ze zastávky " +
-                            shown(stop.name) + " směr " + shown(result.direction.headsign) +
+                            shown(stop.stop->name) + " směr " + shown(result.direction.headsign) +
                             " podle jízdního řádu nejede.");
     }
     std::map<std::vector<int>, std::uint16_t> known;

@@ -25,13 +25,19 @@
 
 namespace kvapomer::gtfs {
 
-// A stop as the user means it: a station together with its platforms, or a
-// single stop that belongs to no station.
-struct StopGroup {
-    std::string id; // the station's or the single stop's id
-    std::string name;
-    std::vector<std::string> stopIds; // every stop a vehicle can call at
+// A place to board as the user means it: a station with its platforms, a
+// stop that belongs to no station, or one platform asked for by its id. The
+// stop search's places (StopIndex) hold the platforms one can board at; a
+// place found by id or name (Feed::findStop) holds every stop that belongs
+// to it. Its stops live in the Feed (or the stops) it was made from.
+struct StopPlace {
+    const Stop* stop;                   // the station, the stop of no station, or the platform
+    std::vector<const Stop*> platforms; // the stops that belong to it, by id
 };
+
+// Where the place's trips may call: its own stop, then its platforms.
+std::vector<const Stop*> callingStops(const StopPlace& place);
+std::vector<std::string> callingStopIds(const StopPlace& place);
 
 // A route's departures from a stop on every date of a period.
 struct DatedDepartures {
@@ -63,16 +69,13 @@ public:
 
     // The stop named by id or by name (a station's name covers its
     // platforms). Throws FeedError NotFound or Ambiguous.
-    StopGroup findStop(std::string_view idOrName) const;
+    StopPlace findStop(std::string_view idOrName) const;
 
     // The route named by id or short name, without regard to case.
     Route findRoute(std::string_view idOrShortName) const;
 
-    // The stop of that id; nothing for none.
-    const Stop* stop(std::string_view id) const;
-
     // The directions in which the route departs from the stop.
-    std::vector<Direction> directionsAt(const StopGroup& stop, const Route& route) const;
+    std::vector<Direction> directionsAt(const StopPlace& stop, const Route& route) const;
 
     // Departures of one route from the stop that happen on one date: the
     // trips of that date's services and the trips past midnight of the two
@@ -85,7 +88,7 @@ public:
     // `direction` is a headsign or a direction_id; empty chooses the only
     // direction there is. Throws FeedError NotFound, Ambiguous, NoDepartures
     // or BadFeed.
-    Departures departures(const StopGroup& stop, const Route& route, std::string_view direction,
+    Departures departures(const StopPlace& stop, const Route& route, std::string_view direction,
                           std::chrono::year_month_day date) const;
 
     // For every date D from max(from, the feed's first service date) to the
@@ -94,7 +97,7 @@ public:
     // service day D−k gives its times t with k·24 h ≤ t < (k+1)·24 h at
     // t − k·24 h, k = 0, 1, 2. Throws FeedError NotFound, Ambiguous,
     // NoDepartures (none in the whole period) or BadFeed.
-    DatedDepartures datedDepartures(const StopGroup& stop, const Route& route,
+    DatedDepartures datedDepartures(const StopPlace& stop, const Route& route,
                                     std::string_view direction, std::chrono::sys_days from,
                                     int maxDays = 400) const;
 

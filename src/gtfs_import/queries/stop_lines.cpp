@@ -107,23 +107,11 @@ std::vector<PlatformLine> linesLeaving(const Feed& feed, const std::vector<const
     return result;
 }
 
-std::vector<Route> routesLeaving(const Feed& feed, const StopGroup& stop) {
-    std::vector<const Stop*> stops;
-    for (const std::string& id : stop.stopIds) {
-        if (const Stop* s = feed.stop(id)) {
-            stops.push_back(s);
-        }
-    }
+std::vector<Route> routesLeaving(const Feed& feed, const StopPlace& stop) {
     std::vector<Route> result;
-    for (const Route* route : routesOf(linesLeaving(feed, stops))) {
+    for (const Route* route : routesOf(linesLeaving(feed, callingStops(stop)))) {
         result.push_back(*route);
     }
-    return result;
-}
-
-std::vector<const Stop*> callingStops(const StopPlace& place) {
-    std::vector<const Stop*> result{place.stop};
-    result.insert(result.end(), place.platforms.begin(), place.platforms.end());
     return result;
 }
 
@@ -142,7 +130,7 @@ bool goesTo(const PlatformLine& line, std::string_view direction) {
            foldForSearch(line.direction.headsign) == foldForSearch(direction);
 }
 
-StopGroup chooseStop(const Feed& feed, const StopIndex& index, std::string_view idOrName,
+StopPlace chooseStop(const Feed& feed, const StopIndex& index, std::string_view idOrName,
                      const Route* route, std::string_view direction) {
     for (const Stop& s : feed.stops()) {
         if (s.id == idOrName) {
@@ -228,7 +216,7 @@ StopGroup chooseStop(const Feed& feed, const StopIndex& index, std::string_view 
 ImportPlace chooseForImport(const Feed& feed, std::string_view stopArg, std::string_view routeArg,
                             std::string_view direction) {
     const StopIndex index(feed.stops());
-    std::optional<StopGroup> chosen;
+    std::optional<StopPlace> chosen;
     try {
         chosen = chooseStop(feed, index, stopArg, nullptr, {});
     } catch (const FeedError& e) {

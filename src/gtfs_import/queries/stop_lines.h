@@ -29,11 +29,7 @@ std::vector<PlatformLine> linesLeaving(const Feed& feed, const std::vector<const
 
 // The routes that leave from the stop (a station with its platforms), in
 // the order of linesLeaving: what --list-routes lists.
-std::vector<Route> routesLeaving(const Feed& feed, const StopGroup& stop);
-
-// The stops of a place where a vehicle can call: the platforms and the
-// station or lone stop itself.
-std::vector<const Stop*> callingStops(const StopPlace& place);
+std::vector<Route> routesLeaving(const Feed& feed, const StopPlace& stop);
 
 // The distinct routes of `lines`, in their order.
 std::vector<const Route*> routesOf(const std::vector<PlatformLine>& lines);
@@ -49,7 +45,7 @@ bool goesTo(const PlatformLine& line, std::string_view direction);
 // given) or the one station all such platforms belong to, otherwise FeedError
 // Ambiguous listing each platform with its lines and directions. Throws
 // FeedError NotFound for a name no place has.
-StopGroup chooseStop(const Feed& feed, const StopIndex& index, std::string_view idOrName,
+StopPlace chooseStop(const Feed& feed, const StopIndex& index, std::string_view idOrName,
                      const Route* route, std::string_view direction);
 
 // The stop and route of an import as the user named them: the stop by id or
@@ -57,7 +53,7 @@ StopGroup chooseStop(const Feed& feed, const StopIndex& index, std::string_view 
 // (as chooseStop does). A name no place has is reported before an unknown
 // route. Throws FeedError.
 struct ImportPlace {
-    StopGroup stop;
+    StopPlace stop;
     Route route;
 };
 ImportPlace chooseForImport(const Feed& feed, std::string_view stop, std::string_view route,
@@ -67,7 +63,7 @@ ImportPlace chooseForImport(const Feed& feed, std::string_view stop, std::string
 // NotFound), the headsign of the stop's directions that it names without
 // regard to diacritics ("kacerov" for "Kačerov") is asked instead.
 template <typename Question>
-auto askInDirection(const Feed& feed, const StopGroup& stop, const Route& route,
+auto askInDirection(const Feed& feed, const StopPlace& stop, const Route& route,
                     const std::string& direction, Question question) {
     try {
         return question(direction);

@@ -25,11 +25,6 @@ std::string foldForSearch(std::string_view text);
 // or a station (1).
 bool isBoardable(const Stop& stop);
 
-struct StopPlace {
-    const Stop* stop;                   // the station, or the stop of no station
-    std::vector<const Stop*> platforms; // a station's stops by id; empty for a lone stop
-};
-
 class StopIndex {
 public:
     // `stops` must outlive the index and stay unchanged.

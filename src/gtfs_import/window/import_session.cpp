@@ -219,7 +219,7 @@ ImportedLine lineToSave(const Preview& preview, const FeedStamp& stamp, const Sa
     if (times.isEmpty()) {
         throw FeedError(Problem::NoDepartures,
                         "Linka " + shortened(preview.route.shortName, kEchoCharacters) +
-                            " ze zastávky " + shortened(preview.stop.name, kEchoCharacters) +
+                            " ze zastávky " + shortened(preview.stop.stop->name, kEchoCharacters) +
                             " dne " + isoDate(choice.date).toStdString() + " nejede.");
     }
     return oneDateLine(times, preview.found.direction, preview.stop, preview.route, chosen);

@@ -88,7 +88,7 @@ QString directionText(const PlatformLine& line);
 // A line leaving one platform in one direction, with every date's departures
 // from `today` on.
 struct Preview {
-    StopGroup stop; // the platform
+    StopPlace stop; // the platform
     Route route;
     std::string direction; // as asked: the headsign, or direction_id without one
     DatedDepartures found;

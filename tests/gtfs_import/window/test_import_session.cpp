@@ -140,7 +140,7 @@ TEST_F(Session, LinesLeaveWhereAPassengerMayBoard) {
 
 TEST_F(Session, PreviewsEachDateAndTheDaysTheLineRuns) {
     const Preview& preview = previewOf("roztyly", 0, "150", "Kačerov");
-    EXPECT_EQ(preview.stop.id, "ROZ");
+    EXPECT_EQ(preview.stop.stop->id, "ROZ");
     EXPECT_EQ(periodFirst(preview), day(9));
     // The night bus of the last service day leaves on New Year's Day.
     EXPECT_EQ(periodLast(preview), day(31) + std::chrono::days(1));
