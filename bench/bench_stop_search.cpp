@@ -3,8 +3,8 @@
 // Polish and German diacritics; the import window's list of places for one
 // keystroke; and building the index once for the feed.
 
-#include "gtfs_import/import_session.h"
-#include "gtfs_import/stop_search.h"
+#include "gtfs_import/queries/stop_search.h"
+#include "gtfs_import/window/import_session.h"
 
 #include <benchmark/benchmark.h>
 

@@ -8,8 +8,10 @@
 // and a text to look stops and routes up by; any of them may be missing.
 
 #include "fuzz_check.h"
-#include "gtfs_import/feed.h"
-#include "gtfs_import/feed_error.h"
+#include "gtfs_import/feed/feed_error.h"
+#include "gtfs_import/queries/feed.h"
+#include "gtfs_import/queries/stop_lines.h"
+#include "gtfs_import/queries/stop_search.h"
 
 #include <charconv>
 #include <cstdint>
@@ -135,7 +137,7 @@ void checkTimes(const std::vector<std::string>& times) {
 
 // Every question about one route at one stop; each that gives times has
 // them checked.
-void askAboutRoute(const Feed& feed, const StopGroup& stop, const Route& route, const Input& in) {
+void askAboutRoute(const Feed& feed, const StopPlace& stop, const Route& route, const Input& in) {
     std::vector<Direction> directions;
     ask([&] { directions = feed.directionsAt(stop, route); });
     std::vector<std::string> choices{"", in.text};
@@ -172,18 +174,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!feed) {
         return 0;
     }
-    for (const Stop* s : feed->stopsMatching(in.text)) {
-        check(s != nullptr);
+    const StopIndex index(feed->stops());
+    for (const StopPlace* p : index.find(in.text)) {
+        check(p->stop != nullptr);
     }
     ask([&] { feed->findStop(in.text); });
     ask([&] { feed->findRoute(in.text); });
     // The first few stops and routes there: each question streams the feed.
-    const std::vector<const Stop*> stops = feed->stopsMatching("");
+    std::vector<const Stop*> stops;
+    for (const StopPlace& p : index.places()) {
+        stops.push_back(p.stop);
+        stops.insert(stops.end(), p.platforms.begin(), p.platforms.end());
+    }
     for (std::size_t i = 0; i < stops.size() && i < 3; ++i) {
         ask([&] {
-            const StopGroup stop = feed->findStop(stops[i]->id);
-            check(!stop.stopIds.empty());
-            const std::vector<Route> routes = feed->routesAt(stop);
+            const StopPlace stop = feed->findStop(stops[i]->id);
+            check(!callingStopIds(stop).empty());
+            const std::vector<Route> routes = routesLeaving(*feed, stop);
             for (std::size_t r = 0; r < routes.size() && r < 3; ++r) {
                 askAboutRoute(*feed, stop, routes[r], in);
             }

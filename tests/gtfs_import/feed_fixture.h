@@ -3,7 +3,10 @@
 // temporary folder with chosen files changed or left out, as a folder or as a
 // zip.
 
+#include "gtfs_import/feed/feed_error.h"
 #include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
@@ -11,9 +14,21 @@
 
 #include <zip.h>
 
+#include <functional>
 #include <vector>
 
 namespace kvapomer::test {
+
+// The problem `call` throws; a failure when it throws none.
+inline gtfs::Problem problemOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const gtfs::FeedError& e) {
+        return e.problem();
+    }
+    ADD_FAILURE() << "no error";
+    return gtfs::Problem::BadFeed;
+}
 
 // File name -> new contents; an empty value leaves the file out.
 using FeedEdits = QMap<QString, QByteArray>;
@@ -35,6 +50,24 @@ inline QMap<QString, QByteArray> feedFiles(const FeedEdits& edits = {},
         }
     }
     return files;
+}
+
+// stop_times.txt of the city feed with a pickup_type column: `pickup` at the
+// call of `trip` at `stop`, empty everywhere else.
+inline QByteArray withPickup(const QString& trip, const QString& stop, const QByteArray& pickup) {
+    const QList<QByteArray> rows = feedFiles()["stop_times.txt"].split('\n');
+    QByteArray result;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QByteArray row = rows[i].trimmed();
+        if (row.isEmpty()) {
+            continue;
+        }
+        const QList<QByteArray> fields = row.split(',');
+        const bool chosen =
+            fields.size() > 3 && fields[0] == trip.toUtf8() && fields[3] == stop.toUtf8();
+        result += row + (i == 0 ? QByteArray(",pickup_type") : "," + (chosen ? pickup : "")) + '\n';
+    }
+    return result;
 }
 
 // The feed unpacked into `folder`/`name`; returns its path.

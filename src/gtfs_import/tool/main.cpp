@@ -2,7 +2,7 @@
 
 #include "app/import_link.h"
 #include "config/config_file.h"
-#include "gtfs_import/import_command.h"
+#include "gtfs_import/cli/import_command.h"
 #include "gtfs_import/window/import_window.h"
 
 #include <QApplication>

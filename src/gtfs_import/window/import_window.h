@@ -3,7 +3,7 @@
 // or the keyboard and written into kvapomern.ini as the active line. It only
 // shows what ImportSession answers; every question to the feed runs there.
 
-#include "gtfs_import/import_session.h"
+#include "gtfs_import/window/import_session.h"
 
 #include <QWidget>
 

@@ -6,7 +6,7 @@
 
 #include "config/config_file.h"
 #include "feed_fixture.h"
-#include "gtfs_import/import_command.h"
+#include "gtfs_import/cli/import_command.h"
 #include "support/sample_config.h"
 #include "ui_common/accessibility.h"
 

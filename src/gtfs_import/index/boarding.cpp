@@ -1,0 +1,13 @@
+#include "gtfs_import/index/boarding.h"
+
+namespace kvapomer::gtfs {
+
+Column pickupColumn() {
+    return {"pickup_type", false};
+}
+
+bool pickupAllowed(std::string_view pickup) {
+    return pickup.empty() || pickup == "0" || pickup == "2" || pickup == "3";
+}
+
+} // namespace kvapomer::gtfs

@@ -1,0 +1,25 @@
+#pragma once
+// Where a passenger may board: the one rule every question about a stop
+// follows. A call of a trip is a departure from its stop when its pickup
+// allows boarding (regularly, by phoning ahead or by asking the driver) and
+// it is not the trip's last call, which is its arrival.
+
+#include "gtfs_import/feed/csv_table.h"
+
+#include <string_view>
+
+namespace kvapomer::gtfs {
+
+// The column of stop_times.txt that says whether one may board there.
+Column pickupColumn();
+
+// Whether a call with this pickup value lets a passenger board: empty, 0, 2
+// or 3; 1 (no pickup) and anything else do not.
+bool pickupAllowed(std::string_view pickup);
+
+// Whether a call counts as a departure from its stop.
+inline bool isDeparture(bool pickupAllowed, bool lastCall) {
+    return pickupAllowed && !lastCall;
+}
+
+} // namespace kvapomer::gtfs

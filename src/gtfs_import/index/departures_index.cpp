@@ -1,0 +1,403 @@
+#include "gtfs_import/index/departures_index.h"
+
+#include "gtfs_import/feed/feed_error.h"
+#include "gtfs_import/feed/gtfs_time.h"
+#include "gtfs_import/feed/table_reading.h"
+#include "gtfs_import/index/boarding.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <tuple>
+#include <unordered_map>
+
+namespace kvapomer::gtfs {
+
+namespace {
+
+// A trip with more calls than this is no timetable any vehicle keeps.
+constexpr std::uint32_t kMostCallsPerTrip = 100'000;
+// Calls held at once for trips whose rows are scattered through the file.
+constexpr std::size_t kScatteredCallsAtOnce = 2'000'000;
+// Limits no real feed comes near, keeping the memory and the time bounded:
+// the trips of a route, the services and directions they make up, the rows
+// of frequencies.txt for them, and the runs of departures these give.
+constexpr std::size_t kMostTripsPerRoute = 400'000;
+constexpr std::size_t kMostSlots = 100'000;
+constexpr std::size_t kMostFrequencyRows = 1'000'000;
+constexpr std::size_t kMostFrequencyRuns = 100'000;
+
+std::string clockText(std::int64_t seconds) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", static_cast<int>(seconds / 3600),
+                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+    return buffer;
+}
+
+// A time of a service day, checked to lie before 72:00:00.
+int serviceTime(const char* file, const TableRow& row, std::string_view text) {
+    const std::optional<int> time = parseGtfsTime(text);
+    if (!time) {
+        badRow(file, row, "čas", text);
+    }
+    if (*time >= kServiceDayEnd) {
+        throw FeedError(Problem::BadFeed, std::string("Soubor ") + file + ": řádek " +
+                                              std::to_string(row.number()) + " má čas " +
+                                              quoted(text) + ", nejvýše lze 71:59:59.");
+    }
+    return *time;
+}
+
+double distance(std::string_view text) {
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        return std::numeric_limits<double>::quiet_NaN(); // then by stop order
+    }
+    return value;
+}
+
+enum class Rows : std::uint8_t {
+    Unread,    // none seen yet
+    Read,      // seen together, summed up in `times`
+    Scattered, // seen apart from each other: read again at the end
+};
+
+struct TripRecord {
+    std::uint32_t direction = 0;
+    std::uint32_t service = 0;
+    std::uint32_t rowCount = 0;
+    Rows rows = Rows::Unread;
+    TripTimes times;
+};
+
+using Trips = TextMap<TripRecord>;
+// start, end, headway of each row of frequencies.txt for a trip
+using Frequencies = std::unordered_map<const TripRecord*, std::vector<std::array<int, 3>>>;
+
+const std::vector<Column> kStopTimeColumns{{"trip_id"},
+                                           {"stop_id"},
+                                           {"stop_sequence"},
+                                           {"departure_time"},
+                                           {"arrival_time", false},
+                                           pickupColumn(),
+                                           {"shape_dist_traveled", false}};
+
+Call readCall(const TableRow& row, const TextSet& stopIds) {
+    const std::optional<int> sequence = parseNumber(row[2]);
+    if (!sequence) {
+        badRow("stop_times.txt", row, "stop_sequence", row[2]);
+    }
+    Call call;
+    call.sequence = *sequence;
+    const std::string_view time = row[3].empty() ? row[4] : row[3];
+    if (!time.empty()) {
+        call.time = serviceTime("stop_times.txt", row, time);
+    }
+    call.distance = distance(row[6]);
+    const std::string_view pickup = row[5];
+    call.boardable = pickupAllowed(pickup);
+    call.atStop = stopIds.contains(row[1]);
+    return call;
+}
+
+void countRow(const TableRow& row, const std::string& tripId, TripRecord& trip) {
+    if (++trip.rowCount > kMostCallsPerTrip) {
+        throw FeedError(Problem::BadFeed, "Soubor stop_times.txt: řádek " +
+                                              std::to_string(row.number()) + ": spoj " +
+                                              quoted(tripId) + " má víc než 100 000 zastavení.");
+    }
+}
+
+// Reads stop_times.txt once: the rows of a trip usually follow each other,
+// so each trip is summed up when its rows end. A trip whose rows turn up
+// again later is read again by itself, in as few further passes as the
+// memory for its calls allows.
+void readStopTimes(const FeedSource& source, const TextSet& stopIds, Trips& trips) {
+    std::string currentId;
+    Trips::value_type* current = nullptr; // a trip of the route whose rows are being read
+    std::vector<Call> calls;
+    std::vector<Trips::value_type*> scattered;
+    const auto close = [&] {
+        if (current && current->second.rows == Rows::Unread) {
+            current->second.times = tripTimes(calls);
+            current->second.rows = Rows::Read;
+        }
+        calls.clear();
+    };
+    readTable(source, "stop_times.txt", kStopTimeColumns, [&](const TableRow& row) {
+        if (row[0] != currentId) {
+            close();
+            currentId = row[0];
+            const auto it = trips.find(currentId);
+            current = it == trips.end() ? nullptr : &*it;
+            if (current && current->second.rows == Rows::Read) {
+                current->second.rows = Rows::Scattered;
+                current->second.times = {};
+                scattered.push_back(current);
+            }
+        }
+        if (!current) {
+            return;
+        }
+        countRow(row, current->first, current->second);
+        if (current->second.rows == Rows::Unread) {
+            calls.push_back(readCall(row, stopIds));
+        }
+    });
+    close();
+
+    for (std::size_t next = 0; next < scattered.size();) {
+        TextMap<std::pair<TripRecord*, std::vector<Call>>> batch;
+        for (std::size_t held = 0;
+             next < scattered.size() &&
+             (batch.empty() || held + scattered[next]->second.rowCount <= kScatteredCallsAtOnce);
+             ++next) {
+            held += scattered[next]->second.rowCount;
+            batch.try_emplace(scattered[next]->first, &scattered[next]->second,
+                              std::vector<Call>());
+        }
+        readTable(source, "stop_times.txt", kStopTimeColumns, [&](const TableRow& row) {
+            if (const auto it = batch.find(row[0]); it != batch.end()) {
+                it->second.second.push_back(readCall(row, stopIds));
+            }
+        });
+        for (auto& [id, trip] : batch) {
+            trip.first->times = tripTimes(trip.second);
+        }
+    }
+}
+
+Frequencies readFrequencies(const FeedSource& source, const Trips& trips) {
+    Frequencies result;
+    if (!source.contains("frequencies.txt")) {
+        return result;
+    }
+    std::size_t rows = 0;
+    readTable(
+        source, "frequencies.txt", {{"trip_id"}, {"start_time"}, {"end_time"}, {"headway_secs"}},
+        [&](const TableRow& row) {
+            const auto it = trips.find(row[0]);
+            if (it == trips.end()) {
+                return;
+            }
+            const int start = serviceTime("frequencies.txt", row, row[1]);
+            const int end = serviceTime("frequencies.txt", row, row[2]);
+            const std::optional<int> headway = parseNumber(row[3]);
+            if (!headway) {
+                badRow("frequencies.txt", row, "headway_secs", row[3]);
+            }
+            if (*headway < 1 || *headway > kSecondsPerDay) {
+                throw FeedError(Problem::BadFeed, "Soubor frequencies.txt: řádek " +
+                                                      std::to_string(row.number()) +
+                                                      " má headway_secs " + quoted(row[3]) +
+                                                      " mimo rozsah 1 až 86400.");
+            }
+            if (++rows > kMostFrequencyRows) {
+                throw FeedError(Problem::BadFeed,
+                                "Soubor frequencies.txt: řádek " + std::to_string(row.number()) +
+                                    ": spoje linky mají víc než 1 000 000 řádků.");
+            }
+            result[&it->second].push_back({start, end, *headway});
+        });
+    return result;
+}
+
+} // namespace
+
+namespace {
+
+// The time of the blank call `i` interpolated between the timed calls around
+// it, or nothing when it does not lie between two.
+std::optional<int> between(const std::vector<Call>& calls, std::optional<std::size_t> before,
+                           std::size_t i, std::vector<std::size_t>& after) {
+    if (!before) {
+        return std::nullopt;
+    }
+    const std::size_t n = calls.size();
+    if (after.empty()) {
+        after.assign(n, n);
+        for (std::size_t j = n - 1; j-- > 0;) {
+            after[j] = calls[j + 1].time >= 0 ? j + 1 : after[j + 1];
+        }
+    }
+    if (after[i] == n) {
+        return std::nullopt;
+    }
+    const Call& call = calls[i];
+    const Call& a = calls[*before];
+    const Call& b = calls[after[i]];
+    const std::int64_t span = std::int64_t{b.time} - a.time;
+    std::int64_t time = 0;
+    if (a.distance < b.distance && a.distance <= call.distance &&
+        call.distance <= b.distance) { // false when any of them is blank
+        time = a.time + static_cast<std::int64_t>(
+                            std::floor(static_cast<double>(span) * (call.distance - a.distance) /
+                                       (b.distance - a.distance)));
+    } else {
+        time = a.time + span * static_cast<std::int64_t>(i - *before) /
+                            static_cast<std::int64_t>(after[i] - *before);
+    }
+    return static_cast<int>(
+        std::clamp<std::int64_t>(time, std::min(a.time, b.time), std::max(a.time, b.time)));
+}
+
+} // namespace
+
+TripTimes tripTimes(std::vector<Call>& calls) {
+    TripTimes result;
+    if (calls.empty()) {
+        return result;
+    }
+    const auto bySequence = [](const Call& a, const Call& b) { return a.sequence < b.sequence; };
+    if (!std::is_sorted(calls.begin(), calls.end(), bySequence)) {
+        std::stable_sort(calls.begin(), calls.end(), bySequence);
+    }
+    result.firstTime = calls.front().time;
+    const std::size_t n = calls.size();
+    std::optional<std::size_t> before; // the last timed call so far
+    std::vector<std::size_t> after;    // the next timed call after each, n for none; when needed
+    for (std::size_t i = 0; i < n; ++i) {
+        const Call& call = calls[i];
+        if (call.atStop && isDeparture(call.boardable, i + 1 == n)) {
+            if (call.time >= 0) {
+                result.departures.push_back(call.time);
+            } else if (const std::optional<int> time = between(calls, before, i, after)) {
+                result.departures.push_back(*time);
+            } else {
+                ++result.untimed;
+            }
+        }
+        if (call.time >= 0) {
+            before = i;
+        }
+    }
+    return result;
+}
+
+RouteDepartures collectDepartures(const FeedSource& source, const std::vector<std::string>& stopIds,
+                                  std::string_view routeId) {
+    RouteDepartures result;
+    Trips trips;
+    std::map<std::pair<std::string, std::string>, std::size_t> directions;
+    TextMap<std::size_t> services;
+    readTable(source, "trips.txt",
+              {{"route_id"},
+               {"service_id"},
+               {"trip_id"},
+               {"trip_headsign", false},
+               {"direction_id", false}},
+              [&](const TableRow& row) {
+                  if (row[0] != routeId) {
+                      return;
+                  }
+                  if (trips.size() == kMostTripsPerRoute && !trips.contains(row[2])) {
+                      throw FeedError(Problem::BadFeed, "Soubor trips.txt: řádek " +
+                                                            std::to_string(row.number()) +
+                                                            ": linka " + quoted(routeId) +
+                                                            " má víc než 400 000 spojů.");
+                  }
+                  TripRecord& trip = trips[std::string(row[2])];
+                  const auto d = directions.try_emplace({std::string(row[4]), std::string(row[3])},
+                                                        directions.size());
+                  trip.direction = static_cast<std::uint32_t>(d.first->second);
+                  auto s = services.find(row[1]);
+                  if (s == services.end()) {
+                      s = services.emplace(std::string(row[1]), services.size()).first;
+                      result.serviceIds.emplace_back(row[1]);
+                  }
+                  trip.service = static_cast<std::uint32_t>(s->second);
+              });
+    // directions in the order of the map, so that they read the same every time
+    std::vector<std::size_t> order(directions.size());
+    for (const auto& [key, index] : directions) {
+        order[index] = result.directions.size();
+        result.directions.push_back(Direction{key.first, key.second});
+    }
+    result.departs.assign(result.directions.size(), false);
+
+    const TextSet stops(stopIds.begin(), stopIds.end());
+    readStopTimes(source, stops, trips);
+    Frequencies frequencies = readFrequencies(source, trips);
+
+    std::map<std::pair<std::size_t, std::size_t>, std::size_t> slotOf;
+    std::size_t frequencyRuns = 0;
+    std::vector<std::tuple<std::string_view, std::size_t, std::string>> notes;
+    for (const auto& entry : trips) {
+        const std::string_view id = entry.first;
+        const auto& trip = entry.second;
+        const TripTimes& times = trip.times;
+        const auto runs = frequencies.find(&trip);
+        const std::size_t direction = order[trip.direction];
+        const auto note = [&](const std::string& text) {
+            notes.emplace_back(id, direction, "Spoj " + quoted(id) + " " + text);
+        };
+        if (times.untimed > 0) {
+            note("má v zastávce odjezd bez času, který neleží mezi dvěma časy; vynechán.");
+        }
+        if (times.departures.empty()) {
+            continue;
+        }
+        if (runs != frequencies.end()) {
+            if (times.firstTime < 0) {
+                note("jede podle frequencies.txt, ale na první zastávce nemá čas; vynechán.");
+                continue;
+            }
+            const int earliest =
+                *std::min_element(times.departures.begin(), times.departures.end());
+            if (earliest < times.firstTime) {
+                note("jede podle frequencies.txt, ale ze zastávky odjíždí (" + clockText(earliest) +
+                     ") dřív než z první zastávky (" + clockText(times.firstTime) + "); vynechán.");
+                continue;
+            }
+        }
+        const auto [at, added] = slotOf.try_emplace({direction, trip.service}, result.slots.size());
+        if (added && result.slots.size() == kMostSlots) {
+            throw FeedError(Problem::BadFeed, "Soubor trips.txt: spoje linky " + quoted(routeId) +
+                                                  " mají víc než 100 000 různých dvojic směru a "
+                                                  "kalendáře.");
+        }
+        if (added) {
+            result.slots.push_back({direction, trip.service, {}});
+        }
+        ServiceMinutes& minutes = result.slots[at->second].minutes;
+        if (runs == frequencies.end()) {
+            for (const int t : times.departures) {
+                minutes.mark(t);
+            }
+            continue;
+        }
+        std::vector<std::array<int, 3>>& rows = runs->second;
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        frequencyRuns += rows.size() * times.departures.size();
+        if (frequencyRuns > kMostFrequencyRuns) {
+            throw FeedError(Problem::BadFeed, "Soubor frequencies.txt: spoje linky " +
+                                                  quoted(routeId) +
+                                                  " by v zastávce měly víc než 100 000 úseků "
+                                                  "s pravidelným intervalem.");
+        }
+        for (const int t : times.departures) {
+            const std::int64_t offset = t - times.firstTime;
+            for (const auto& [start, end, headway] : rows) {
+                minutes.markEvery(start + offset, end + offset, headway);
+            }
+        }
+    }
+    for (const RouteDepartures::Slot& slot : result.slots) {
+        if (slot.minutes.any()) {
+            result.departs[slot.direction] = true;
+        }
+    }
+    std::sort(notes.begin(), notes.end());
+    for (auto& [trip, direction, text] : notes) {
+        result.notes.push_back({direction, std::move(text)});
+    }
+    return result;
+}
+
+} // namespace kvapomer::gtfs

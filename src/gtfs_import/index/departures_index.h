@@ -1,0 +1,63 @@
+#pragma once
+// One route's departures from one stop, gathered in one pass over
+// stop_times.txt: for each direction and service, the minutes of the day at
+// which its trips depart, by how many days after the service day they fall.
+// The memory needed grows with the route's trips, never with the number of
+// departures: a trip every second for three days costs what one trip does.
+
+#include "gtfs_import/feed/feed_source.h"
+#include "gtfs_import/feed/records.h"
+#include "gtfs_import/index/service_day.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kvapomer::gtfs {
+
+// One row of stop_times.txt for a trip of the route.
+struct Call {
+    int sequence = 0;
+    int time = -1; // departure (or else arrival), seconds of the service day; -1 blank
+    double distance = std::numeric_limits<double>::quiet_NaN(); // shape_dist_traveled
+    bool atStop = false;                                        // at one of the stops asked about
+    bool boardable = true; // a passenger may board (index/boarding.h)
+};
+
+struct TripTimes {
+    int firstTime = -1;          // at the trip's first stop; -1 blank
+    std::vector<int> departures; // from the stop, seconds of the service day
+    int untimed = 0;             // calls at the stop left out: blank, not between two timed calls
+};
+
+// A trip's departures from the stop: its calls there that count as
+// departures (index/boarding.h). A blank time between two timed calls is
+// interpolated, by shape_dist_traveled when both of them and the call have
+// it, otherwise evenly by stop order. Sorts `calls` by stop_sequence.
+TripTimes tripTimes(std::vector<Call>& calls);
+
+struct RouteDepartures {
+    std::vector<Direction> directions; // of the route's trips, by direction_id then headsign
+    std::vector<bool> departs;         // whether the direction has any departure from the stop
+    std::vector<std::string> serviceIds;
+    struct Slot {
+        std::size_t direction;
+        std::size_t service;
+        ServiceMinutes minutes;
+    };
+    std::vector<Slot> slots;
+    struct Note {
+        std::size_t direction;
+        std::string text; // one Czech line naming the trip
+    };
+    std::vector<Note> notes; // trips or calls left out, ordered by trip id
+};
+
+// Reads trips.txt, stop_times.txt (once, and again only for trips whose rows
+// are not together) and frequencies.txt. Throws FeedError BadFeed.
+RouteDepartures collectDepartures(const FeedSource& source, const std::vector<std::string>& stopIds,
+                                  std::string_view routeId);
+
+} // namespace kvapomer::gtfs

@@ -1,0 +1,208 @@
+// The import window's model without a window: the search, the lines and
+// directions of a place with their platforms, the preview of a date, and a
+// save whose bytes are the command's for the same stop, route and direction.
+
+#include "gtfs_import/window/import_session.h"
+
+#include "config/config_file.h"
+#include "feed_fixture.h"
+#include "gtfs_import/cli/import_command.h"
+#include "support/sample_config.h"
+
+#include <gtest/gtest.h>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <sstream>
+
+namespace kvapomer::gtfs {
+namespace {
+
+using std::chrono::sys_days;
+using test::TempFolder;
+
+constexpr std::chrono::year_month_day kToday{std::chrono::year(2026), std::chrono::December,
+                                             std::chrono::day(9)};
+
+sys_days day(unsigned d) {
+    return sys_days(std::chrono::year_month_day{std::chrono::year(2026), std::chrono::December,
+                                                std::chrono::day(d)});
+}
+
+QStringList texts(const PlaceRows& rows) {
+    QStringList result;
+    for (const PlaceRow& row : rows.rows) {
+        result << row.text;
+    }
+    return result;
+}
+
+class Session : public ::testing::Test {
+protected:
+    TempFolder folder;
+    QString feed = test::feedZip(folder, "city.zip");
+    QString ini = folder.file("kvapomern.ini");
+    ImportSession session{ini, [] { return sys_days(kToday); }};
+
+    void SetUp() override { folder.write("kvapomern.ini", test::fileBytes(test::lineConfig())); }
+
+    // Asks through `ask` and waits for `signal`; fails on failed().
+    template <typename Signal> void await(Signal signal, const std::function<void()>& ask) {
+        QSignalSpy done(&session, signal);
+        QSignalSpy failed(&session, &ImportSession::failed);
+        ask();
+        QTRY_VERIFY(done.count() == 1 || failed.count() == 1);
+        ASSERT_EQ(failed.count(), 0) << failed.at(0).at(0).toString().toStdString();
+    }
+
+    // The line `route` leaving the place found by `search` (its row `row`)
+    // toward `headsign`, previewed.
+    const Preview& previewOf(const QString& search, std::size_t row, const std::string& route,
+                             const std::string& headsign) {
+        await(&ImportSession::feedOpened, [&] { session.openFeed(feed); });
+        const PlaceRows rows = searchPlaces(session.feed()->index(), search);
+        await(&ImportSession::linesReady, [&] { session.chooseRow(rows.rows.at(row)); });
+        for (const PlatformLine& line : session.lines()) {
+            if (line.route->shortName == route && line.direction.headsign == headsign) {
+                await(&ImportSession::previewReady, [&] { session.chooseLine(line); });
+                break;
+            }
+        }
+        return *session.preview();
+    }
+
+    // What the command writes into a copy of `start`.
+    QByteArray commandWrites(const QByteArray& start, std::vector<std::string> args) {
+        TempFolder other;
+        other.write("kvapomern.ini", start);
+        args.insert(args.begin(), feed.toStdString());
+        args.insert(args.end(), {"--activate", "--ini", other.file("kvapomern.ini").toStdString()});
+        std::ostringstream out, err;
+        EXPECT_EQ(runImportCommand(args, {"", kToday}, out, err), kExitOk) << err.str();
+        return other.read("kvapomern.ini");
+    }
+
+    std::pair<bool, QString> saveAs(const SaveChoice& choice) {
+        QSignalSpy saved(&session, &ImportSession::saved);
+        session.save(choice);
+        [&] { QTRY_COMPARE(saved.count(), 1); }();
+        return {saved.at(0).at(0).toBool(), saved.at(0).at(1).toString()};
+    }
+};
+
+TEST_F(Session, FindsPlacesWithPlatformsAndTheLinesLeavingThem) {
+    await(&ImportSession::feedOpened, [&] { session.openFeed(feed); });
+    const StopIndex& index = session.feed()->index();
+    EXPECT_EQ(texts(searchPlaces(index, "KACEROV")),
+              QStringList({"Kačerov (stanice)", "    nástupiště A", "    nástupiště B"}));
+    EXPECT_EQ(texts(searchPlaces(index, "rozt")),
+              QStringList({"Roztyly, nástupiště 1", "Roztyly, nástupiště 2"}));
+    // Entrances and nodes are no places; a cut list says so.
+    EXPECT_EQ(texts(searchPlaces(index, "vchod")), QStringList());
+    const PlaceRows cut = searchPlaces(index, "", 2);
+    EXPECT_TRUE(cut.cut);
+    EXPECT_EQ(std::count_if(cut.rows.begin(), cut.rows.end(),
+                            [](const PlaceRow& r) { return !r.platform; }),
+              2);
+
+    // The station: line 150 leaves toward Spořilov from both platforms;
+    // line 136 only arrives there.
+    const PlaceRows kacerov = searchPlaces(index, "kacerov");
+    await(&ImportSession::linesReady, [&] { session.chooseRow(kacerov.rows[0]); });
+    const std::vector<const Route*> routes = routesOf(session.lines());
+    ASSERT_EQ(routes.size(), 1u);
+    EXPECT_EQ(routeText(*routes[0]), "150  Kačerov - \"Spořilov, sídliště\"");
+    QStringList directions;
+    for (const PlatformLine& line : directionsOf(session.lines(), routes[0])) {
+        directions << directionText(line);
+    }
+    EXPECT_EQ(directions, QStringList({"směr Spořilov, sídliště · nástupiště A",
+                                       "směr Spořilov, sídliště · nástupiště B"}));
+    // A platform row stands for that platform alone.
+    await(&ImportSession::linesReady, [&] { session.chooseRow(kacerov.rows[2]); });
+    ASSERT_EQ(session.lines().size(), 1u);
+    EXPECT_EQ(session.lines()[0].platform->id, "KAC_B");
+}
+
+TEST_F(Session, LinesLeaveWhereAPassengerMayBoard) {
+    // pickup_type 4 is none of the values that let a passenger board.
+    feed = test::feedFolder(folder, "pickup4",
+                            {{"stop_times.txt", test::withPickup("T9", "ROZ", "4")}});
+    await(&ImportSession::feedOpened, [&] { session.openFeed(feed); });
+    const PlaceRows roztyly = searchPlaces(session.feed()->index(), "roztyly");
+    await(&ImportSession::linesReady, [&] { session.chooseRow(roztyly.rows.at(0)); });
+    QStringList routes;
+    for (const Route* route : routesOf(session.lines())) {
+        routes << routeText(*route);
+    }
+    EXPECT_EQ(routes, QStringList({"150  Kačerov - \"Spořilov, sídliště\""}));
+}
+
+TEST_F(Session, PreviewsEachDateAndTheDaysTheLineRuns) {
+    const Preview& preview = previewOf("roztyly", 0, "150", "Kačerov");
+    EXPECT_EQ(preview.stop.stop->id, "ROZ");
+    EXPECT_EQ(periodFirst(preview), day(9));
+    // The night bus of the last service day leaves on New Year's Day.
+    EXPECT_EQ(periodLast(preview), day(31) + std::chrono::days(1));
+    // Thursday: the night bus of Wednesday's service comes first.
+    EXPECT_EQ(departuresOn(preview, day(10)),
+              QStringList({"01:15", "06:20", "07:45", "12:05", "12:25", "12:45"}));
+    EXPECT_EQ(departuresOn(preview, day(12)), QStringList({"01:15", "08:35"}));
+    EXPECT_EQ(departuresOn(preview, day(8)), QStringList()); // before the period
+    EXPECT_EQ(runningDays(preview).toStdString(), "jede po–ne");
+}
+
+TEST_F(Session, SavesTheBytesTheCommandWrites) {
+    previewOf("roztyly", 0, "150", "Kačerov");
+    const QByteArray start = folder.read("kvapomern.ini");
+    const auto [ok, message] = saveAs({"150", "(směr Kačerov)", false, day(9)});
+    EXPECT_TRUE(ok) << message.toStdString();
+    EXPECT_EQ(message.toStdString(),
+              "Linka 150 (směr Kačerov) ze zastávky Roztyly: 5 různých jízdních řádů, platí "
+              "2026-12-09 až 2027-01-01, zapsáno do " +
+                  ini.toStdString() + " jako aktivní linka.");
+    const QByteArray dated = folder.read("kvapomern.ini");
+    EXPECT_EQ(dated, commandWrites(start, {"ROZ", "150", "--direction", "Kačerov"}));
+
+    // One date, with the line and note as edited.
+    const auto [plain, said] = saveAs({"7", "ráno", true, day(10)});
+    EXPECT_TRUE(plain) << said.toStdString();
+    EXPECT_NE(said.indexOf("počet odjezdů 6"), -1) << said.toStdString();
+    EXPECT_EQ(folder.read("kvapomern.ini"),
+              commandWrites(dated, {"ROZ", "150", "--direction", "Kačerov", "--date", "2026-12-10",
+                                    "--line", "7", "--note", "ráno"}));
+
+    // A date without departures, or a note the file cannot hold: nothing written.
+    const QByteArray before = folder.read("kvapomern.ini");
+    const auto [idle, why] = saveAs({"150", "x", true, day(8)});
+    EXPECT_FALSE(idle);
+    EXPECT_EQ(why.toStdString(), "Linka 150 ze zastávky Roztyly dne 2026-12-08 nejede.");
+    const auto [refused, note] = saveAs({"150", "směr ☃", false, day(9)});
+    EXPECT_FALSE(refused);
+    EXPECT_NE(note.indexOf("Windows-1250"), -1) << note.toStdString();
+    EXPECT_EQ(folder.read("kvapomern.ini"), before);
+}
+
+TEST_F(Session, CancelDropsTheAnswerAndAFeedFailureIsACzechMessage) {
+    QSignalSpy opened(&session, &ImportSession::feedOpened);
+    QSignalSpy busy(&session, &ImportSession::busyChanged);
+    session.openFeed(feed);
+    session.cancel();
+    EXPECT_FALSE(session.busy());
+    EXPECT_EQ(busy.last().at(0).toBool(), false);
+    const QString other = test::feedFolder(folder, "folder");
+    session.openFeed(other);
+    QTRY_COMPARE(opened.count(), 1);
+    EXPECT_EQ(session.feed()->path(), other);
+    // The feed read last is remembered.
+    EXPECT_EQ(ConfigFile(ini).lastFeed(), other);
+
+    QSignalSpy failed(&session, &ImportSession::failed);
+    session.openFeed(folder.file("missing.zip"));
+    QTRY_COMPARE(failed.count(), 1);
+    EXPECT_FALSE(failed.at(0).at(0).toString().isEmpty());
+    EXPECT_EQ(session.feed()->path(), other); // the feed before stays
+}
+
+} // namespace
+} // namespace kvapomer::gtfs
