@@ -5,6 +5,7 @@
 #include "countdown/countdown_tick.h"
 #include "countdown/sound_request.h"
 #include "countdown/spoken.h"
+#include "main_window/panel_icon.h"
 #include "ui_common/accessibility.h"
 #include "ui_common/classic_look.h"
 #include "ui_common/colours.h"
@@ -116,6 +117,9 @@ Form1::Form1(Platform& platform, QWidget* parent)
     setMouseTracking(true);
     setAcceptDrops(true); // a timetable feed dropped here opens the import window
     buildLayout();
+    panelIcon_ = new PanelIcon(
+        this, [this] { return contextMenu(); },
+        [this](bool on) { ownWrite([&] { static_cast<void>(configFile().storeTrayIcon(on)); }); });
     connect(&dayKeeper_, &DayKeeper::reloadWanted, this, [this] {
         if (!platform_.programEnd.ending()) {
             LoadData();
@@ -406,6 +410,7 @@ bool Form1::LoadData() {
         return false;
     }
     applyLoaded(std::move(result.config), ConfigFile::stayOnTopIn(snapshot));
+    panelIcon_->setChosen(ConfigFile::trayIconIn(snapshot));
     showsVersion(stamp);
     return true;
 }
@@ -444,6 +449,7 @@ void Form1::followConfigFile() {
         return;
     }
     applyLoaded(std::move(result.config), ConfigFile::stayOnTopIn(snapshot));
+    panelIcon_->setChosen(ConfigFile::trayIconIn(snapshot));
     showsVersion(stamp);
 }
 
@@ -539,6 +545,7 @@ QMenu* Form1::contextMenu() {
     stayOnTopAction_->setCheckable(true);
     stayOnTopAction_->setChecked(stayOnTop_);
     connect(stayOnTopAction_, &QAction::triggered, this, &Form1::setStayOnTop);
+    panelIcon_->addMenuAction(menu_);
     QAction* settings = menu_->addAction(QStringLiteral("Nastavení"), this, &Form1::openSettings);
     settings->setObjectName(QStringLiteral("MenuSettings"));
     menu_->addSeparator();
@@ -628,6 +635,7 @@ void Form1::showDay() {
     }
     const QString notice = dayKeeper_.noticeText();
     label6_->setText(notice.isEmpty() ? creditLine() : notice);
+    panelIcon_->setDayNotice(notice);
     setTextColour(label6_, dayNoticeColour());
 }
 
@@ -668,6 +676,7 @@ void Form1::applyTick(const QDateTime& now) {
         countdownTick(sample, state_.today, state_.alerts, minimised, state_.countdown);
     state_.countdown = view.state;
     paintTick(view);
+    panelIcon_->show(view, state_.alerts);
 }
 
 // Shows one tick's value, in the order the tick's effects happen.

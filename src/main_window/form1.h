@@ -29,6 +29,7 @@ namespace kvapomer {
 
 class Announcer;
 class ConfigFile;
+class PanelIcon;
 struct LoadedConfig;
 
 class Form1 : public QWidget, public SettingsHost {
@@ -79,6 +80,9 @@ public:
     // Loads the configuration file when someone else has changed it and the
     // new version loads without a message; the tick runs it every second.
     void followConfigFile();
+
+    // The status icon on the panel and its choice "Ikona na panelu".
+    PanelIcon* panelIcon() const { return panelIcon_; }
 
     // "Vždy navrchu": kept above other windows; stored at once.
     bool stayOnTop() const { return stayOnTop_; }
@@ -151,6 +155,7 @@ private:
     QMenu* menu_ = nullptr;
     QAction* importAction_ = nullptr;
     QAction* stayOnTopAction_ = nullptr;
+    PanelIcon* panelIcon_ = nullptr; // the status icon on the desktop's panel
 
     bool busMessageShown_ = false; // the bus-in-station message is on
 
