@@ -83,7 +83,13 @@ void PanelIcon::show(const PanelView& view) {
 // show: about once a minute.
 void PanelIcon::follow() {
     if (!chosen_ || !latest_) {
-        delete tray_.data();
+        if (tray_) {
+            // Later: the choice may come from the icon's own menu, whose
+            // call is still on its way back.
+            tray_->hide();
+            tray_->deleteLater();
+            tray_ = nullptr;
+        }
         shown_.reset();
         if (!chosen_) {
             latest_.reset();
