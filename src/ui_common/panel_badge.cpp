@@ -45,9 +45,10 @@ QRect inkOf(const QImage& image) {
 // made too small to read, then made smaller.
 QImage fittedFigures(const QString& text, qreal width, qreal height) {
     constexpr qreal kNarrowest = 0.66;
-    qreal pixelSize = height * 1.45;
+    // Whole pixel sizes: the font takes no others.
+    qreal pixelSize = std::floor(height * 1.45);
     QRectF box;
-    for (; pixelSize > 4; pixelSize -= 0.5) {
+    for (; pixelSize > 4; pixelSize -= 1) {
         box = QFontMetricsF(figuresFont(pixelSize)).tightBoundingRect(text);
         if (box.height() <= height && box.width() * kNarrowest <= width) {
             break;
