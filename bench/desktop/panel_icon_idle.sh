@@ -6,6 +6,7 @@
 # run: 5 s to settle, then CPU time of all threads (schedstat) and
 # voluntary context switches over KVAPOMER_BENCH_SECONDS (default 60); the
 # runs alternate off, on, off, on. Prints each run and the ratio on / off.
+# (A thread that ends during a run takes its switches out of the count.)
 #
 #   bench/desktop/panel_icon_idle.sh [RELEASE_BUILD] [DEV_BUILD]
 set -uo pipefail
