@@ -320,6 +320,7 @@ void Form1::changeEvent(QEvent* event) {
         }
         setTextColour(label6_, dayNoticeColour());
         setTextColour(label3_[0], platformColour(AlertColour::Green));
+        walkView_.recolour({label3_, frame1_, label5_, label8_, label9_});
         setTextColour(label5_, platformColour(state_.countdown.colour));
         if (frame4_) {
             setTextColour(label8_, platformColour(state_.countdown.colour));
@@ -534,6 +535,8 @@ QMenu* Form1::contextMenu() {
     importAction_ = menu_->addAction(QStringLiteral("Načíst linku z jízdního řádu…"), this,
                                      [this] { openImport(); });
     importAction_->setObjectName(QStringLiteral("MenuImport"));
+    menu_->addAction(QStringLiteral("Cesta na zastávku…"), this, &Form1::openWalkDialog)
+        ->setObjectName(QStringLiteral("MenuWalk"));
     stayOnTopAction_ = menu_->addAction(QStringLiteral("Vždy navrchu"));
     stayOnTopAction_->setObjectName(QStringLiteral("MenuStayOnTop"));
     stayOnTopAction_->setCheckable(true);
@@ -737,6 +740,7 @@ void Form1::paintTick(const TickView& view) {
             frame4_->hide();
         }
     }
+    walkView_.paint(view, {label3_, frame1_, label5_, label8_, label9_});
 }
 
 void Form1::flashTick() {
