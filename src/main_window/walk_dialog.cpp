@@ -20,7 +20,9 @@ constexpr const char* kTitle = "Cesta na zastávku";
 
 } // namespace
 
-WalkDialog::WalkDialog(int minutes, QWidget* parent) : QDialog(parent) {
+WalkDialog::WalkDialog(int minutes, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("WalkDialog"));
     setWindowTitle(QString::fromUtf8(kTitle));
     setWindowIcon(svgIcon(QStringLiteral(":/icons/clock.svg")));

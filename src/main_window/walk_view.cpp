@@ -38,7 +38,10 @@ void setToolTipIfChanged(QWidget* w, const QString& tip) {
 } // namespace
 
 QColor WalkView::lateColour(const QColor& background) {
-    return readableOn(QColor(128, 128, 128), background, kTextContrastGoal);
+    // Plain (not bold) small type shows only the cores of its strokes at the
+    // colour drawn: a grey that reads well above the least ratio even so.
+    constexpr double kLateContrast = 7.0;
+    return readableOn(QColor(128, 128, 128), background, kLateContrast);
 }
 
 void WalkView::take(const Controls& c) {
