@@ -38,8 +38,8 @@ Target onFoot(const ClockSample& clock, const Timetable& timetable, TickView& vi
     view.busInStationStarts = !next.leaveDue.isEmpty();
     view.leaveMessage = view.busInStationStarts;
     // One glance away: the next bus from the stop, for one who is there already.
-    const QString fromStop = UpdateNextDepartures(timetable.Times, clock).slots[0];
-    view.busSentence = countdownSentence(timetable.Bus, fromStop, rozdil(fromStop, clock));
+    view.busSentence =
+        countdownSentence(timetable.Bus, next.fromStop, rozdil(next.fromStop, clock));
     return {next.counted(), leaveIn(next.counted(), timetable.WalkMin, clock), next.anyLeft,
             next.leaveDue};
 }

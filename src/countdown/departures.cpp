@@ -100,6 +100,9 @@ DeparturesOnFoot UpdateDeparturesOnFoot(const QStringList& times, const ClockSam
         }
         const int departure = hm->hour * 60 + hm->minute;
         const int leave = departure - walkMin;
+        if (departure > current && next.fromStop.isNull()) {
+            next.fromStop = entry;
+        }
         if (leave > current) {
             if (k <= 3) {
                 reachable[k++] = entry;

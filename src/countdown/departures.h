@@ -45,6 +45,9 @@ struct DeparturesOnFoot {
     bool anyLeft = false; // some departure of the day has not left yet
     // At second 0 of a minute to set off: the departure it is for.
     QString leaveDue;
+    // The next departure from the stop itself, as UpdateNextDepartures
+    // chooses it for slot 0.
+    QString fromStop;
     const QString& counted() const { return slots[late ? 1 : 0]; }
 };
 
