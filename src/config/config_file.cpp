@@ -86,6 +86,10 @@ Result<void> ConfigFile::storeLastFeed(const QString& feed) const {
     return result;
 }
 
+int ConfigFile::walkMinIn(const ConfigSnapshot& snapshot, const QString& line) {
+    return walkMinutesOf(storedWalk(snapshot.file, line).value_or(QString()));
+}
+
 Result<void> ConfigFile::storeWalkMin(const QString& line, int minutes) const {
     if (!isWalkSetting(minutes)) {
         return errorOf(error::kInvalidArgument);
