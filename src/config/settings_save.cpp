@@ -2,6 +2,7 @@
 
 #include "config/dated_day.h"
 #include "config/number_text.h"
+#include "config/walk_time.h"
 #include "profile/cp1250.h"
 #include "profile/error_numbers.h"
 #include "profile/profile_store.h"
@@ -28,6 +29,7 @@ LineContent lineOf(const SettingsInput& input) {
 
 void applyLineSection(ProfileDocument& doc, const LineContent& content, bool makeActive) {
     const QString& line = content.line;
+    const std::optional<QString> keptWalk = storedWalk(doc, line);
     doc.removeSection(line);
     doc.setValue(line, keys::kDescription, content.note);
     if (makeActive) {
@@ -37,6 +39,11 @@ void applyLineSection(ProfileDocument& doc, const LineContent& content, bool mak
         doc.setValue(line, keys::timeKey(int(i)), content.times[i]);
     }
     doc.setValue(line, keys::kNumberOfTimes, QString::number(content.times.size()));
+    if (content.walkMin) {
+        setWalk(doc, line, *content.walkMin);
+    } else if (keptWalk) {
+        doc.setValue(line, keys::kWalkMin, *keptWalk);
+    }
     if (content.dated) {
         for (const auto& [key, value] : datedKeys(*content.dated)) {
             doc.setValue(line, key, value);

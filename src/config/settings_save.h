@@ -17,13 +17,17 @@ namespace kvapomer {
 // A line's section as every write makes it, for the settings save, the
 // import and a dated line's day alike: the section removed and appended anew
 // with its note, the line made active (Main/Bus) when asked, the times in
-// list order, their count and, for a dated line, its dated data.
+// list order, their count, the walk to the stop and, for a dated line, its
+// dated data.
 struct LineContent {
     QString line; // the line number, also the section's name
     QString note;
     QStringList times; // "hh:mm" in list order
     // A dated line's data, naming `times` as the list written; nothing: a plain line.
     std::optional<DatedLine> dated;
+    // The walk to the stop: nothing keeps what the section holds, 0 removes
+    // it, 1..kMaxWalkMin sets it.
+    std::optional<int> walkMin = std::nullopt;
 };
 
 void applyLineSection(ProfileDocument& doc, const LineContent& content, bool makeActive);

@@ -11,6 +11,41 @@ QString normalTitle() {
            QString::number(version::kRevision) + QStringLiteral("] CZ");
 }
 
+namespace {
+
+// What one tick counts down to: the departure itself, or with a walk the
+// moment to set off for it.
+struct Target {
+    QString counted; // the departure counted down to
+    Remaining left;
+    bool anyLeft = false; // walking: a departure has not left yet
+    QString due;          // the departure announced this tick
+};
+
+Target atTheStop(const ClockSample& clock, const Timetable& timetable, TickView& view) {
+    const NextDepartures next = UpdateNextDepartures(timetable.Times, clock);
+    view.slots = next.slots;
+    view.busInStationStarts = next.busDue;
+    // The departure counted down to is slot 0 as just chosen.
+    return {view.slots[0], rozdil(view.slots[0], clock), false, QString()};
+}
+
+Target onFoot(const ClockSample& clock, const Timetable& timetable, TickView& view) {
+    const DeparturesOnFoot next = UpdateDeparturesOnFoot(timetable.Times, clock, timetable.WalkMin);
+    view.walking = true;
+    view.slots = next.slots;
+    view.lateSlot = next.late;
+    view.busInStationStarts = !next.leaveDue.isEmpty();
+    view.leaveMessage = view.busInStationStarts;
+    // One glance away: the next bus from the stop, for one who is there already.
+    view.busSentence =
+        countdownSentence(timetable.Bus, next.fromStop, rozdil(next.fromStop, clock));
+    return {next.counted(), leaveIn(next.counted(), timetable.WalkMin, clock), next.anyLeft,
+            next.leaveDue};
+}
+
+} // namespace
+
 TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
                        const AlertSettings& alerts, bool minimised,
                        const CountdownState& previous) {
@@ -18,12 +53,9 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
     view.state = previous;
     CountdownState& state = view.state;
 
-    const NextDepartures next = UpdateNextDepartures(timetable.Times, clock);
-    view.slots = next.slots;
-    view.busInStationStarts = next.busDue;
-
-    // The departure counted down to is slot 0 as just chosen.
-    const Remaining left = rozdil(view.slots[0], clock);
+    const Target target =
+        timetable.WalkMin > 0 ? onFoot(clock, timetable, view) : atTheStop(clock, timetable, view);
+    const Remaining& left = target.left;
     view.alertStepRan = left.any;
     if (left.any) {
         const AlertActions act =
@@ -34,7 +66,8 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
         view.reshowCountdown = act.reshowCountdown;
         view.desktopNoticeDue = state.minimisedNotice.step(left, !minimised, alerts);
         if (view.desktopNoticeDue) {
-            view.notice = busNotice(timetable.Bus, view.slots[0], left);
+            view.notice = view.walking ? leaveNotice(timetable.Bus, target.counted, left)
+                                       : busNotice(timetable.Bus, target.counted, left);
         }
         state.colour = act.colour;
         state.flashing = act.flashing;
@@ -49,14 +82,18 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
     view.countdownText = left.text;
     view.left = left;
     state.countdownText = left.text;
-    view.sentence = countdownSentence(timetable.Bus, view.slots[0], left);
+    view.sentence = view.walking
+                        ? leaveSentence(timetable.Bus, target.counted, left, target.anyLeft)
+                        : countdownSentence(timetable.Bus, target.counted, left);
     if (view.busInStationStarts) {
-        view.announcement = busInStationSentence(timetable.Bus);
+        view.announcement = view.walking ? leaveNowSentence(timetable.Bus, target.due)
+                                         : busInStationSentence(timetable.Bus);
     }
     // The red warning begins exactly when its sound is due, whether or not
     // the sound is switched on.
     if (view.playSound) {
-        const QString warning = redWarningSentence(timetable.Bus, view.slots[0], left);
+        const QString warning =
+            view.walking ? view.sentence : redWarningSentence(timetable.Bus, target.counted, left);
         view.announcement =
             view.announcement.isEmpty() ? warning : view.announcement + u' ' + warning;
     }

@@ -1,5 +1,6 @@
 #include "gtfs_import/cli/import_command.h"
 
+#include "config/keys.h"
 #include "gtfs_import/cli/refresh.h"
 #include "gtfs_import/feed/feed_error.h"
 #include "gtfs_import/feed/terminal_text.h"
@@ -23,7 +24,8 @@ namespace {
 const char* const kHelp =
     "Použití:\n"
     "  kvapomer-import FEED STOP ROUTE [--direction SMĚR] [--date RRRR-MM-DD]\n"
-    "                  [--line ČÍSLO] [--note TEXT] [--activate] [--ini SOUBOR]\n"
+    "                  [--line ČÍSLO] [--note TEXT] [--walk MIN] [--activate]\n"
+    "                  [--ini SOUBOR]\n"
     "  kvapomer-import --refresh [--ini SOUBOR]\n"
     "  kvapomer-import FEED --list-stops TEXT\n"
     "  kvapomer-import FEED --list-routes STOP\n"
@@ -49,6 +51,9 @@ const char* const kHelp =
     "                     pátečního spoje je 01:10 v sobotu)\n"
     "  --line ČÍSLO       číslo linky v kvapomern.ini (výchozí: číslo linky)\n"
     "  --note TEXT        poznámka k lince (výchozí: \"(směr \" + cíl + \")\")\n"
+    "  --walk MIN         cesta z domova na zastávku v minutách, 0 až 120: Kvapoměr\n"
+    "                     pak odpočítává, kdy vyrazit; 0 ji odebere; bez --walk\n"
+    "                     zůstane lince, jak byla\n"
     "  --activate         nastaví linku jako aktivní (Main/Bus)\n"
     "  --ini SOUBOR       konfigurační soubor (výchozí: kvapomern.ini vedle programu)\n"
     "  --list-stops TEXT  vypíše zastávky, jejichž název obsahuje TEXT (velikost\n"
@@ -81,7 +86,7 @@ struct Options {
     std::vector<std::string> positional;
     std::string listMode; // "--list-stops", "--list-routes", "--list-directions"
     std::vector<std::string> listArgs;
-    std::optional<std::string> direction, date, line, note, ini;
+    std::optional<std::string> direction, date, line, note, walk, ini;
     bool activate = false;
     bool refresh = false;
 };
@@ -119,6 +124,8 @@ Options parse(const std::vector<std::string>& args) {
             o.line = value(i);
         } else if (a == "--note") {
             o.note = value(i);
+        } else if (a == "--walk") {
+            o.walk = value(i);
         } else if (a == "--ini") {
             o.ini = value(i);
         } else if (a == "--activate") {
@@ -154,6 +161,20 @@ std::chrono::year_month_day parseDate(const std::string& text) {
     }
     throw UsageError{"Neplatné datum „" + shortened(text, kEchoCharacters) +
                      "“; zadejte je jako RRRR-MM-DD."};
+}
+
+// Minutes of the walk to the stop: a whole number 0..kMaxWalkMin, digits only.
+int parseWalk(const std::string& text) {
+    int minutes = 0;
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, minutes);
+    if (text.empty() || text.front() < '0' || text.front() > '9' || r.ec != std::errc() ||
+        r.ptr != end || minutes > keys::kMaxWalkMin) {
+        throw UsageError{"Neplatná cesta na zastávku „" + shortened(text, kEchoCharacters) +
+                         "“; zadejte celé číslo minut 0 až " + std::to_string(keys::kMaxWalkMin) +
+                         "."};
+    }
+    return minutes;
 }
 
 } // namespace
@@ -228,6 +249,9 @@ int import(const Options& o, const CommandEnvironment& env, std::ostream& err) {
     if (o.note) {
         choice.note = qt(*o.note);
     }
+    if (o.walk) {
+        choice.walk = parseWalk(*o.walk);
+    }
     choice.activate = o.activate;
     const ImportedLine imported = importFromFeed(request, choice);
     for (const std::string& warning : imported.warnings) {
@@ -253,7 +277,7 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
         }
         if (o.refresh) {
             if (!o.positional.empty() || !o.listMode.empty() || o.date || o.direction || o.line ||
-                o.note || o.activate) {
+                o.note || o.walk || o.activate) {
                 throw UsageError{"S volbou --refresh zadejte nejvýše --ini (viz --help)."};
             }
             return refreshDatedLines(qt(o.ini.value_or(env.defaultIni)),
@@ -265,8 +289,12 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
                                  ? "Zadejte jízdní řád, zastávku a linku (viz --help)."
                                  : "Zadejte jízdní řád a jednu volbu --list-* (viz --help)."};
         }
+        // A bad date or walk is a usage error before the feed is read.
         if (o.date) {
-            parseDate(*o.date); // a bad date is a usage error before the feed is read
+            parseDate(*o.date);
+        }
+        if (o.walk) {
+            parseWalk(*o.walk);
         }
         if (o.listMode.empty()) {
             return import(o, env, err);
