@@ -49,4 +49,11 @@ std::optional<DatedLine> datedKeptBySave(const ProfileDocument& doc, const QStri
                                          const QStringList& times, const QString& filledLine,
                                          const QStringList& filledTimes);
 
+// The departures' lines a settings save keeps for a plain line of several
+// lines: those of the file when the save keeps the list the window was
+// filled with, for the same line. None otherwise.
+DepartureLines linesKeptBySave(const ProfileDocument& doc, const QString& line,
+                               const QStringList& times, const QString& filledLine,
+                               const QStringList& filledTimes);
+
 } // namespace kvapomer

@@ -24,6 +24,9 @@ struct LineContent {
     QStringList times; // "hh:mm" in list order
     // A dated line's data, naming `times` as the list written; nothing: a plain line.
     std::optional<DatedLine> dated;
+    // A plain line of several lines: the line of each of `times` (a dated
+    // line keeps them in `dated`).
+    DepartureLines lines;
 };
 
 void applyLineSection(ProfileDocument& doc, const LineContent& content, bool makeActive);
