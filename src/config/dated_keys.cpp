@@ -16,13 +16,11 @@ using std::chrono::days;
 using std::chrono::sys_days;
 using std::chrono::weekday;
 
-// One character per list, in the day map and in the list's key. Key names
-// match without regard to letter case, so letters of one case only; then
-// marks that neither a key name nor a read changes. The lines of a line's
-// departures take ids of the first kMaxDepartureLines of them.
-constexpr QStringView kIds = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!#$&()*+,-./:<>?@^_{|}~";
-static_assert(kMaxDatedLists <= 59 && kIds.size() == 59);
-static_assert(kMaxDepartureLines <= 36);
+// One character per list, in the day map and in the list's key, and per
+// line of a departure. Key names match without regard to letter case, so
+// letters of one case only.
+constexpr QStringView kIds = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+static_assert(kMaxDatedLists <= 36 && kMaxDepartureLines <= 36);
 
 // The longest value a read gives back whole.
 constexpr qsizetype kMaxValue = keys::kReadBufferSize - 1;
@@ -112,7 +110,8 @@ int twoDigitNumber(QStringView text) {
     return tens < 0 || ones < 0 ? -1 : tens * 10 + ones;
 }
 
-std::optional<DayList> parseList(const QString& text) {
+// `repeats`: a minute may come again (a line of several lines).
+std::optional<DayList> parseList(const QString& text, bool repeats) {
     if (text == u"-") {
         return DayList{};
     }
@@ -135,8 +134,8 @@ std::optional<DayList> parseList(const QString& text) {
                 return std::nullopt;
             }
             const int time = hour * 60 + minute;
-            if (!list.empty() && time < list.back()) {
-                return std::nullopt; // ascending (a minute again: of another line)
+            if (!list.empty() && (time < list.back() || (time == list.back() && !repeats))) {
+                return std::nullopt; // ascending, each once but for another line's
             }
             list.push_back(time);
         }
@@ -456,7 +455,8 @@ std::optional<DatedLine> readDatedLine(const KeyReader& value) {
     for (auto& [id, index] : used) {
         index = static_cast<int>(line.lists.size());
         const std::optional<QString> text = readChunks(value, kList + kIds[id], u" ");
-        std::optional<DayList> list = text ? parseList(*text) : std::nullopt;
+        std::optional<DayList> list =
+            text ? parseList(*text, value(kLines).has_value()) : std::nullopt;
         if (!list) {
             return std::nullopt;
         }
@@ -551,7 +551,8 @@ DepartureLines readDepartureLines(const KeyReader& value) {
     }
     const std::optional<QStringList> names = value(kLines) ? readLineNames(value) : std::nullopt;
     const std::optional<QString> text = names ? readChunks(value, kTimes, u" ") : std::nullopt;
-    const std::optional<DayList> list = text ? parseList(*text) : std::nullopt;
+    const std::optional<DayList> list =
+        text ? parseList(*text, value(kLines).has_value()) : std::nullopt;
     if (!list || list->empty()) {
         return {};
     }

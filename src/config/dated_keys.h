@@ -19,7 +19,7 @@ namespace kvapomer {
 // Limits of what a line stores: ids of the lists are one character each, and
 // the whole dated data of a line stays small. A year of a line of three
 // routes, each with its own changes of timetable, stays within them.
-inline constexpr int kMaxDatedLists = 59;
+inline constexpr int kMaxDatedLists = 36;
 inline constexpr int kMaxDatedDays = 400;
 inline constexpr qsizetype kMaxDatedBytes = 64 * 1024;
 

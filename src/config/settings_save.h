@@ -26,7 +26,7 @@ struct LineContent {
     std::optional<DatedLine> dated;
     // A plain line of several lines: the line of each of `times` (a dated
     // line keeps them in `dated`).
-    DepartureLines lines;
+    DepartureLines lines{};
 };
 
 void applyLineSection(ProfileDocument& doc, const LineContent& content, bool makeActive);

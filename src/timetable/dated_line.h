@@ -48,8 +48,8 @@ struct DatedLists {
     std::vector<std::uint16_t> days; // days[i]: the list of first + i
     // A line of several lines: their names, and for each list (parallel to
     // `lists`) the line of each departure. Both empty for a line of one line.
-    QStringList lineNames;
-    std::vector<LineOfDepartures> lineOf;
+    QStringList lineNames{};
+    std::vector<LineOfDepartures> lineOf{};
     // The departures' lines of list `l`; empty for a line of one line.
     DepartureLines linesOf(int l) const;
     std::chrono::sys_days last() const { return first + std::chrono::days(days.size() - 1); }
@@ -66,8 +66,8 @@ struct DatedSource {
     // A line to a destination: the destination's stop id and the routes
     // named (none: every route that goes there); `route` and `direction`
     // are then empty.
-    QString to;
-    QStringList routes;
+    QString to{};
+    QStringList routes{};
     bool operator==(const DatedSource&) const = default;
 };
 
