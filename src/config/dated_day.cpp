@@ -27,6 +27,7 @@ DaySync syncDatedLine(ProfileDocument& doc, const QString& line, std::chrono::sy
     DaySync sync;
     sync.dated = readDatedSection(doc, line);
     if (!sync.dated) {
+        sync.lines = readDepartureLines([&](const QString& key) { return doc.value(line, key); });
         return sync;
     }
     DatedLine& dated = *sync.dated;

@@ -34,6 +34,9 @@ struct DaySync {
     PeriodState period = PeriodState::Inside;
     bool changed = false;   // the document was edited
     bool madePlain = false; // the t keys held another list: the dated keys were removed
+    // A plain line of several lines: the line of each of its times (a dated
+    // line's are in `dated`).
+    DepartureLines lines{};
 };
 
 // For `line` on `date`: when it is a dated line whose t keys hold the list

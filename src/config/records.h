@@ -2,6 +2,8 @@
 // The two records the program loads from the configuration file: the active
 // line's timetable and the alert settings.
 
+#include "timetable/dated_line.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +15,9 @@ struct Timetable {
     QString Bus;       // the active line number, also its section name
     QStringList Times; // departure times hh:mm, indexes 0..LastIndex
     std::int16_t LastIndex = -1;
+    // A line of several lines: the line of each of Times. Never loaded from
+    // the line's plain keys; the day keeper adds it.
+    DepartureLines Lines{};
 };
 
 struct AlertSettings {

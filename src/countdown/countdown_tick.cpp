@@ -21,6 +21,15 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
     const NextDepartures next = UpdateNextDepartures(timetable.Times, clock);
     view.slots = next.slots;
     view.busInStationStarts = next.busDue;
+    for (std::size_t k = 0; k < view.slots.size(); ++k) {
+        view.slotLines[k] = timetable.Lines.nameAt(next.index[k]);
+        view.slotNames[k] = departureSlotName(static_cast<int>(k) + 1, view.slots[k]);
+        if (!view.slotLines[k].isEmpty()) {
+            view.slotNames[k] += QStringLiteral(", linka ") + view.slotLines[k];
+        }
+    }
+    // The bus of the departure counted down to: its own line in a line of several.
+    const QString bus = view.slotLines[0].isEmpty() ? timetable.Bus : view.slotLines[0];
 
     // The departure counted down to is slot 0 as just chosen.
     const Remaining left = rozdil(view.slots[0], clock);
@@ -34,7 +43,7 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
         view.reshowCountdown = act.reshowCountdown;
         view.desktopNoticeDue = state.minimisedNotice.step(left, !minimised, alerts);
         if (view.desktopNoticeDue) {
-            view.notice = busNotice(timetable.Bus, view.slots[0], left);
+            view.notice = busNotice(bus, view.slots[0], left);
         }
         state.colour = act.colour;
         state.flashing = act.flashing;
@@ -48,14 +57,14 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
     }
     view.countdownText = left.text;
     state.countdownText = left.text;
-    view.sentence = countdownSentence(timetable.Bus, view.slots[0], left);
+    view.sentence = countdownSentence(bus, view.slots[0], left);
     if (view.busInStationStarts) {
         view.announcement = busInStationSentence(timetable.Bus);
     }
     // The red warning begins exactly when its sound is due, whether or not
     // the sound is switched on.
     if (view.playSound) {
-        const QString warning = redWarningSentence(timetable.Bus, view.slots[0], left);
+        const QString warning = redWarningSentence(bus, view.slots[0], left);
         view.announcement =
             view.announcement.isEmpty() ? warning : view.announcement + u' ' + warning;
     }

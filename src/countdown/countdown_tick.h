@@ -28,7 +28,12 @@ struct CountdownState {
 
 // The effects of one tick, in the order the window applies them.
 struct TickView {
-    std::array<QString, 4> slots;    // captions of the four next-departure labels
+    std::array<QString, 4> slots; // captions of the four next-departure labels
+    // A line of several lines: the line of each slot's departure (empty for
+    // an empty slot, and everywhere for a line of one line), and each slot
+    // as read ("1. 06:20, linka 150"; "1. 06:20" for a line of one line).
+    std::array<QString, 4> slotLines;
+    std::array<QString, 4> slotNames;
     bool busInStationStarts = false; // show the bus-in-station message, start its timer
     bool alertStepRan = false;       // a next departure exists: the four below apply
     AlertColour colour = AlertColour::Green;

@@ -49,14 +49,17 @@ QString Nula(const std::int16_t& n) {
 NextDepartures UpdateNextDepartures(const QStringList& times, const ClockSample& now) {
     NextDepartures next;
     std::size_t k = 0;
+    int at = -1;
     // The whole list is always walked: an entry due this minute may come
     // after the four slots are already filled.
     for (const QString& entry : times) {
+        ++at;
         const auto hm = readEntry(entry);
         if (!hm) {
             continue;
         }
         if (k <= 3 && now.hour < hm->hour) {
+            next.index[k] = at;
             next.slots[k++] = entry;
         } else if (hm->hour == now.hour && hm->minute == now.minute) {
             // Due this very minute: not a next departure; only the tick that
@@ -65,6 +68,7 @@ NextDepartures UpdateNextDepartures(const QStringList& times, const ClockSample&
                 next.busDue = true;
             }
         } else if (k <= 3 && hm->hour == now.hour && hm->minute > now.minute) {
+            next.index[k] = at;
             next.slots[k++] = entry;
         }
     }

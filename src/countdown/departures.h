@@ -24,8 +24,9 @@ inline constexpr const char* kNoDeparture = "--:--:--";
 QString Nula(const std::int16_t& n);
 
 struct NextDepartures {
-    std::array<QString, 4> slots; // slot 0 is the departure counted down to
-    bool busDue = false;          // second 0 of a minute in which an entry falls due
+    std::array<QString, 4> slots;             // slot 0 is the departure counted down to
+    std::array<int, 4> index{-1, -1, -1, -1}; // each slot's entry in `times`; -1 empty
+    bool busDue = false;                      // second 0 of a minute in which an entry falls due
 };
 
 // The first four entries of `times` (in list order) lying strictly after the

@@ -6,6 +6,7 @@
 #include "app/load_path.h"
 #include "countdown/tick_schedule.h"
 #include "main_window/program_state.h"
+#include "main_window/slot_lines.h"
 #include "platform/desktop_notice.h"
 #include "platform/platform.h"
 #include "settings_window/settings_host.h"
@@ -16,6 +17,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -170,6 +172,7 @@ private:
     QPushButton* command2_ = nullptr;
     QWidget* mmControl1_ = nullptr;
     Announcer* announcer_ = nullptr;
+    std::optional<SlotLines> slotLines_; // the line of each slot (slot_lines.h)
 };
 
 } // namespace kvapomer

@@ -1,0 +1,72 @@
+#include "main_window/slot_lines.h"
+
+#include "main_window/main_look.h"
+#include "ui_common/fonts.h"
+
+#include <QLabel>
+
+namespace kvapomer {
+
+namespace {
+
+// A line label's width inside its slot: room for "150" or "S 7" at 7 pt, to
+// the right of the centred "hh:mm".
+constexpr int kLineTwips = 345;
+
+void setIfChanged(QLabel* label, const QString& text) {
+    if (label->text() != text) {
+        label->setText(text);
+    }
+    label->setVisible(!text.isEmpty());
+}
+
+} // namespace
+
+SlotLines::SlotLines(const std::array<QLabel*, 4>& slots) : slots_(slots) {
+    for (std::size_t k = 0; k < slots_.size(); ++k) {
+        QLabel* slot = slots_[k];
+        tips_[k] = slot->toolTip();
+        const QRect inside = slot->contentsRect();
+        const int width = twips(0, 0, kLineTwips, 0).width();
+        const QByteArray name = "SlotLine_" + QByteArray::number(static_cast<int>(k));
+        // A child of the slot: it inherits the slot's palette, so its colour.
+        QLabel* line = new QLabel(slot);
+        line->setObjectName(QString::fromLatin1(name));
+        line->setGeometry(inside.right() + 1 - width, inside.top(), width, inside.height());
+        line->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        QFont font = designFont(QStringLiteral("MS Sans Serif"), 6.75, k == 0);
+        line->setFont(font);
+        line->setAttribute(Qt::WA_TransparentForMouseEvents);
+        line->setAccessibleName(QString()); // the slot's own name says the line
+        line->hide();
+        lines_[k] = line;
+    }
+}
+
+void SlotLines::paint(const TickView& view, QWidget* expanded) {
+    for (std::size_t k = 0; k < slots_.size(); ++k) {
+        const QString& line = view.slotLines[k];
+        setIfChanged(lines_[k], line);
+        const QString tip =
+            line.isEmpty() ? tips_[k] : tips_[k] + QStringLiteral(" – linka ") + line;
+        if (slots_[k]->toolTip() != tip) {
+            slots_[k]->setToolTip(tip);
+        }
+    }
+    if (!expanded) {
+        return;
+    }
+    const QString counted =
+        view.slotLines[0].isEmpty() ? QString() : QStringLiteral("linka ") + view.slotLines[0];
+    if (!countedLine_ && counted.isEmpty()) {
+        return;
+    }
+    if (!countedLine_) {
+        countedLine_ = main_look::makeLabel(
+            expanded, "CountedLine", twips(120, 60, 4395, 255), QString(),
+            designFont(QStringLiteral("Tahoma"), 9.75, true), Qt::AlignHCenter | Qt::AlignTop);
+    }
+    setIfChanged(countedLine_, counted);
+}
+
+} // namespace kvapomer
