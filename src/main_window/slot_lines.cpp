@@ -3,7 +3,10 @@
 #include "main_window/main_look.h"
 #include "ui_common/fonts.h"
 
+#include <QFontMetrics>
 #include <QLabel>
+
+#include <algorithm>
 
 namespace kvapomer {
 
@@ -32,8 +35,10 @@ SlotLines::SlotLines(const std::array<QLabel*, 4>& slots) : slots_(slots) {
         // A child of the slot: it inherits the slot's palette, so its colour.
         QLabel* line = new QLabel(slot);
         line->setObjectName(QString::fromLatin1(name));
-        line->setGeometry(inside.right() + 1 - width, inside.top(), width, inside.height());
-        line->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        // On the line the slot's "hh:mm" stands on: as high as its text, bottom-aligned.
+        const int textHeight = std::min(inside.height(), QFontMetrics(slot->font()).height());
+        line->setGeometry(inside.right() + 1 - width, inside.top(), width, textHeight);
+        line->setAlignment(Qt::AlignRight | Qt::AlignBottom);
         QFont font = designFont(QStringLiteral("MS Sans Serif"), 6.75, k == 0);
         line->setFont(font);
         line->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -63,8 +68,8 @@ void SlotLines::paint(const TickView& view, QWidget* expanded) {
     }
     if (!countedLine_) {
         countedLine_ = main_look::makeLabel(
-            expanded, "CountedLine", twips(120, 60, 4395, 255), QString(),
-            designFont(QStringLiteral("Tahoma"), 9.75, true), Qt::AlignHCenter | Qt::AlignTop);
+            expanded, "CountedLine", twips(120, 105, 4395, 210), QString(),
+            designFont(QStringLiteral("Tahoma"), 8.25, true), Qt::AlignHCenter | Qt::AlignTop);
     }
     setIfChanged(countedLine_, counted);
 }
