@@ -4,6 +4,8 @@
 #include "gtfs_import/feed/terminal_text.h"
 #include "gtfs_import/queries/stop_lines.h"
 
+#include <algorithm>
+
 namespace kvapomer::gtfs {
 
 namespace {
@@ -95,6 +97,14 @@ ImportedLine datedLineTo(const DeparturesTo& found, const FeedStamp& feed, const
     const DatedSource source{feed.path,       feed.modified, qt(stop.stop->id), {}, {},
                              qt(to.stop->id), routes};
     std::optional<DatedLine> dated = datedLineOf(found.dated, source, today);
+    const bool anyService = std::any_of(found.dated.lists.begin(), found.dated.lists.end(),
+                                        [](const DayList& l) { return !l.empty(); });
+    if (!dated && anyService) {
+        throw FeedError(Problem::NoDepartures,
+                        "Odjezdů do zastávky " + shortened(to.stop->name, kEchoCharacters) +
+                            " je tolik, že se do konfiguračního souboru nevejdou ani na jeden "
+                            "den; vyberte některé linky přes --route.");
+    }
     if (!dated) {
         throw FeedError(Problem::NoDepartures,
                         "Ze zastávky " + shortened(stop.stop->name, kEchoCharacters) +
