@@ -62,6 +62,7 @@ DayKeeper::DayLoad DayKeeper::load(const ConfigFile& file, const QDate& date,
     out.wrote = synced.written && synced.sync.changed;
     path_ = file.path();
     line_ = synced.line;
+    plainLines_ = synced.sync.lines;
     adopt(synced.sync.dated, date);
     return out;
 }
@@ -76,6 +77,7 @@ void DayKeeper::adopt(const std::optional<DatedLine>& dated, const QDate& date) 
     }
     const DayChoice choice = chooseDay(*dated_, toSysDays(date));
     todaysTimes_ = timesText(dated_->lists[static_cast<std::size_t>(choice.list)]);
+    todaysLines_ = dated_->linesOf(choice.list);
     period_ = choice.period;
 }
 
@@ -208,6 +210,9 @@ Timetable DayKeeper::todaysTimetable(const Timetable& loaded) const {
     if (todaysTimes_) {
         today.Times = *todaysTimes_;
         today.LastIndex = static_cast<std::int16_t>(todaysTimes_->size() - 1);
+        today.Lines = todaysLines_;
+    } else if (plainLines_.of.size() == static_cast<std::size_t>(loaded.Times.size())) {
+        today.Lines = plainLines_;
     }
     return today;
 }

@@ -91,6 +91,8 @@ private:
     QDate date_;
     std::optional<DatedLine> dated_;
     std::optional<QStringList> todaysTimes_;
+    DepartureLines todaysLines_; // of todaysTimes_, for a dated line of several lines
+    DepartureLines plainLines_;  // of a plain line of several lines, as loaded
     PeriodState period_ = PeriodState::Inside;
     std::optional<QString> problem_;
     QDate feedCheckedOn_;

@@ -27,6 +27,7 @@ DaySync syncDatedLine(ProfileDocument& doc, const QString& line, std::chrono::sy
     DaySync sync;
     sync.dated = readDatedSection(doc, line);
     if (!sync.dated) {
+        sync.lines = readDepartureLines([&](const QString& key) { return doc.value(line, key); });
         return sync;
     }
     DatedLine& dated = *sync.dated;
@@ -45,7 +46,7 @@ DaySync syncDatedLine(ProfileDocument& doc, const QString& line, std::chrono::sy
         dated.written = wanted;
         const QString note = doc.value(line, keys::kDescription).value_or(QString());
         applyLineSection(
-            doc, {line, note, timesText(dated.lists[static_cast<std::size_t>(wanted)]), dated},
+            doc, {line, note, timesText(dated.lists[static_cast<std::size_t>(wanted)]), dated, {}},
             false);
         sync.changed = true;
     }
@@ -75,6 +76,15 @@ std::optional<DatedLine> datedKeptBySave(const ProfileDocument& doc, const QStri
         }
     }
     return std::nullopt;
+}
+
+DepartureLines linesKeptBySave(const ProfileDocument& doc, const QString& line,
+                               const QStringList& times, const QString& filledLine,
+                               const QStringList& filledTimes) {
+    if (line != filledLine || times != filledTimes) {
+        return {};
+    }
+    return readDepartureLines([&](const QString& key) { return doc.value(line, key); });
 }
 
 } // namespace kvapomer

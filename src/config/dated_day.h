@@ -34,6 +34,9 @@ struct DaySync {
     PeriodState period = PeriodState::Inside;
     bool changed = false;   // the document was edited
     bool madePlain = false; // the t keys held another list: the dated keys were removed
+    // A plain line of several lines: the line of each of its times (a dated
+    // line's are in `dated`).
+    DepartureLines lines{};
 };
 
 // For `line` on `date`: when it is a dated line whose t keys hold the list
@@ -48,5 +51,12 @@ DaySync syncDatedLine(ProfileDocument& doc, const QString& line, std::chrono::sy
 std::optional<DatedLine> datedKeptBySave(const ProfileDocument& doc, const QString& line,
                                          const QStringList& times, const QString& filledLine,
                                          const QStringList& filledTimes);
+
+// The departures' lines a settings save keeps for a plain line of several
+// lines: those of the file when the save keeps the list the window was
+// filled with, for the same line. None otherwise.
+DepartureLines linesKeptBySave(const ProfileDocument& doc, const QString& line,
+                               const QStringList& times, const QString& filledLine,
+                               const QStringList& filledTimes);
 
 } // namespace kvapomer

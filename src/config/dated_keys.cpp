@@ -16,10 +16,11 @@ using std::chrono::days;
 using std::chrono::sys_days;
 using std::chrono::weekday;
 
-// One character per list, in the day map and in the list's key. Key names
-// match without regard to letter case, so letters of one case only.
+// One character per list, in the day map and in the list's key, and per
+// line of a departure. Key names match without regard to letter case, so
+// letters of one case only.
 constexpr QStringView kIds = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-static_assert(kMaxDatedLists <= 36);
+static_assert(kMaxDatedLists <= 36 && kMaxDepartureLines <= 36);
 
 // The longest value a read gives back whole.
 constexpr qsizetype kMaxValue = keys::kReadBufferSize - 1;
@@ -36,6 +37,14 @@ const QString& kFeedTime = keys::kDatedFeedTime;
 const QString& kStop = keys::kDatedStop;
 const QString& kRoute = keys::kDatedRoute;
 const QString& kDirection = keys::kDatedDirection;
+const QString& kTo = keys::kDatedTo;
+const QString& kRoutes = keys::kDatedRoutes;
+const QString& kLines = keys::kDatedLines;
+const QString& kOf = keys::kDatedOf;
+const QString& kTimes = keys::kDatedTimes;
+const QString& kTimesOf = keys::kDatedTimesOf;
+// Every route that goes to the destination, in DatedRoutes.
+constexpr QStringView kEveryRoute = u"*";
 
 // Blank-separated tokens packed into values of at most kMaxValue characters;
 // a read trims blanks, so values are split only between tokens.
@@ -101,7 +110,8 @@ int twoDigitNumber(QStringView text) {
     return tens < 0 || ones < 0 ? -1 : tens * 10 + ones;
 }
 
-std::optional<DayList> parseList(const QString& text) {
+// `repeats`: a minute may come again (a line of several lines).
+std::optional<DayList> parseList(const QString& text, bool repeats) {
     if (text == u"-") {
         return DayList{};
     }
@@ -124,8 +134,8 @@ std::optional<DayList> parseList(const QString& text) {
                 return std::nullopt;
             }
             const int time = hour * 60 + minute;
-            if (!list.empty() && time <= list.back()) {
-                return std::nullopt; // ascending, each once
+            if (!list.empty() && (time < list.back() || (time == list.back() && !repeats))) {
+                return std::nullopt; // ascending, each once but for another line's
             }
             list.push_back(time);
         }
@@ -222,6 +232,73 @@ int idIndex(QChar c) {
     return static_cast<int>(kIds.indexOf(c));
 }
 
+// Names as blank-separated tokens, each percent-encoded (a blank in one
+// becomes "%20").
+QStringList nameTokens(const QStringList& names) {
+    QStringList tokens;
+    for (const QString& name : names) {
+        tokens.push_back(QString::fromLatin1(name.toUtf8().toPercentEncoding()));
+    }
+    return tokens;
+}
+
+std::optional<QStringList> parseNames(const QString& text) {
+    QStringList names;
+    for (const QString& token : text.split(u' ', Qt::SkipEmptyParts)) {
+        const QByteArray raw = token.toLatin1();
+        if (QString::fromLatin1(raw) != token) {
+            return std::nullopt;
+        }
+        const QByteArray bytes = QByteArray::fromPercentEncoding(raw);
+        QString name = QString::fromUtf8(bytes);
+        if (name.isEmpty() || name.toUtf8() != bytes) {
+            return std::nullopt;
+        }
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
+// One id per departure, split anywhere into values a read gives back whole.
+QStringList lineIdValues(const LineOfDepartures& of) {
+    QString ids;
+    for (const std::uint8_t line : of) {
+        ids += kIds[line];
+    }
+    QStringList values;
+    for (qsizetype at = 0; at < ids.size() || values.isEmpty(); at += kMaxValue) {
+        values.push_back(ids.mid(at, kMaxValue));
+    }
+    return values;
+}
+
+// The ids of `count` departures' lines, each naming one of `lineCount` lines.
+std::optional<LineOfDepartures> readLineIds(const KeyReader& value, const QString& key,
+                                            std::size_t count, qsizetype lineCount) {
+    const std::optional<QString> ids = readChunks(value, key, u"");
+    if (!ids || static_cast<std::size_t>(ids->size()) != count) {
+        return std::nullopt;
+    }
+    LineOfDepartures of;
+    for (const QChar c : *ids) {
+        const int line = idIndex(c);
+        if (line < 0 || line >= lineCount) {
+            return std::nullopt;
+        }
+        of.push_back(static_cast<std::uint8_t>(line));
+    }
+    return of;
+}
+
+std::optional<QStringList> readLineNames(const KeyReader& value) {
+    const std::optional<QString> text = readChunks(value, kLines, u" ");
+    std::optional<QStringList> names = text ? parseNames(*text) : std::nullopt;
+    if (!names || names->size() < 2 || names->size() > kMaxDepartureLines) {
+        return std::nullopt;
+    }
+    return names;
+}
+
 } // namespace
 
 QString datedMarkerKey() {
@@ -241,9 +318,22 @@ QList<QPair<QString, QString>> datedKeys(const DatedLine& line) {
         addValues(keys, kList + kIds[static_cast<qsizetype>(l)],
                   packTokens(listTokens(line.lists[l])));
     }
+    if (!line.lineNames.isEmpty()) {
+        addValues(keys, kLines, packTokens(nameTokens(line.lineNames)));
+        for (std::size_t l = 0; l < line.lineOf.size(); ++l) {
+            addValues(keys, kOf + kIds[static_cast<qsizetype>(l)], lineIdValues(line.lineOf[l]));
+        }
+    }
     addValues(keys, kFeed, textValues(line.source.feed));
     keys.push_back({kFeedTime, line.source.feedTime.toUTC().toString(Qt::ISODate)}); // ends in "Z"
     addValues(keys, kStop, textValues(line.source.stop));
+    if (!line.source.to.isEmpty()) {
+        addValues(keys, kTo, textValues(line.source.to));
+        addValues(keys, kRoutes,
+                  line.source.routes.isEmpty() ? QStringList{kEveryRoute.toString()}
+                                               : packTokens(nameTokens(line.source.routes)));
+        return keys;
+    }
     addValues(keys, kRoute, textValues(line.source.route));
     addValues(keys, kDirection, textValues(line.source.direction));
     return keys;
@@ -275,12 +365,16 @@ DatedLine firstDays(const DatedLine& line, std::size_t count) {
     DatedLine cut;
     cut.first = line.first;
     cut.source = line.source;
+    cut.lineNames = line.lineNames;
     std::map<int, int> renumbered;
     for (std::size_t i = 0; i < count; ++i) {
         const int old = line.days[i];
         const auto [it, added] = renumbered.try_emplace(old, static_cast<int>(cut.lists.size()));
         if (added) {
             cut.lists.push_back(line.lists[static_cast<std::size_t>(old)]);
+            if (!line.lineNames.isEmpty()) {
+                cut.lineOf.push_back(line.lineOf[static_cast<std::size_t>(old)]);
+            }
         }
         cut.days.push_back(static_cast<std::uint16_t>(it->second));
     }
@@ -361,7 +455,8 @@ std::optional<DatedLine> readDatedLine(const KeyReader& value) {
     for (auto& [id, index] : used) {
         index = static_cast<int>(line.lists.size());
         const std::optional<QString> text = readChunks(value, kList + kIds[id], u" ");
-        std::optional<DayList> list = text ? parseList(*text) : std::nullopt;
+        std::optional<DayList> list =
+            text ? parseList(*text, value(kLines).has_value()) : std::nullopt;
         if (!list) {
             return std::nullopt;
         }
@@ -374,21 +469,48 @@ std::optional<DatedLine> readDatedLine(const KeyReader& value) {
     if (line.lists[static_cast<std::size_t>(line.written)].empty()) {
         return std::nullopt; // the t keys never hold an empty list
     }
+    if (value(kLines)) {
+        const std::optional<QStringList> names = readLineNames(value);
+        if (!names) {
+            return std::nullopt;
+        }
+        line.lineNames = *names;
+        line.lineOf.resize(line.lists.size());
+        for (const auto& [id, index] : used) {
+            const std::size_t l = static_cast<std::size_t>(index);
+            std::optional<LineOfDepartures> of =
+                readLineIds(value, kOf + kIds[id], line.lists[l].size(), names->size());
+            if (!of) {
+                return std::nullopt;
+            }
+            line.lineOf[l] = std::move(*of);
+        }
+    }
 
     const std::optional<QString> feed = readText(value, kFeed);
     const std::optional<QString> feedTime = value(kFeedTime);
     const std::optional<QString> stop = readText(value, kStop);
+    const QDateTime time = feedTime ? QDateTime::fromString(*feedTime, Qt::ISODate) : QDateTime();
+    if (!feed || feed->isEmpty() || !time.isValid() || !stop || stop->isEmpty()) {
+        return std::nullopt;
+    }
+    if (const std::optional<QString> to = readText(value, kTo)) {
+        const std::optional<QString> routes = readChunks(value, kRoutes, u" ");
+        std::optional<QStringList> named = !routes                  ? std::nullopt
+                                           : *routes == kEveryRoute ? QStringList()
+                                                                    : parseNames(*routes);
+        if (to->isEmpty() || !named || (named->isEmpty() && *routes != kEveryRoute)) {
+            return std::nullopt;
+        }
+        line.source = {*feed, time.toUTC(), *stop, QString(), QString(), *to, *named};
+        return line;
+    }
     const std::optional<QString> route = readText(value, kRoute);
     const std::optional<QString> direction = readText(value, kDirection);
-    if (!feed || feed->isEmpty() || !feedTime || !stop || stop->isEmpty() || !route ||
-        route->isEmpty() || !direction) {
+    if (!route || route->isEmpty() || !direction) {
         return std::nullopt;
     }
-    const QDateTime time = QDateTime::fromString(*feedTime, Qt::ISODate);
-    if (!time.isValid()) {
-        return std::nullopt;
-    }
-    line.source = {*feed, time.toUTC(), *stop, *route, *direction};
+    line.source = {*feed, time.toUTC(), *stop, *route, *direction, {}, {}};
     return line;
 }
 
@@ -404,6 +526,46 @@ bool timesKeysHoldWritten(const KeyReader& value, const DatedLine& line) {
         }
     }
     return true;
+}
+
+QList<QPair<QString, QString>> departureLinesKeys(const QStringList& times,
+                                                  const DepartureLines& lines) {
+    QList<QPair<QString, QString>> keys;
+    if (lines.empty()) {
+        return keys;
+    }
+    addValues(keys, kLines, packTokens(nameTokens(lines.names)));
+    DayList list;
+    for (const QString& time : times) {
+        list.push_back(time.left(2).toInt() * 60 + time.mid(3, 2).toInt());
+    }
+    addValues(keys, kTimes, packTokens(listTokens(list)));
+    addValues(keys, kTimesOf, lineIdValues(lines.of));
+    return keys;
+}
+
+DepartureLines readDepartureLines(const KeyReader& value) {
+    if (std::optional<DatedLine> dated = readDatedLine(value)) {
+        return timesKeysHoldWritten(value, *dated) ? dated->linesOf(dated->written)
+                                                   : DepartureLines{};
+    }
+    const std::optional<QStringList> names = value(kLines) ? readLineNames(value) : std::nullopt;
+    const std::optional<QString> text = names ? readChunks(value, kTimes, u" ") : std::nullopt;
+    const std::optional<DayList> list =
+        text ? parseList(*text, value(kLines).has_value()) : std::nullopt;
+    if (!list || list->empty()) {
+        return {};
+    }
+    DatedLine probe;
+    probe.lists = {*list};
+    if (!timesKeysHoldWritten(value, probe)) {
+        return {};
+    }
+    std::optional<LineOfDepartures> of = readLineIds(value, kTimesOf, list->size(), names->size());
+    if (!of) {
+        return {};
+    }
+    return {*names, std::move(*of)};
 }
 
 } // namespace kvapomer

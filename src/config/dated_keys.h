@@ -17,10 +17,11 @@
 namespace kvapomer {
 
 // Limits of what a line stores: ids of the lists are one character each, and
-// the whole dated data of a line stays small.
+// the whole dated data of a line stays small. A year of a line of three
+// routes, each with its own changes of timetable, stays within them.
 inline constexpr int kMaxDatedLists = 36;
 inline constexpr int kMaxDatedDays = 400;
-inline constexpr qsizetype kMaxDatedBytes = 20 * 1024;
+inline constexpr qsizetype kMaxDatedBytes = 64 * 1024;
 
 // Keeps the line within the limits of what a line stores (number of lists,
 // size) by ending its period earlier; unused lists are dropped and the rest
@@ -50,5 +51,16 @@ std::optional<DatedLine> readDatedLine(const KeyReader& value);
 // Whether the section's t keys and NumberOfTimes hold exactly the list the
 // program last wrote there.
 bool timesKeysHoldWritten(const KeyReader& value, const DatedLine& line);
+
+// The keys of the departures' lines of a line of one date whose departures
+// `times` ("hh:mm", the t keys) belong to several lines. Nothing for a line
+// of one line.
+QList<QPair<QString, QString>> departureLinesKeys(const QStringList& times,
+                                                  const DepartureLines& lines);
+
+// The lines of the departures the section's t keys hold: of a dated line's
+// list written there, or of a line of one date's own keys. Empty for a line
+// of one line, and whenever the keys do not name exactly these times.
+DepartureLines readDepartureLines(const KeyReader& value);
 
 } // namespace kvapomer

@@ -58,6 +58,15 @@ inline const QString kDatedFeedTime = QStringLiteral("DatedFeedTime");   // its 
 inline const QString kDatedStop = QStringLiteral("DatedStop");           // stop id
 inline const QString kDatedRoute = QStringLiteral("DatedRoute");         // route id
 inline const QString kDatedDirection = QStringLiteral("DatedDirection"); // headsign or id
+inline const QString kDatedTo = QStringLiteral("DatedTo");               // a destination's stop id
+inline const QString kDatedRoutes = QStringLiteral("DatedRoutes");       // the routes named for it
+// A line of several lines (dated or not): their names, and the line of each
+// departure, one id per departure: of a dated list (+ the list's id), or of
+// the t keys of a line of one date, whose times DatedTimes repeats.
+inline const QString kDatedLines = QStringLiteral("DatedLines");
+inline const QString kDatedOf = QStringLiteral("DatedOf");
+inline const QString kDatedTimes = QStringLiteral("DatedTimes");
+inline const QString kDatedTimesOf = QStringLiteral("DatedTimesOf");
 // Part `chunk` (from 1) of a long value of `key`.
 inline QString chunkKey(const QString& key, int chunk) {
     return chunk == 1 ? key : key + QString::number(chunk);

@@ -2,6 +2,8 @@
 // The two records the program loads from the configuration file: the active
 // line's timetable and the alert settings.
 
+#include "timetable/dated_line.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,9 @@ struct Timetable {
     QStringList Times; // departure times hh:mm, indexes 0..LastIndex
     std::int16_t LastIndex = -1;
     int WalkMin = 0; // minutes from home to the stop; 0: the countdown runs to the bus
+    // A line of several lines: the line of each of Times. Never loaded from
+    // the line's plain keys; the day keeper adds it.
+    DepartureLines Lines{};
 };
 
 struct AlertSettings {

@@ -22,7 +22,7 @@ Error refused(int number) {
 }
 
 LineContent lineOf(const SettingsInput& input) {
-    return {input.line, input.note, input.times, std::nullopt};
+    return {input.line, input.note, input.times, std::nullopt, {}};
 }
 
 } // namespace
@@ -46,6 +46,10 @@ void applyLineSection(ProfileDocument& doc, const LineContent& content, bool mak
     }
     if (content.dated) {
         for (const auto& [key, value] : datedKeys(*content.dated)) {
+            doc.setValue(line, key, value);
+        }
+    } else {
+        for (const auto& [key, value] : departureLinesKeys(content.times, content.lines)) {
             doc.setValue(line, key, value);
         }
     }
@@ -101,6 +105,10 @@ void applySettings(ProfileDocument& doc, const SettingsInput& input) {
     LineContent content = lineOf(input);
     content.dated =
         datedKeptBySave(doc, input.line, input.times, input.filledLine, input.filledTimes);
+    if (!content.dated) {
+        content.lines =
+            linesKeptBySave(doc, input.line, input.times, input.filledLine, input.filledTimes);
+    }
     applyLineSection(doc, content, true);
     doc.setValue(keys::kMain, keys::kAlertOn, input.alertOn ? keys::kOn : keys::kOff);
     if (passesAlertTest(input.redAlertMin)) {

@@ -28,6 +28,9 @@ struct LineContent {
     // The walk to the stop: nothing keeps what the section holds, 0 removes
     // it, 1..kMaxWalkMin sets it.
     std::optional<int> walkMin = std::nullopt;
+    // A plain line of several lines: the line of each of `times` (a dated
+    // line keeps them in `dated`).
+    DepartureLines lines{};
 };
 
 void applyLineSection(ProfileDocument& doc, const LineContent& content, bool makeActive);

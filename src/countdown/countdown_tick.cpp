@@ -20,14 +20,33 @@ struct Target {
     Remaining left;
     bool anyLeft = false; // walking: a departure has not left yet
     QString due;          // the departure announced this tick
+    int dueIndex = -1;    // its entry in the list
 };
+
+// The bus of the entry `index` of the list: its own line in a line of several.
+QString busOf(const Timetable& timetable, int index) {
+    const QString line = timetable.Lines.nameAt(index);
+    return line.isEmpty() ? timetable.Bus : line;
+}
+
+// Each slot's line and name from the entries the slots hold.
+void nameSlots(const Timetable& timetable, const std::array<int, 4>& index, TickView& view) {
+    for (std::size_t k = 0; k < view.slots.size(); ++k) {
+        view.slotLines[k] = timetable.Lines.nameAt(index[k]);
+        view.slotNames[k] = departureSlotName(static_cast<int>(k) + 1, view.slots[k]);
+        if (!view.slotLines[k].isEmpty()) {
+            view.slotNames[k] += QStringLiteral(", linka ") + view.slotLines[k];
+        }
+    }
+}
 
 Target atTheStop(const ClockSample& clock, const Timetable& timetable, TickView& view) {
     const NextDepartures next = UpdateNextDepartures(timetable.Times, clock);
     view.slots = next.slots;
     view.busInStationStarts = next.busDue;
+    nameSlots(timetable, next.index, view);
     // The departure counted down to is slot 0 as just chosen.
-    return {view.slots[0], rozdil(view.slots[0], clock), false, QString()};
+    return {view.slots[0], rozdil(view.slots[0], clock), false, QString(), -1};
 }
 
 Target onFoot(const ClockSample& clock, const Timetable& timetable, TickView& view) {
@@ -37,11 +56,12 @@ Target onFoot(const ClockSample& clock, const Timetable& timetable, TickView& vi
     view.lateSlot = next.late;
     view.busInStationStarts = !next.leaveDue.isEmpty();
     view.leaveMessage = view.busInStationStarts;
+    nameSlots(timetable, next.index, view);
     // One glance away: the next bus from the stop, for one who is there already.
-    view.busSentence =
-        countdownSentence(timetable.Bus, next.fromStop, rozdil(next.fromStop, clock));
+    view.busSentence = countdownSentence(busOf(timetable, next.fromStopIndex), next.fromStop,
+                                         rozdil(next.fromStop, clock));
     return {next.counted(), leaveIn(next.counted(), timetable.WalkMin, clock), next.anyLeft,
-            next.leaveDue};
+            next.leaveDue, next.leaveDueIndex};
 }
 
 } // namespace
@@ -56,6 +76,9 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
     const Target target =
         timetable.WalkMin > 0 ? onFoot(clock, timetable, view) : atTheStop(clock, timetable, view);
     const Remaining& left = target.left;
+    // The bus of the departure counted down to: its own line in a line of several.
+    const QString& countedLine = view.slotLines[static_cast<std::size_t>(view.countedSlot())];
+    const QString bus = countedLine.isEmpty() ? timetable.Bus : countedLine;
     view.alertStepRan = left.any;
     if (left.any) {
         const AlertActions act =
@@ -66,8 +89,8 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
         view.reshowCountdown = act.reshowCountdown;
         view.desktopNoticeDue = state.minimisedNotice.step(left, !minimised, alerts);
         if (view.desktopNoticeDue) {
-            view.notice = view.walking ? leaveNotice(timetable.Bus, target.counted, left)
-                                       : busNotice(timetable.Bus, target.counted, left);
+            view.notice = view.walking ? leaveNotice(bus, target.counted, left)
+                                       : busNotice(bus, target.counted, left);
         }
         state.colour = act.colour;
         state.flashing = act.flashing;
@@ -82,18 +105,18 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
     view.countdownText = left.text;
     view.left = left;
     state.countdownText = left.text;
-    view.sentence = view.walking
-                        ? leaveSentence(timetable.Bus, target.counted, left, target.anyLeft)
-                        : countdownSentence(timetable.Bus, target.counted, left);
+    view.sentence = view.walking ? leaveSentence(bus, target.counted, left, target.anyLeft)
+                                 : countdownSentence(bus, target.counted, left);
     if (view.busInStationStarts) {
-        view.announcement = view.walking ? leaveNowSentence(timetable.Bus, target.due)
-                                         : busInStationSentence(timetable.Bus);
+        view.announcement = view.walking
+                                ? leaveNowSentence(busOf(timetable, target.dueIndex), target.due)
+                                : busInStationSentence(timetable.Bus);
     }
     // The red warning begins exactly when its sound is due, whether or not
     // the sound is switched on.
     if (view.playSound) {
         const QString warning =
-            view.walking ? view.sentence : redWarningSentence(timetable.Bus, target.counted, left);
+            view.walking ? view.sentence : redWarningSentence(bus, target.counted, left);
         view.announcement =
             view.announcement.isEmpty() ? warning : view.announcement + u' ' + warning;
     }

@@ -32,7 +32,12 @@ struct CountdownState {
 // sound, flashing and notice run to the moment to set off instead of the
 // departure itself.
 struct TickView {
-    std::array<QString, 4> slots;    // captions of the four next-departure labels
+    std::array<QString, 4> slots; // captions of the four next-departure labels
+    // A line of several lines: the line of each slot's departure (empty for
+    // an empty slot, and everywhere for a line of one line), and each slot
+    // as read ("1. 06:20, linka 150"; "1. 06:20" for a line of one line).
+    std::array<QString, 4> slotLines;
+    std::array<QString, 4> slotNames;
     bool busInStationStarts = false; // show the bus-in-station message, start its timer
     bool walking = false;            // the countdown runs to the moment to set off
     // Walking: slot 0 holds a bus that has not left but can no longer be

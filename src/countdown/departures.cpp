@@ -65,14 +65,17 @@ QString Nula(const std::int16_t& n) {
 NextDepartures UpdateNextDepartures(const QStringList& times, const ClockSample& now) {
     NextDepartures next;
     std::size_t k = 0;
+    int at = -1;
     // The whole list is always walked: an entry due this minute may come
     // after the four slots are already filled.
     for (const QString& entry : times) {
+        ++at;
         const auto hm = readEntry(entry);
         if (!hm) {
             continue;
         }
         if (k <= 3 && now.hour < hm->hour) {
+            next.index[k] = at;
             next.slots[k++] = entry;
         } else if (hm->hour == now.hour && hm->minute == now.minute) {
             // Due this very minute: not a next departure; only the tick that
@@ -81,6 +84,7 @@ NextDepartures UpdateNextDepartures(const QStringList& times, const ClockSample&
                 next.busDue = true;
             }
         } else if (k <= 3 && hm->hour == now.hour && hm->minute > now.minute) {
+            next.index[k] = at;
             next.slots[k++] = entry;
         }
     }
@@ -92,8 +96,11 @@ DeparturesOnFoot UpdateDeparturesOnFoot(const QStringList& times, const ClockSam
     DeparturesOnFoot next;
     const int current = now.hour * 60 + now.minute;
     std::array<QString, 4> reachable;
+    std::array<int, 4> reachableIndex{-1, -1, -1, -1};
     std::size_t k = 0;
+    int at = -1;
     for (const QString& entry : times) {
+        ++at;
         const auto hm = readEntry(entry);
         if (!hm) {
             continue;
@@ -102,25 +109,30 @@ DeparturesOnFoot UpdateDeparturesOnFoot(const QStringList& times, const ClockSam
         const int leave = departure - walkMin;
         if (departure > current && next.fromStop.isNull()) {
             next.fromStop = entry;
+            next.fromStopIndex = at;
         }
         if (leave > current) {
             if (k <= 3) {
+                reachableIndex[k] = at;
                 reachable[k++] = entry;
             }
             continue;
         }
         if (leave == current && now.second < 1 && next.leaveDue.isEmpty()) {
             next.leaveDue = entry;
+            next.leaveDueIndex = at;
         }
         if (departure > current) {
             next.late = true;
             next.slots[0] = entry;
+            next.index[0] = at;
         }
     }
     next.anyLeft = next.late || k > 0;
     const std::size_t first = next.late ? 1 : 0;
     for (std::size_t i = 0; first + i < next.slots.size(); ++i) {
         next.slots[first + i] = reachable[i];
+        next.index[first + i] = reachableIndex[i];
     }
     return next;
 }

@@ -24,8 +24,9 @@ inline constexpr const char* kNoDeparture = "--:--:--";
 QString Nula(const std::int16_t& n);
 
 struct NextDepartures {
-    std::array<QString, 4> slots; // slot 0 is the departure counted down to
-    bool busDue = false;          // second 0 of a minute in which an entry falls due
+    std::array<QString, 4> slots;             // slot 0 is the departure counted down to
+    std::array<int, 4> index{-1, -1, -1, -1}; // each slot's entry in `times`; -1 empty
+    bool busDue = false;                      // second 0 of a minute in which an entry falls due
 };
 
 // The first four entries of `times` (in list order) lying strictly after the
@@ -41,6 +42,7 @@ struct DeparturesOnFoot {
     // the last departure that has not left yet but can no longer be reached
     // on foot. A time to set off before midnight is never reached.
     std::array<QString, 4> slots;
+    std::array<int, 4> index{-1, -1, -1, -1}; // each slot's entry in `times`; -1 empty
     bool late = false;    // slot 0 is that departure; the one counted down to is slot 1
     bool anyLeft = false; // some departure of the day has not left yet
     // At second 0 of a minute to set off: the departure it is for.
@@ -48,7 +50,10 @@ struct DeparturesOnFoot {
     // The next departure from the stop itself, as UpdateNextDepartures
     // chooses it for slot 0.
     QString fromStop;
-    const QString& counted() const { return slots[late ? 1 : 0]; }
+    int fromStopIndex = -1; // its entry in `times`
+    int leaveDueIndex = -1; // the entry of `leaveDue`
+    std::size_t countedSlot() const { return late ? 1 : 0; }
+    const QString& counted() const { return slots[countedSlot()]; }
 };
 
 DeparturesOnFoot UpdateDeparturesOnFoot(const QStringList& times, const ClockSample& now,

@@ -49,6 +49,7 @@ Form1::Form1(Platform& platform, QWidget* parent)
     panelIcon_ = new PanelIcon(
         this, [this] { return contextMenu(); },
         [this](bool on) { ownWrite([&] { static_cast<void>(configFile().storeTrayIcon(on)); }); });
+    slotLines_.emplace(label3_);
     // The file changed under the line: loaded as any change of someone else's.
     connect(&loads_.dayKeeper(), &DayKeeper::reloadWanted, this, &Form1::followConfigFile);
     connect(&loads_.dayKeeper(), &DayKeeper::noticeChanged, this, &Form1::showDay);
@@ -314,10 +315,10 @@ void Form1::applyTick(const QDateTime& now) {
 // Shows one tick's value, in the order the tick's effects happen.
 void Form1::paintTick(const TickView& view) {
     for (std::size_t k = 0; k < label3_.size(); ++k) {
-        if (label3_[k]->text() != view.slots[k]) {
+        if (label3_[k]->text() != view.slots[k] ||
+            label3_[k]->accessibleName() != view.slotNames[k]) {
             label3_[k]->setText(view.slots[k]);
-            label3_[k]->setAccessibleName(
-                departureSlotName(static_cast<int>(k) + 1, view.slots[k]));
+            label3_[k]->setAccessibleName(view.slotNames[k]);
         }
     }
     if (view.busInStationStarts) {
@@ -379,6 +380,7 @@ void Form1::paintTick(const TickView& view) {
         }
     }
     walkView_.paint(view, {label3_, frame1_, label5_, label8_, label9_});
+    slotLines_->paint(view, frame4_);
 }
 
 void Form1::flashTick() {

@@ -6,6 +6,7 @@
 #include "app/load_path.h"
 #include "countdown/tick_schedule.h"
 #include "main_window/program_state.h"
+#include "main_window/slot_lines.h"
 #include "main_window/walk_view.h"
 #include "platform/desktop_notice.h"
 #include "platform/platform.h"
@@ -17,6 +18,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -177,6 +179,7 @@ private:
     QWidget* mmControl1_ = nullptr;
     Announcer* announcer_ = nullptr;
     WalkView walkView_;
+    std::optional<SlotLines> slotLines_; // the line of each slot (slot_lines.h)
 };
 
 } // namespace kvapomer

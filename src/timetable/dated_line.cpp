@@ -112,4 +112,19 @@ bool holdsList(const QStringList& times, const DayList& list) {
     return times == timesText(list);
 }
 
+QString DepartureLines::nameAt(qsizetype i) const {
+    if (i < 0 || i >= static_cast<qsizetype>(of.size()) ||
+        of[static_cast<std::size_t>(i)] >= names.size()) {
+        return QString();
+    }
+    return names[of[static_cast<std::size_t>(i)]];
+}
+
+DepartureLines DatedLists::linesOf(int l) const {
+    if (lineNames.isEmpty() || l < 0 || l >= static_cast<int>(lineOf.size())) {
+        return {};
+    }
+    return {lineNames, lineOf[static_cast<std::size_t>(l)]};
+}
+
 } // namespace kvapomer

@@ -19,8 +19,26 @@
 namespace kvapomer {
 
 // Departure times of one day as minutes after midnight (0..1439), ascending,
-// each once. Empty: no service that day.
+// each once; a list of several lines may hold one minute once per line.
+// Empty: no service that day.
 using DayList = std::vector<int>;
+
+// The line of each departure of a list, as an index into the line's names.
+using LineOfDepartures = std::vector<std::uint8_t>;
+
+// The lines a line of several lines is made of, and the line of each of its
+// departures (`of` parallel to the times). No names: a line of one line.
+struct DepartureLines {
+    QStringList names;   // in the order the import lists them
+    LineOfDepartures of; // of[i]: the line of departure i
+    bool empty() const { return names.isEmpty(); }
+    // The name of departure i's line; empty for a line of one line.
+    QString nameAt(qsizetype i) const;
+    bool operator==(const DepartureLines&) const = default;
+};
+
+// The most lines one line may be made of.
+inline constexpr int kMaxDepartureLines = 36;
 
 // The list of each date of a period: the distinct lists, and for each date
 // from `first` on the index of its list.
@@ -28,6 +46,12 @@ struct DatedLists {
     std::chrono::sys_days first{};   // the first date of the period
     std::vector<DayList> lists;      // the distinct lists
     std::vector<std::uint16_t> days; // days[i]: the list of first + i
+    // A line of several lines: their names, and for each list (parallel to
+    // `lists`) the line of each departure. Both empty for a line of one line.
+    QStringList lineNames{};
+    std::vector<LineOfDepartures> lineOf{};
+    // The departures' lines of list `l`; empty for a line of one line.
+    DepartureLines linesOf(int l) const;
     std::chrono::sys_days last() const { return first + std::chrono::days(days.size() - 1); }
     bool operator==(const DatedLists&) const = default;
 };
@@ -39,6 +63,11 @@ struct DatedSource {
     QString stop;       // stop id
     QString route;      // route id
     QString direction;  // headsign or direction_id, as the import resolves it
+    // A line to a destination: the destination's stop id and the routes
+    // named (none: every route that goes there); `route` and `direction`
+    // are then empty.
+    QString to{};
+    QStringList routes{};
     bool operator==(const DatedSource&) const = default;
 };
 

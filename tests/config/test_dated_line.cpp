@@ -172,18 +172,18 @@ TEST(DatedLineLimits, APeriodTooRichForTheFileEndsEarlier) {
     EXPECT_EQ(varied.lists.size(), 36u);
     EXPECT_EQ(varied.lists.back(), test::minutes({335}));
 
-    // Long lists, each used once: the section stays within 20 KB.
+    // Long lists, each used once: the section stays within kMaxDatedBytes.
     DatedLine dense;
     dense.first = sys_days(2027y / 1 / 1);
-    for (int l = 0; l < 30; ++l) {
-        dense.lists.push_back(test::spreadList(600, l));
+    for (int l = 0; l < 36; ++l) {
+        dense.lists.push_back(test::spreadList(1000, l));
         dense.days.push_back(static_cast<std::uint16_t>(l));
     }
     dense.source = test::sampleSource();
     ASSERT_TRUE(fitToLimits(dense));
     EXPECT_GE(dense.days.size(), 5u);
-    EXPECT_LT(dense.days.size(), 30u);
-    EXPECT_LE(datedSize(dense) + 600 * 14 + 128, kMaxDatedBytes);
+    EXPECT_LT(dense.days.size(), 36u);
+    EXPECT_LE(datedSize(dense) + 1000 * 14 + 128, kMaxDatedBytes);
     EXPECT_EQ(readDatedLine(Keys(datedKeys(dense)).reader()), dense);
 
     // The realistic year keeps all its days and lists.

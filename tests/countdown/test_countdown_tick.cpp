@@ -139,3 +139,32 @@ TEST(CountdownTick, WordsChangeWithTheMinutesAndAreAnnouncedOncePerRedEntry) {
 
 } // namespace
 } // namespace kvapomer
+
+namespace kvapomer {
+namespace {
+
+TEST(CountdownTick, ALineOfSeveralLinesNamesTheLineOfEachDeparture) {
+    Timetable t = timetableOf({"06:10", "06:20", "06:20"});
+    t.Bus = QStringLiteral("150+177");
+    t.Lines = {{"150", "177"}, {1, 0, 1}};
+    // Minimised, the sound on, entering the red span: the desktop notice is due.
+    AlertSettings a = alerts();
+    a.AlertON = QStringLiteral("ON");
+    const TickView view = countdownTick({6, 6, 0}, t, a, true, CountdownState{});
+    EXPECT_EQ(view.slots, (std::array<QString, 4>{"06:10", "06:20", "06:20", ""}));
+    EXPECT_EQ(view.slotLines, (std::array<QString, 4>{"177", "150", "177", ""}));
+    EXPECT_EQ(view.slotNames[1], QStringLiteral("2. 06:20, linka 150"));
+    EXPECT_EQ(view.sentence, QStringLiteral("Autobus 177 odjíždí v 06:10, za 4 minuty."));
+    ASSERT_TRUE(view.desktopNoticeDue);
+    EXPECT_EQ(view.notice.summary, QStringLiteral("Linka 177 odjíždí v 06:10"));
+
+    // Without lines: the line's own number, as always.
+    t.Lines = {};
+    const TickView plain = countdownTick({6, 6, 0}, t, a, false, CountdownState{});
+    EXPECT_EQ(plain.slotLines, (std::array<QString, 4>{}));
+    EXPECT_EQ(plain.slotNames[0], QStringLiteral("1. 06:10"));
+    EXPECT_EQ(plain.sentence, QStringLiteral("Autobus 150+177 odjíždí v 06:10, za 4 minuty."));
+}
+
+} // namespace
+} // namespace kvapomer

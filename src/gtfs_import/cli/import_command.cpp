@@ -5,6 +5,7 @@
 #include "gtfs_import/feed/feed_error.h"
 #include "gtfs_import/feed/terminal_text.h"
 #include "gtfs_import/import/import_line.h"
+#include "gtfs_import/queries/destination.h"
 #include "gtfs_import/queries/feed.h"
 #include "gtfs_import/queries/stop_lines.h"
 #include "gtfs_import/queries/stop_search.h"
@@ -26,9 +27,12 @@ const char* const kHelp =
     "  kvapomer-import FEED STOP ROUTE [--direction SMĚR] [--date RRRR-MM-DD]\n"
     "                  [--line ČÍSLO] [--note TEXT] [--walk MIN] [--activate]\n"
     "                  [--ini SOUBOR]\n"
+    "  kvapomer-import FEED STOP --to STOP2 [--route ROUTE]... [--date RRRR-MM-DD]\n"
+    "                  [--line ČÍSLO] [--note TEXT] [--walk MIN] [--activate]\n"
+    "                  [--ini SOUBOR]\n"
     "  kvapomer-import --refresh [--ini SOUBOR]\n"
     "  kvapomer-import FEED --list-stops TEXT\n"
-    "  kvapomer-import FEED --list-routes STOP\n"
+    "  kvapomer-import FEED --list-routes STOP [--to STOP2]\n"
     "  kvapomer-import FEED --list-directions STOP ROUTE\n"
     "  kvapomer-import --window [--ini SOUBOR] [--feed FEED]\n"
     "\n"
@@ -49,8 +53,14 @@ const char* const kHelp =
     "                     (bez --date: každý den jeho vlastní odjezdy); spoje po\n"
     "                     půlnoci se počítají ke dni, kdy skutečně jedou (25:10\n"
     "                     pátečního spoje je 01:10 v sobotu)\n"
-    "  --line ČÍSLO       číslo linky v kvapomern.ini (výchozí: číslo linky)\n"
-    "  --note TEXT        poznámka k lince (výchozí: \"(směr \" + cíl + \")\")\n"
+    "  --to STOP2         cíl cesty: všechny odjezdy ze STOP spojů, které pak\n"
+    "                     zastaví ve STOP2 (s výstupem), všech linek v jednom\n"
+    "                     seznamu; u každého odjezdu se pamatuje jeho linka\n"
+    "  --route ROUTE      s --to jen tato linka (lze zadat víckrát)\n"
+    "  --line ČÍSLO       číslo linky v kvapomern.ini (výchozí: číslo linky;\n"
+    "                     s --to čísla linek spojená \"+\", např. 150+177)\n"
+    "  --note TEXT        poznámka k lince (výchozí: \"(směr \" + cíl + \")\";\n"
+    "                     s --to \"(směr \" + název STOP2 + \")\")\n"
     "  --walk MIN         cesta z domova na zastávku v minutách, 0 až 120: Kvapoměr\n"
     "                     pak odpočítává, kdy vyrazit; 0 ji odebere; bez --walk\n"
     "                     zůstane lince, jak byla\n"
@@ -58,7 +68,8 @@ const char* const kHelp =
     "  --ini SOUBOR       konfigurační soubor (výchozí: kvapomern.ini vedle programu)\n"
     "  --list-stops TEXT  vypíše zastávky, jejichž název obsahuje TEXT (velikost\n"
     "                     písmen ani diakritika nerozhoduje), stanice s nástupišti\n"
-    "  --list-routes STOP vypíše linky, které zastávkou projíždějí\n"
+    "  --list-routes STOP vypíše linky, které zastávkou projíždějí (s --to jen\n"
+    "                     ty, které jedou do STOP2)\n"
     "  --list-directions STOP ROUTE  vypíše směry linky ze zastávky\n"
     "  --refresh          znovu naimportuje každou linku na každý den ze\n"
     "                     zapamatovaného jízdního řádu, zastávky, linky a směru\n"
@@ -74,7 +85,7 @@ const char* const kHelp =
     "  0  hotovo\n"
     "  2  chybné argumenty\n"
     "  3  jízdní řád chybí, je poškozený, nemá správný tvar nebo je příliš velký\n"
-    "  4  zastávka, linka nebo směr neexistuje\n"
+    "  4  zastávka, linka nebo směr neexistuje (s --to: linka z --route tam nejede)\n"
     "  5  název odpovídá více zastávkám, linkám nebo směrům (jsou vypsány,\n"
     "     zastávky s linkami a směry, které z nich odjíždějí)\n"
     "  6  v zadaný den (bez --date: v žádný den) odtud linka nejede\n"
@@ -86,7 +97,8 @@ struct Options {
     std::vector<std::string> positional;
     std::string listMode; // "--list-stops", "--list-routes", "--list-directions"
     std::vector<std::string> listArgs;
-    std::optional<std::string> direction, date, line, note, walk, ini;
+    std::optional<std::string> direction, date, line, note, walk, ini, to;
+    std::vector<std::string> routes;
     bool activate = false;
     bool refresh = false;
 };
@@ -118,6 +130,10 @@ Options parse(const std::vector<std::string>& args) {
             }
         } else if (a == "--direction") {
             o.direction = value(i);
+        } else if (a == "--to") {
+            o.to = value(i);
+        } else if (a == "--route") {
+            o.routes.push_back(value(i));
         } else if (a == "--date") {
             o.date = value(i);
         } else if (a == "--line") {
@@ -222,6 +238,12 @@ int list(const Feed& feed, const Options& o, std::ostream& out, std::ostream& er
         return kExitOk;
     }
     const StopPlace stop = chooseStop(feed, index, o.listArgs[0], nullptr, {});
+    if (o.listMode == "--list-routes" && o.to) {
+        for (const Route& r : routesTo(feed, stop, chooseStop(feed, index, *o.to, nullptr, {}))) {
+            row(out, {r.id, r.shortName, r.longName});
+        }
+        return kExitOk;
+    }
     if (o.listMode == "--list-routes") {
         for (const Route& r : routesLeaving(feed, stop)) {
             row(out, {r.id, r.shortName, r.longName});
@@ -236,9 +258,10 @@ int list(const Feed& feed, const Options& o, std::ostream& out, std::ostream& er
 }
 
 int import(const Options& o, const CommandEnvironment& env, std::ostream& err) {
-    ImportRequest request{o.positional[0], o.positional[1],
-                          o.positional[2], o.direction.value_or(""),
-                          std::nullopt,    std::chrono::sys_days(env.today)};
+    ImportRequest request{
+        o.positional[0],          o.positional[1], o.to ? std::string() : o.positional[2],
+        o.direction.value_or(""), std::nullopt,    std::chrono::sys_days(env.today),
+        o.to.value_or(""),        o.routes};
     if (o.date) {
         request.date = parseDate(*o.date);
     }
@@ -277,17 +300,27 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
         }
         if (o.refresh) {
             if (!o.positional.empty() || !o.listMode.empty() || o.date || o.direction || o.line ||
-                o.note || o.walk || o.activate) {
+                o.note || o.walk || o.activate || o.to || !o.routes.empty()) {
                 throw UsageError{"S volbou --refresh zadejte nejvýše --ini (viz --help)."};
             }
             return refreshDatedLines(qt(o.ini.value_or(env.defaultIni)),
                                      std::chrono::sys_days(env.today), err);
         }
-        const std::size_t wanted = o.listMode.empty() ? 3 : 1;
+        if (o.to && o.direction) {
+            throw UsageError{"S volbou --to nezadávejte --direction: cíl cesty je STOP2."};
+        }
+        if (!o.routes.empty() && (!o.to || !o.listMode.empty())) {
+            throw UsageError{"Volbu --route zadejte jen s --to (viz --help)."};
+        }
+        if (o.to && !o.listMode.empty() && o.listMode != "--list-routes") {
+            throw UsageError{"S volbou --to lze vypsat jen --list-routes (viz --help)."};
+        }
+        const std::size_t wanted = !o.listMode.empty() ? 1 : o.to ? 2 : 3;
         if (o.positional.size() != wanted) {
-            throw UsageError{o.listMode.empty()
-                                 ? "Zadejte jízdní řád, zastávku a linku (viz --help)."
-                                 : "Zadejte jízdní řád a jednu volbu --list-* (viz --help)."};
+            throw UsageError{!o.listMode.empty()
+                                 ? "Zadejte jízdní řád a jednu volbu --list-* (viz --help)."
+                             : o.to ? "Zadejte jízdní řád a zastávku, cíl přes --to (viz --help)."
+                                    : "Zadejte jízdní řád, zastávku a linku (viz --help)."};
         }
         // A bad date or walk is a usage error before the feed is read.
         if (o.date) {

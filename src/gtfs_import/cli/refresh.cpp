@@ -33,10 +33,18 @@ int refreshDatedLines(const QString& ini, std::chrono::sys_days today, std::ostr
         const std::string name = section.toStdString();
         try {
             const DatedSource& source = dated.dated.source;
-            const ImportedLine imported = importFromFeed(
-                {source.feed.toStdString(), source.stop.toStdString(), source.route.toStdString(),
-                 source.direction.toStdString(), std::nullopt, today},
-                {section, dated.note, false});
+            ImportRequest request{source.feed.toStdString(),
+                                  source.stop.toStdString(),
+                                  source.route.toStdString(),
+                                  source.direction.toStdString(),
+                                  std::nullopt,
+                                  today,
+                                  source.to.toStdString(),
+                                  {}};
+            for (const QString& route : source.routes) {
+                request.routes.push_back(route.toStdString());
+            }
+            const ImportedLine imported = importFromFeed(request, {section, dated.note, false});
             std::ostringstream message;
             status = writeStatus(writeLine(ini, imported.line), message);
             if (status == kExitOk) {

@@ -4,6 +4,8 @@
 #include "gtfs_import/feed/terminal_text.h"
 #include "gtfs_import/queries/stop_lines.h"
 
+#include <algorithm>
+
 namespace kvapomer::gtfs {
 
 namespace {
@@ -57,8 +59,8 @@ ImportedLine datedLine(const DatedDepartures& found, const FeedStamp& feed, cons
                        std::chrono::sys_days today, const LineChoice& choice) {
     // The direction as the feed names it, so that a refresh finds it again.
     const std::string remembered = !direction.empty() ? direction : found.direction.headsign;
-    const DatedSource source{feed.path, feed.modified, qt(stop.stop->id), qt(route.id),
-                             qt(remembered)};
+    const DatedSource source{
+        feed.path, feed.modified, qt(stop.stop->id), qt(route.id), qt(remembered), {}, {}};
     std::optional<DatedLine> dated = datedLineOf(found, source, today);
     if (!dated) {
         throw FeedError(Problem::NoDepartures,
@@ -78,10 +80,95 @@ ImportedLine datedLine(const DatedDepartures& found, const FeedStamp& feed, cons
     return imported;
 }
 
+QString lineNumberOf(const std::vector<Route>& routes) {
+    QStringList numbers;
+    for (const Route& r : routes) {
+        numbers.push_back(lineNumberOf(r));
+    }
+    return numbers.join(u'+');
+}
+
+ImportedLine datedLineTo(const DeparturesTo& found, const FeedStamp& feed, const StopPlace& stop,
+                         const StopPlace& to, const std::vector<Route>& named,
+                         std::chrono::sys_days today, const LineChoice& choice) {
+    QStringList routes;
+    for (const Route& r : named) {
+        routes.push_back(qt(r.id));
+    }
+    const DatedSource source{feed.path,       feed.modified, qt(stop.stop->id), {}, {},
+                             qt(to.stop->id), routes};
+    std::optional<DatedLine> dated = datedLineOf(found.dated, source, today);
+    const bool anyService = std::any_of(found.dated.lists.begin(), found.dated.lists.end(),
+                                        [](const DayList& l) { return !l.empty(); });
+    if (!dated && anyService) {
+        throw FeedError(Problem::NoDepartures,
+                        "Odjezdů do zastávky " + shortened(to.stop->name, kEchoCharacters) +
+                            " je tolik, že se do konfiguračního souboru nevejdou ani na jeden "
+                            "den; vyberte některé linky přes --route.");
+    }
+    if (!dated) {
+        throw FeedError(Problem::NoDepartures,
+                        "Ze zastávky " + shortened(stop.stop->name, kEchoCharacters) +
+                            " do zastávky " + shortened(to.stop->name, kEchoCharacters) +
+                            " v jízdním řádu nic nejede.");
+    }
+    ImportedLine imported;
+    imported.stopName = qt(stop.stop->name);
+    imported.warnings = found.dated.warnings;
+    imported.line.line = lineNumberOf(found.routes);
+    imported.line.note = noteToward(found.dated.direction);
+    imported.line.times = timesText(dated->lists[static_cast<std::size_t>(dated->written)]);
+    imported.summary = periodSummary(*dated);
+    imported.line.dated = std::move(dated);
+    choose(imported.line, choice);
+    return imported;
+}
+
+ImportedLine oneDateLineTo(const DayDeparturesTo& found, const StopPlace& stop, const StopPlace& to,
+                           const LineChoice& choice) {
+    QStringList times;
+    for (const std::string& t : found.times) {
+        times << qt(t);
+    }
+    ImportedLine imported;
+    imported.stopName = qt(stop.stop->name);
+    imported.warnings = found.warnings;
+    imported.line.line = lineNumberOf(found.routes);
+    imported.line.note = noteToward(Direction{{}, to.stop->name});
+    imported.line.times = times;
+    imported.line.lines = found.lines;
+    imported.summary = QStringLiteral("počet odjezdů %1").arg(times.size());
+    choose(imported.line, choice);
+    return imported;
+}
+
+namespace {
+
+ImportedLine importTo(const ImportRequest& request, const LineChoice& choice,
+                      const FeedStamp& stamp, const Feed& feed) {
+    const StopIndex index(feed.stops());
+    const StopPlace stop = chooseStop(feed, index, request.stop, nullptr, {});
+    const StopPlace to = chooseStop(feed, index, request.to, nullptr, {});
+    std::vector<Route> named;
+    for (const std::string& r : request.routes) {
+        named.push_back(feed.findRoute(r));
+    }
+    if (request.date) {
+        return oneDateLineTo(departuresTo(feed, stop, to, named, *request.date), stop, to, choice);
+    }
+    return datedLineTo(datedDeparturesTo(feed, stop, to, named, request.today), stamp, stop, to,
+                       named, request.today, choice);
+}
+
+} // namespace
+
 ImportedLine importFromFeed(const ImportRequest& request, const LineChoice& choice) {
     // Taken before the feed is read: a feed replaced meanwhile counts as newer.
     const FeedStamp stamp = stampFeed(request.feed);
     const Feed feed(FeedSource::open(request.feed));
+    if (!request.to.empty()) {
+        return importTo(request, choice, stamp, feed);
+    }
     const ImportPlace place = chooseForImport(feed, request.stop, request.route, request.direction);
     const StopPlace& stop = place.stop;
     const Route& route = place.route;

@@ -7,6 +7,7 @@
 
 #include "gtfs_import/import/dated_import.h"
 #include "gtfs_import/import/line_import.h"
+#include "gtfs_import/queries/destination.h"
 #include "gtfs_import/queries/feed.h"
 
 #include <QString>
@@ -56,6 +57,17 @@ ImportedLine datedLine(const DatedDepartures& found, const FeedStamp& feed, cons
                        const Route& route, const std::string& direction,
                        std::chrono::sys_days today, const LineChoice& choice);
 
+// The line of a place to a destination (destination.h): its number the
+// routes' numbers joined by "+" in their order, its note "(směr " + the
+// destination's name + ")", the line of each departure when more than one
+// route goes there. Dated from `today` on, or of one date.
+QString lineNumberOf(const std::vector<Route>& routes);
+ImportedLine datedLineTo(const DeparturesTo& found, const FeedStamp& feed, const StopPlace& stop,
+                         const StopPlace& to, const std::vector<Route>& named,
+                         std::chrono::sys_days today, const LineChoice& choice);
+ImportedLine oneDateLineTo(const DayDeparturesTo& found, const StopPlace& stop, const StopPlace& to,
+                           const LineChoice& choice);
+
 // What to import, as the user named it.
 struct ImportRequest {
     std::string feed;      // the feed's path, as given
@@ -65,6 +77,10 @@ struct ImportRequest {
     // One date's departures as a plain line; without it, every date's.
     std::optional<std::chrono::year_month_day> date;
     std::chrono::sys_days today{};
+    // A line to a destination (id or name): `route` and `direction` are then
+    // unused, and `routes` (ids or short names) limit it to those routes.
+    std::string to;
+    std::vector<std::string> routes;
 };
 
 // Reads the feed and makes its line: the stop settled by the route and

@@ -69,7 +69,8 @@ LineWriteResult writeLine(const QString& iniPath, const LineImport& import) {
                 QStringLiteral("Konfigurační soubor %1 neexistuje.").arg(iniPath)};
     }
     const Result<void> result = file.writeLine(
-        {import.line, import.note, import.times, import.dated, import.walkMin}, import.activate);
+        {import.line, import.note, import.times, import.dated, import.walkMin, import.lines},
+        import.activate);
     if (!result && result.error().number == error::kInvalidArgument) {
         return refused(QStringLiteral("Linku „%1“ by konfigurační soubor nevrátil beze změny; "
                                       "zvolte jiné číslo přes --line.")

@@ -22,6 +22,8 @@ struct LineImport {
     std::optional<int> walkMin;
     // A dated line: its dated data, with `times` the list it names as written.
     std::optional<DatedLine> dated;
+    // A line of one date of several lines: the line of each of `times`.
+    DepartureLines lines{};
 };
 
 enum class LineWrite {

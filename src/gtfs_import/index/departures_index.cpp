@@ -68,6 +68,7 @@ enum class Rows : std::uint8_t {
 };
 
 struct TripRecord {
+    std::uint32_t route = 0; // of the routes asked about
     std::uint32_t direction = 0;
     std::uint32_t service = 0;
     std::uint32_t rowCount = 0;
@@ -85,9 +86,16 @@ const std::vector<Column> kStopTimeColumns{{"trip_id"},
                                            {"departure_time"},
                                            {"arrival_time", false},
                                            pickupColumn(),
-                                           {"shape_dist_traveled", false}};
+                                           {"shape_dist_traveled", false},
+                                           dropOffColumn()};
 
-Call readCall(const TableRow& row, const TextSet& stopIds) {
+// The stops asked about: where to board, and where to get off (none: anywhere).
+struct StopSets {
+    TextSet from;
+    TextSet to;
+};
+
+Call readCall(const TableRow& row, const StopSets& stopIds) {
     const std::optional<int> sequence = parseNumber(row[2]);
     if (!sequence) {
         badRow("stop_times.txt", row, "stop_sequence", row[2]);
@@ -101,7 +109,11 @@ Call readCall(const TableRow& row, const TextSet& stopIds) {
     call.distance = distance(row[6]);
     const std::string_view pickup = row[5];
     call.boardable = pickupAllowed(pickup);
-    call.atStop = stopIds.contains(row[1]);
+    call.atStop = stopIds.from.contains(row[1]);
+    if (!stopIds.to.empty()) {
+        call.atDestination = stopIds.to.contains(row[1]);
+        call.alighting = dropOffAllowed(row[7]);
+    }
     return call;
 }
 
@@ -117,14 +129,15 @@ void countRow(const TableRow& row, const std::string& tripId, TripRecord& trip) 
 // so each trip is summed up when its rows end. A trip whose rows turn up
 // again later is read again by itself, in as few further passes as the
 // memory for its calls allows.
-void readStopTimes(const FeedSource& source, const TextSet& stopIds, Trips& trips) {
+void readStopTimes(const FeedSource& source, const StopSets& stopIds, Trips& trips) {
+    const bool toDestination = !stopIds.to.empty();
     std::string currentId;
     Trips::value_type* current = nullptr; // a trip of the route whose rows are being read
     std::vector<Call> calls;
     std::vector<Trips::value_type*> scattered;
     const auto close = [&] {
         if (current && current->second.rows == Rows::Unread) {
-            current->second.times = tripTimes(calls);
+            current->second.times = tripTimes(calls, toDestination);
             current->second.rows = Rows::Read;
         }
         calls.clear();
@@ -167,7 +180,7 @@ void readStopTimes(const FeedSource& source, const TextSet& stopIds, Trips& trip
             }
         });
         for (auto& [id, trip] : batch) {
-            trip.first->times = tripTimes(trip.second);
+            trip.first->times = tripTimes(trip.second, toDestination);
         }
     }
 }
@@ -248,7 +261,7 @@ std::optional<int> between(const std::vector<Call>& calls, std::optional<std::si
 
 } // namespace
 
-TripTimes tripTimes(std::vector<Call>& calls) {
+TripTimes tripTimes(std::vector<Call>& calls, bool toDestination) {
     TripTimes result;
     if (calls.empty()) {
         return result;
@@ -259,9 +272,20 @@ TripTimes tripTimes(std::vector<Call>& calls) {
     }
     result.firstTime = calls.front().time;
     const std::size_t n = calls.size();
+    // Departures count before the last call where one may get off at the destination.
+    std::size_t end = n;
+    if (toDestination) {
+        end = 0;
+        for (std::size_t i = n; i-- > 0;) {
+            if (calls[i].atDestination && calls[i].alighting) {
+                end = i;
+                break;
+            }
+        }
+    }
     std::optional<std::size_t> before; // the last timed call so far
     std::vector<std::size_t> after;    // the next timed call after each, n for none; when needed
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < end; ++i) {
         const Call& call = calls[i];
         if (call.atStop && isDeparture(call.boardable, i + 1 == n)) {
             if (call.time >= 0) {
@@ -279,123 +303,189 @@ TripTimes tripTimes(std::vector<Call>& calls) {
     return result;
 }
 
-RouteDepartures collectDepartures(const FeedSource& source, const std::vector<std::string>& stopIds,
-                                  std::string_view routeId) {
-    RouteDepartures result;
-    Trips trips;
+namespace {
+
+// What one route's trips give, while they are gathered.
+struct RouteBuilder {
+    std::string routeId;
+    std::size_t trips = 0;
     std::map<std::pair<std::string, std::string>, std::size_t> directions;
     TextMap<std::size_t> services;
-    readTable(source, "trips.txt",
-              {{"route_id"},
-               {"service_id"},
-               {"trip_id"},
-               {"trip_headsign", false},
-               {"direction_id", false}},
-              [&](const TableRow& row) {
-                  if (row[0] != routeId) {
-                      return;
-                  }
-                  if (trips.size() == kMostTripsPerRoute && !trips.contains(row[2])) {
-                      throw FeedError(Problem::BadFeed, "Soubor trips.txt: řádek " +
-                                                            std::to_string(row.number()) +
-                                                            ": linka " + quoted(routeId) +
-                                                            " má víc než 400 000 spojů.");
-                  }
-                  TripRecord& trip = trips[std::string(row[2])];
-                  const auto d = directions.try_emplace({std::string(row[4]), std::string(row[3])},
-                                                        directions.size());
-                  trip.direction = static_cast<std::uint32_t>(d.first->second);
-                  auto s = services.find(row[1]);
-                  if (s == services.end()) {
-                      s = services.emplace(std::string(row[1]), services.size()).first;
-                      result.serviceIds.emplace_back(row[1]);
-                  }
-                  trip.service = static_cast<std::uint32_t>(s->second);
-              });
-    // directions in the order of the map, so that they read the same every time
-    std::vector<std::size_t> order(directions.size());
-    for (const auto& [key, index] : directions) {
-        order[index] = result.directions.size();
-        result.directions.push_back(Direction{key.first, key.second});
-    }
-    result.departs.assign(result.directions.size(), false);
-
-    const TextSet stops(stopIds.begin(), stopIds.end());
-    readStopTimes(source, stops, trips);
-    Frequencies frequencies = readFrequencies(source, trips);
-
+    std::vector<std::size_t> order; // direction index -> its place in result.directions
+    RouteDepartures result;
     std::map<std::pair<std::size_t, std::size_t>, std::size_t> slotOf;
     std::size_t frequencyRuns = 0;
     std::vector<std::tuple<std::string_view, std::size_t, std::string>> notes;
-    for (const auto& entry : trips) {
-        const std::string_view id = entry.first;
-        const auto& trip = entry.second;
-        const TripTimes& times = trip.times;
-        const auto runs = frequencies.find(&trip);
-        const std::size_t direction = order[trip.direction];
-        const auto note = [&](const std::string& text) {
-            notes.emplace_back(id, direction, "Spoj " + quoted(id) + " " + text);
-        };
-        if (times.untimed > 0) {
-            note("má v zastávce odjezd bez času, který neleží mezi dvěma časy; vynechán.");
+};
+
+// A feed with more trips than this is no timetable of one region.
+constexpr std::size_t kMostTripsPerFeed = 4'000'000;
+
+void addTrip(RouteBuilder& b, std::string_view id, TripRecord& trip, Frequencies& frequencies) {
+    const TripTimes& times = trip.times;
+    const auto runs = frequencies.find(&trip);
+    const std::size_t direction = b.order[trip.direction];
+    const auto note = [&](const std::string& text) {
+        b.notes.emplace_back(id, direction, "Spoj " + quoted(id) + " " + text);
+    };
+    if (times.untimed > 0) {
+        note("má v zastávce odjezd bez času, který neleží mezi dvěma časy; vynechán.");
+    }
+    if (times.departures.empty()) {
+        return;
+    }
+    if (runs != frequencies.end()) {
+        if (times.firstTime < 0) {
+            note("jede podle frequencies.txt, ale na první zastávce nemá čas; vynechán.");
+            return;
         }
-        if (times.departures.empty()) {
-            continue;
+        const int earliest = *std::min_element(times.departures.begin(), times.departures.end());
+        if (earliest < times.firstTime) {
+            note("jede podle frequencies.txt, ale ze zastávky odjíždí (" + clockText(earliest) +
+                 ") dřív než z první zastávky (" + clockText(times.firstTime) + "); vynechán.");
+            return;
         }
-        if (runs != frequencies.end()) {
-            if (times.firstTime < 0) {
-                note("jede podle frequencies.txt, ale na první zastávce nemá čas; vynechán.");
-                continue;
-            }
-            const int earliest =
-                *std::min_element(times.departures.begin(), times.departures.end());
-            if (earliest < times.firstTime) {
-                note("jede podle frequencies.txt, ale ze zastávky odjíždí (" + clockText(earliest) +
-                     ") dřív než z první zastávky (" + clockText(times.firstTime) + "); vynechán.");
-                continue;
-            }
-        }
-        const auto [at, added] = slotOf.try_emplace({direction, trip.service}, result.slots.size());
-        if (added && result.slots.size() == kMostSlots) {
-            throw FeedError(Problem::BadFeed, "Soubor trips.txt: spoje linky " + quoted(routeId) +
-                                                  " mají víc než 100 000 různých dvojic směru a "
-                                                  "kalendáře.");
-        }
-        if (added) {
-            result.slots.push_back({direction, trip.service, {}});
-        }
-        ServiceMinutes& minutes = result.slots[at->second].minutes;
-        if (runs == frequencies.end()) {
-            for (const int t : times.departures) {
-                minutes.mark(t);
-            }
-            continue;
-        }
-        std::vector<std::array<int, 3>>& rows = runs->second;
-        std::sort(rows.begin(), rows.end());
-        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-        frequencyRuns += rows.size() * times.departures.size();
-        if (frequencyRuns > kMostFrequencyRuns) {
-            throw FeedError(Problem::BadFeed, "Soubor frequencies.txt: spoje linky " +
-                                                  quoted(routeId) +
-                                                  " by v zastávce měly víc než 100 000 úseků "
-                                                  "s pravidelným intervalem.");
-        }
+    }
+    const auto [at, added] = b.slotOf.try_emplace({direction, trip.service}, b.result.slots.size());
+    if (added && b.result.slots.size() == kMostSlots) {
+        throw FeedError(Problem::BadFeed, "Soubor trips.txt: spoje linky " + quoted(b.routeId) +
+                                              " mají víc než 100 000 různých dvojic směru a "
+                                              "kalendáře.");
+    }
+    if (added) {
+        b.result.slots.push_back({direction, trip.service, {}});
+    }
+    ServiceMinutes& minutes = b.result.slots[at->second].minutes;
+    if (runs == frequencies.end()) {
         for (const int t : times.departures) {
-            const std::int64_t offset = t - times.firstTime;
-            for (const auto& [start, end, headway] : rows) {
-                minutes.markEvery(start + offset, end + offset, headway);
+            minutes.mark(t);
+        }
+        return;
+    }
+    std::vector<std::array<int, 3>>& rows = runs->second;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    b.frequencyRuns += rows.size() * times.departures.size();
+    if (b.frequencyRuns > kMostFrequencyRuns) {
+        throw FeedError(Problem::BadFeed, "Soubor frequencies.txt: spoje linky " +
+                                              quoted(b.routeId) +
+                                              " by v zastávce měly víc než 100 000 úseků "
+                                              "s pravidelným intervalem.");
+    }
+    for (const int t : times.departures) {
+        const std::int64_t offset = t - times.firstTime;
+        for (const auto& [start, end, headway] : rows) {
+            minutes.markEvery(start + offset, end + offset, headway);
+        }
+    }
+}
+
+// The departures of the routes `routeIds` (none: every route) from
+// `stops.from`, toward `stops.to` when it is not empty, by route in the order
+// of their first trip.
+std::vector<RouteBuilder> collect(const FeedSource& source, const StopSets& stops,
+                                  const std::vector<std::string>& routeIds) {
+    const bool everyRoute = routeIds.empty();
+    std::vector<RouteBuilder> builders;
+    TextMap<std::size_t> routeIndex;
+    for (const std::string& id : routeIds) {
+        if (routeIndex.try_emplace(id, builders.size()).second) {
+            builders.emplace_back().routeId = id;
+        }
+    }
+    Trips trips;
+    readTable(
+        source, "trips.txt",
+        {{"route_id"},
+         {"service_id"},
+         {"trip_id"},
+         {"trip_headsign", false},
+         {"direction_id", false}},
+        [&](const TableRow& row) {
+            auto r = routeIndex.find(row[0]);
+            if (r == routeIndex.end()) {
+                if (!everyRoute) {
+                    return;
+                }
+                r = routeIndex.emplace(std::string(row[0]), builders.size()).first;
+                builders.emplace_back().routeId = std::string(row[0]);
+            }
+            RouteBuilder& b = builders[r->second];
+            const bool known = trips.contains(row[2]);
+            if (!known && (b.trips == kMostTripsPerRoute || trips.size() == kMostTripsPerFeed)) {
+                throw FeedError(
+                    Problem::BadFeed,
+                    "Soubor trips.txt: řádek " + std::to_string(row.number()) +
+                        (b.trips == kMostTripsPerRoute
+                             ? ": linka " + quoted(b.routeId) + " má víc než 400 000 spojů."
+                             : ": jízdní řád má víc než 4 000 000 spojů."));
+            }
+            b.trips += known ? 0 : 1;
+            TripRecord& trip = trips[std::string(row[2])];
+            trip.route = static_cast<std::uint32_t>(r->second);
+            const auto d = b.directions.try_emplace({std::string(row[4]), std::string(row[3])},
+                                                    b.directions.size());
+            trip.direction = static_cast<std::uint32_t>(d.first->second);
+            auto s = b.services.find(row[1]);
+            if (s == b.services.end()) {
+                s = b.services.emplace(std::string(row[1]), b.services.size()).first;
+                b.result.serviceIds.emplace_back(row[1]);
+            }
+            trip.service = static_cast<std::uint32_t>(s->second);
+        });
+    for (RouteBuilder& b : builders) {
+        // directions in the order of the map, so that they read the same every time
+        b.order.resize(b.directions.size());
+        for (const auto& [key, index] : b.directions) {
+            b.order[index] = b.result.directions.size();
+            b.result.directions.push_back(Direction{key.first, key.second});
+        }
+        b.result.departs.assign(b.result.directions.size(), false);
+    }
+
+    readStopTimes(source, stops, trips);
+    Frequencies frequencies = readFrequencies(source, trips);
+    for (auto& entry : trips) {
+        addTrip(builders[entry.second.route], entry.first, entry.second, frequencies);
+    }
+    for (RouteBuilder& b : builders) {
+        for (const RouteDepartures::Slot& slot : b.result.slots) {
+            if (slot.minutes.any()) {
+                b.result.departs[slot.direction] = true;
             }
         }
-    }
-    for (const RouteDepartures::Slot& slot : result.slots) {
-        if (slot.minutes.any()) {
-            result.departs[slot.direction] = true;
+        std::sort(b.notes.begin(), b.notes.end());
+        for (auto& [trip, direction, text] : b.notes) {
+            b.result.notes.push_back({direction, std::move(text)});
         }
+        b.notes.clear();
     }
-    std::sort(notes.begin(), notes.end());
-    for (auto& [trip, direction, text] : notes) {
-        result.notes.push_back({direction, std::move(text)});
+    return builders;
+}
+
+} // namespace
+
+RouteDepartures collectDepartures(const FeedSource& source, const std::vector<std::string>& stopIds,
+                                  std::string_view routeId) {
+    std::vector<RouteBuilder> found =
+        collect(source, {TextSet(stopIds.begin(), stopIds.end()), {}}, {std::string(routeId)});
+    return std::move(found.front().result);
+}
+
+std::vector<RouteDeparturesOf> collectDeparturesTo(const FeedSource& source,
+                                                   const std::vector<std::string>& stopIds,
+                                                   const std::vector<std::string>& toIds,
+                                                   const std::vector<std::string>& routeIds) {
+    std::vector<RouteBuilder> found = collect(
+        source, {TextSet(stopIds.begin(), stopIds.end()), TextSet(toIds.begin(), toIds.end())},
+        routeIds);
+    std::vector<RouteDeparturesOf> result;
+    for (RouteBuilder& b : found) {
+        const bool departs = std::find(b.result.departs.begin(), b.result.departs.end(), true) !=
+                             b.result.departs.end();
+        if (departs || !routeIds.empty()) {
+            result.push_back({std::move(b.routeId), std::move(b.result)});
+        }
     }
     return result;
 }

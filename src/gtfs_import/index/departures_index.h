@@ -23,7 +23,9 @@ struct Call {
     int time = -1; // departure (or else arrival), seconds of the service day; -1 blank
     double distance = std::numeric_limits<double>::quiet_NaN(); // shape_dist_traveled
     bool atStop = false;                                        // at one of the stops asked about
-    bool boardable = true; // a passenger may board (index/boarding.h)
+    bool boardable = true;      // a passenger may board (index/boarding.h)
+    bool atDestination = false; // at one of the destination's stops
+    bool alighting = true;      // a passenger may get off (index/boarding.h)
 };
 
 struct TripTimes {
@@ -35,8 +37,10 @@ struct TripTimes {
 // A trip's departures from the stop: its calls there that count as
 // departures (index/boarding.h). A blank time between two timed calls is
 // interpolated, by shape_dist_traveled when both of them and the call have
-// it, otherwise evenly by stop order. Sorts `calls` by stop_sequence.
-TripTimes tripTimes(std::vector<Call>& calls);
+// it, otherwise evenly by stop order. `toDestination`: only the departures
+// before a later call at the destination where one may get off. Sorts
+// `calls` by stop_sequence.
+TripTimes tripTimes(std::vector<Call>& calls, bool toDestination = false);
 
 struct RouteDepartures {
     std::vector<Direction> directions; // of the route's trips, by direction_id then headsign
@@ -59,5 +63,17 @@ struct RouteDepartures {
 // are not together) and frequencies.txt. Throws FeedError BadFeed.
 RouteDepartures collectDepartures(const FeedSource& source, const std::vector<std::string>& stopIds,
                                   std::string_view routeId);
+
+// The departures from `stopIds` of the trips that later call at `toIds`
+// where one may get off, of the routes `routeIds` (none: every route), in
+// the same one pass; by route id, for each route with such a departure.
+struct RouteDeparturesOf {
+    std::string routeId;
+    RouteDepartures departures;
+};
+std::vector<RouteDeparturesOf> collectDeparturesTo(const FeedSource& source,
+                                                   const std::vector<std::string>& stopIds,
+                                                   const std::vector<std::string>& toIds,
+                                                   const std::vector<std::string>& routeIds);
 
 } // namespace kvapomer::gtfs

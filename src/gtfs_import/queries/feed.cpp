@@ -361,7 +361,7 @@ DatedDepartures Feed::datedDepartures(const StopPlace& stop, const Route& route,
             covered = i + 1;
         }
     }
-    DatedDepartures result{{first, {}, {}}, Impl::mostFrequent(a, perHeadsign), a.warnings};
+    DatedDepartures result{{first, {}, {}, {}, {}}, Impl::mostFrequent(a, perHeadsign), a.warnings};
     if (covered == 0) {
         throw FeedError(Problem::NoDepartures,
                         "Od " + dateText(first) + " linka " + routeName(route) + " ze zastávky " +

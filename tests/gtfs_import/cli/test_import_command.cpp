@@ -5,6 +5,7 @@
 #include "gtfs_import/cli/import_command.h"
 
 #include "config/config_file.h"
+#include "config/dated_day.h"
 #include "config/settings_save.h"
 #include "feed_fixture.h"
 #include "profile/profile_store.h"
@@ -135,6 +136,55 @@ TEST_F(ImportCommand, SetsRemovesAndKeepsTheWalkToTheStop) {
     // 0 removes it: the bytes of the line that never had one.
     ASSERT_EQ(run(with({"--walk", "0"})).status, kExitOk);
     EXPECT_EQ(folder.read("kvapomern.ini"), plain);
+}
+
+TEST_F(ImportCommand, ALineToADestinationHoldsEveryRouteThatGoesThere) {
+    const std::string to =
+        test::feedFolder(folder, "to", {}, QStringLiteral("destination")).toStdString();
+    const Outcome r = run({to, "Hlavní", "--to", "Metro", "--date", "2026-12-09", "--ini", ini});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.err, "Linka 150+177 (směr Metro) ze zastávky Hlavní: počet odjezdů 5, zapsáno do " +
+                         ini + ".\n");
+    // The bytes of a settings save of that list with the line of each departure beside it.
+    folder.write("saved.ini", configBytes());
+    ASSERT_TRUE(updateProfile(folder.file("saved.ini"), [](ProfileDocument& doc) {
+        applyLineSection(doc,
+                         {QStringLiteral("150+177"),
+                          QStringLiteral("(směr Metro)"),
+                          {"00:30", "01:10", "06:10", "06:20", "06:20"},
+                          std::nullopt,
+                          std::nullopt,
+                          DepartureLines{{"150", "177"}, {1, 0, 1, 0, 1}}},
+                         false);
+    }));
+    EXPECT_EQ(folder.read("kvapomern.ini"), folder.read("saved.ini"));
+
+    EXPECT_EQ(run({to, "--list-routes", "Hlavní", "--to", "Metro"}).out,
+              "R150\t150\tHlavní - Metro\nR177\t177\tHlavní - Metro\n");
+
+    // A route named that does not go there, or --direction beside --to: the file untouched.
+    const QByteArray before = folder.read("kvapomern.ini");
+    const Outcome wrong = run({to, "Hlavní", "--to", "Metro", "--route", "30", "--ini", ini});
+    EXPECT_EQ(wrong.status, kExitNotFound);
+    EXPECT_EQ(wrong.err, "Linka 30 nejede ze zastávky Hlavní do zastávky Metro.\n");
+    EXPECT_EQ(run({to, "Hlavní", "--to", "Metro", "--direction", "0", "--ini", ini}).status,
+              kExitUsage);
+    EXPECT_EQ(folder.read("kvapomern.ini"), before);
+
+    // Dated: the line's source remembers the destination, a refresh renews it.
+    ASSERT_EQ(run({to, "Hlavní", "--to", "Metro", "--route", "177", "--route", "150", "--ini", ini})
+                  .status,
+              kExitOk);
+    const std::optional<DatedLine> dated =
+        readDatedSection(ProfileDocument(folder.read("kvapomern.ini")), QStringLiteral("150+177"));
+    ASSERT_TRUE(dated);
+    EXPECT_EQ(dated->source.to, QStringLiteral("MET"));
+    EXPECT_EQ(dated->source.routes, (QStringList{"R177", "R150"}));
+    EXPECT_EQ(dated->lineNames, (QStringList{"150", "177"}));
+    const QByteArray datedBytes = folder.read("kvapomern.ini");
+    const Outcome refreshed = run({"--refresh", "--ini", ini});
+    EXPECT_EQ(refreshed.status, kExitOk) << refreshed.err;
+    EXPECT_EQ(folder.read("kvapomern.ini"), datedBytes);
 }
 
 TEST_F(ImportCommand, ListsOnStandardOutput) {

@@ -1,0 +1,82 @@
+// From a station to a destination on tests/data/gtfs/destination: lines 150
+// and 177 from two platforms of Hlavní reach Metro; 9 goes elsewhere, 20
+// comes from Metro, 30 may not set down there; trips after midnight of both
+// belong to the next date.
+
+#include "gtfs_import/feed/feed_error.h"
+#include "gtfs_import/queries/destination.h"
+
+#include "feed_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace kvapomer::gtfs {
+namespace {
+
+using std::chrono::sys_days;
+
+sys_days day(unsigned d) {
+    return sys_days(std::chrono::year(2026) / 12 / d);
+}
+
+struct Place {
+    Feed feed{FeedSource::open(KVAPOMER_GTFS_DATA "/destination")};
+    StopPlace from = feed.findStop("Hlavní");
+    StopPlace to = feed.findStop("Metro");
+};
+
+std::vector<std::string> numbers(const std::vector<Route>& routes) {
+    std::vector<std::string> result;
+    for (const Route& r : routes) {
+        result.push_back(r.shortName);
+    }
+    return result;
+}
+
+TEST(Destination, OnlyTheRoutesThatSetDownThereLater) {
+    const Place p;
+    EXPECT_EQ(numbers(routesTo(p.feed, p.from, p.to)), (std::vector<std::string>{"150", "177"}));
+    // Back from Metro: only 20 boards at Metro toward Hlavní.
+    EXPECT_EQ(numbers(routesTo(p.feed, p.to, p.from)), (std::vector<std::string>{"20"}));
+    EXPECT_EQ(test::problemOf([&] { routesTo(p.feed, p.from, p.to, {p.feed.findRoute("30")}); }),
+              Problem::NotFound);
+    EXPECT_EQ(test::problemOf([&] { routesTo(p.feed, p.from, p.to, {p.feed.findRoute("9")}); }),
+              Problem::NotFound);
+}
+
+TEST(Destination, OneListWithTheLineOfEachDeparture) {
+    const Place p;
+    // Wednesday: Tuesday's 24:30 (177) and 25:10 (150), then 06:20 of both, in route order.
+    const DayDeparturesTo wednesday =
+        departuresTo(p.feed, p.from, p.to, {}, std::chrono::year_month_day(day(9)));
+    EXPECT_EQ(wednesday.times,
+              (std::vector<std::string>{"00:30", "01:10", "06:10", "06:20", "06:20"}));
+    EXPECT_EQ(wednesday.lines.names, (QStringList{"150", "177"}));
+    EXPECT_EQ(wednesday.lines.of, (LineOfDepartures{1, 0, 1, 0, 1}));
+
+    const DeparturesTo dated = datedDeparturesTo(p.feed, p.from, p.to, {}, day(7));
+    EXPECT_EQ(dated.dated.direction.headsign, "Metro");
+    const auto listOf = [&](unsigned d) {
+        return dated.dated
+            .lists[dated.dated.days[static_cast<std::size_t>((day(d) - day(7)).count())]];
+    };
+    const auto linesOf = [&](unsigned d) {
+        return dated.dated
+            .lineOf[dated.dated.days[static_cast<std::size_t>((day(d) - day(7)).count())]];
+    };
+    EXPECT_EQ(listOf(7), (DayList{370, 380, 380})); // Monday: nothing from Sunday
+    EXPECT_EQ(linesOf(7), (LineOfDepartures{1, 0, 1}));
+    EXPECT_EQ(listOf(12), (DayList{30, 70})); // Saturday: Friday's trips after midnight
+    EXPECT_EQ(linesOf(12), (LineOfDepartures{1, 0}));
+    EXPECT_TRUE(listOf(13).empty());
+
+    // One route named: a line of one line, as today's imports.
+    const DeparturesTo only =
+        datedDeparturesTo(p.feed, p.from, p.to, {p.feed.findRoute("150")}, day(7));
+    EXPECT_TRUE(only.dated.lineNames.isEmpty());
+    EXPECT_TRUE(only.dated.lineOf.empty());
+    EXPECT_EQ(only.dated.lists[only.dated.days[2]], (DayList{70, 380}));
+}
+
+} // namespace
+} // namespace kvapomer::gtfs

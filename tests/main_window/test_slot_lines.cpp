@@ -1,0 +1,86 @@
+// A line of several lines in the main window: each slot keeps the bare
+// "hh:mm" and says its line inside it, in its name and tooltip; the countdown
+// in words, the notice and the expanded view name the line counted down to.
+// A line of one line shows none of it.
+
+#include "config/dated_keys.h"
+#include "main_window_fixture.h"
+
+namespace kvapomer::test {
+namespace {
+
+const QStringList kTimes{"00:30", "01:10", "06:10", "06:20", "06:20"};
+
+QStringList withLines(const QString& stav) {
+    QStringList extra;
+    for (const auto& [key, value] :
+         departureLinesKeys(kTimes, DepartureLines{{"150", "177"}, {1, 0, 1, 0, 1}})) {
+        extra << key + u'=' + value;
+    }
+    return lineConfig(kTimes, stav, extra);
+}
+
+class SlotLinesTest : public MainWindowTest {};
+
+TEST_F(SlotLinesTest, EachSlotSaysItsLine) {
+    writeConfig(withLines(QStringLiteral("0")));
+    ASSERT_TRUE(startWindow());
+    tickAt(6, 5, 0);
+    const struct {
+        const char* slot;
+        const char* line;
+        const char* text;
+        const char* name;
+    } expected[] = {{"Label3_0", "SlotLine_0", "06:10", "1. 06:10, linka 177"},
+                    {"Label3_1", "SlotLine_1", "06:20", "2. 06:20, linka 150"},
+                    {"Label3_2", "SlotLine_2", "06:20", "3. 06:20, linka 177"}};
+    for (const auto& e : expected) {
+        EXPECT_EQ(label(e.slot)->text(), QString::fromUtf8(e.text)) << e.slot;
+        EXPECT_EQ(label(e.slot)->accessibleName(), QString::fromUtf8(e.name));
+        EXPECT_TRUE(
+            label(e.slot)->toolTip().endsWith(QStringLiteral("linka ") + label(e.line)->text()));
+        EXPECT_FALSE(label(e.line)->isHidden()) << e.line;
+    }
+    EXPECT_EQ(label("SlotLine_0")->text(), QStringLiteral("177"));
+    EXPECT_EQ(label("SlotLine_1")->text(), QStringLiteral("150"));
+    EXPECT_TRUE(label("SlotLine_3")->isHidden());
+    EXPECT_EQ(label("Label3_3")->accessibleName(), QStringLiteral("4. žádný další odjezd"));
+    EXPECT_EQ(label("Label5")->accessibleDescription(),
+              QStringLiteral("Autobus 177 odjíždí v 06:10, za 5 minut."));
+    // The slot in its colour, the line inside it in the same.
+    EXPECT_EQ(colourOf(label("SlotLine_0")), colourOf(label("Label3_0")));
+
+    // 06:10 gone: the two departures of 06:20 move up, each with its own line.
+    tickAt(6, 11, 0);
+    EXPECT_EQ(label("Label3_0")->accessibleName(), QStringLiteral("1. 06:20, linka 150"));
+    EXPECT_EQ(label("Label3_1")->accessibleName(), QStringLiteral("2. 06:20, linka 177"));
+    EXPECT_EQ(label("SlotLine_1")->text(), QStringLiteral("177"));
+    EXPECT_TRUE(label("SlotLine_2")->isHidden());
+}
+
+TEST_F(SlotLinesTest, TheExpandedViewSaysTheLineCountedDownTo) {
+    writeConfig(withLines(QStringLiteral("1")));
+    ASSERT_TRUE(startWindow());
+    tickAt(6, 5, 0);
+    tickAt(6, 5, 1);
+    EXPECT_EQ(label("CountedLine")->text(), QStringLiteral("linka 177"));
+    EXPECT_FALSE(label("CountedLine")->isHidden());
+}
+
+TEST_F(SlotLinesTest, ALineOfOneLineShowsNoLines) {
+    writeConfig(lineConfig(kTimes, QStringLiteral("1")));
+    ASSERT_TRUE(startWindow());
+    tickAt(6, 5, 0);
+    for (const char* line : {"SlotLine_0", "SlotLine_1", "SlotLine_2", "SlotLine_3"}) {
+        EXPECT_TRUE(label(line)->isHidden()) << line;
+    }
+    EXPECT_EQ(label("Label3_0")->accessibleName(), QStringLiteral("1. 06:10"));
+    EXPECT_EQ(label("Label3_0")->toolTip(),
+              QStringLiteral("Čas, ve který přijede odpočítávaný autobus"));
+    EXPECT_EQ(label("Label5")->accessibleDescription(),
+              QStringLiteral("Autobus 150 odjíždí v 06:10, za 5 minut."));
+    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("CountedLine")), nullptr);
+}
+
+} // namespace
+} // namespace kvapomer::test
