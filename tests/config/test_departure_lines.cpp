@@ -36,8 +36,9 @@ KeyReader readerOf(const ProfileDocument& doc, const QString& line) {
 
 ProfileDocument withLine(const QStringList& times, const DepartureLines& lines) {
     ProfileDocument doc(test::fileBytes(test::lineConfig({"05:00"}, "0", {})));
-    applyLineSection(doc, {kLine, QStringLiteral("(směr Metro)"), times, std::nullopt, lines},
-                     true);
+    applyLineSection(
+        doc, {kLine, QStringLiteral("(směr Metro)"), times, std::nullopt, std::nullopt, lines},
+        true);
     return doc;
 }
 
