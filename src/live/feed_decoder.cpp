@@ -4,9 +4,9 @@
 
 #include <QStringDecoder>
 
-#include <google/protobuf/arena.h>
 #include <google/protobuf/io/coded_stream.h>
 #include <google/protobuf/unknown_field_set.h>
+#include <google/protobuf/wire_format_lite.h>
 
 namespace kvapomer::live {
 
@@ -130,6 +130,25 @@ bool convert(const pb::TripUpdate& source, TripUpdateRecord& out) {
     return true;
 }
 
+void takeEntity(const pb::FeedEntity& entity, const QSet<QByteArray>* wantedTrips, LiveFeed& feed) {
+    if (entity.is_deleted() || !entity.has_trip_update() || !entity.trip_update().has_trip()) {
+        return;
+    }
+    const pb::TripUpdate& update = entity.trip_update();
+    if (wantedTrips) {
+        const std::string& id = update.trip().trip_id();
+        if (!wantedTrips->contains(QByteArray::fromRawData(id.data(), qsizetype(id.size())))) {
+            return;
+        }
+    }
+    TripUpdateRecord record;
+    if (convert(update, record)) {
+        feed.trips.push_back(std::move(record));
+    } else {
+        ++feed.dropped;
+    }
+}
+
 } // namespace
 
 bool checkedText(std::string_view bytes, QString& out) {
@@ -161,36 +180,51 @@ Result<LiveFeed> decodeFeed(QByteArrayView bytes, const QSet<QByteArray>* wanted
     if (bytes.size() > kMaxFeedBytes) {
         return Error{0, QStringLiteral("Odpověď je větší než 32 MiB.")};
     }
-    google::protobuf::Arena arena;
-    auto* message = google::protobuf::Arena::CreateMessage<pb::FeedMessage>(&arena);
-    // Missing required fields are let through and judged below, field by field.
-    if (!message->ParsePartialFromArray(bytes.data(), int(bytes.size())) ||
-        !message->has_header() || !message->header().has_gtfs_realtime_version()) {
-        return Error{0, QStringLiteral("Odpověď není platný GTFS-Realtime.")};
-    }
+    const Error notAFeed{0, QStringLiteral("Odpověď není platný GTFS-Realtime.")};
+    // The entities are read one at a time into one reused message, so that a
+    // city's feed never stands in memory twice (once as bytes, once as messages).
+    google::protobuf::io::CodedInputStream in(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                              int(bytes.size()));
+    pb::FeedHeader header;
+    bool haveHeader = false;
+    pb::FeedEntity entity;
     LiveFeed feed;
-    const pb::FeedHeader& header = message->header();
+    while (const std::uint32_t tag = in.ReadTag()) {
+        const std::uint32_t field = tag >> 3;
+        const auto wireType = google::protobuf::internal::WireFormatLite::GetTagWireType(tag);
+        if ((field != 1 && field != 2) ||
+            wireType != google::protobuf::internal::WireFormatLite::WIRETYPE_LENGTH_DELIMITED) {
+            if (!google::protobuf::internal::WireFormatLite::SkipField(&in, tag)) {
+                return notAFeed;
+            }
+            continue;
+        }
+        std::uint32_t length = 0;
+        if (!in.ReadVarint32(&length) || length > std::uint32_t(bytes.size())) {
+            return notAFeed;
+        }
+        const auto limit = in.PushLimit(int(length));
+        // Missing required fields are let through and judged below, field by field.
+        if (field == 1) {
+            if (!header.MergePartialFromCodedStream(&in) || !in.ConsumedEntireMessage()) {
+                return notAFeed;
+            }
+            haveHeader = true;
+        } else {
+            entity.Clear();
+            if (!entity.MergePartialFromCodedStream(&in) || !in.ConsumedEntireMessage()) {
+                return notAFeed;
+            }
+            takeEntity(entity, wantedTrips, feed);
+        }
+        in.PopLimit(limit);
+    }
+    if (!in.ConsumedEntireMessage() || !haveHeader || !header.has_gtfs_realtime_version()) {
+        return notAFeed;
+    }
     if (header.has_timestamp() && header.timestamp() >= quint64(kEarliestTime) &&
         header.timestamp() <= quint64(kLatestTime)) {
         feed.timestamp = qint64(header.timestamp());
-    }
-    for (const pb::FeedEntity& entity : message->entity()) {
-        if (entity.is_deleted() || !entity.has_trip_update() || !entity.trip_update().has_trip()) {
-            continue;
-        }
-        const pb::TripUpdate& update = entity.trip_update();
-        if (wantedTrips) {
-            const std::string& id = update.trip().trip_id();
-            if (!wantedTrips->contains(QByteArray::fromRawData(id.data(), qsizetype(id.size())))) {
-                continue;
-            }
-        }
-        TripUpdateRecord record;
-        if (convert(update, record)) {
-            feed.trips.push_back(std::move(record));
-        } else {
-            ++feed.dropped;
-        }
     }
     return feed;
 }
