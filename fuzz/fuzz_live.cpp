@@ -9,7 +9,6 @@
 // every second one) yesterday after midnight, at the stop sequences the
 // feed names.
 
-#include "fuzz_check.h"
 #include "live/live_feed.h"
 #include "live/matcher.h"
 #include "live/protocol.h"
@@ -18,6 +17,9 @@
 
 #include <cstddef>
 #include <cstdint>
+
+// Last: its check() macro would clash with Qt's headers.
+#include "fuzz_check.h"
 
 using namespace kvapomer::live;
 
