@@ -54,6 +54,11 @@ inline const QString kDatedFeedTime = QStringLiteral("DatedFeedTime");   // its 
 inline const QString kDatedStop = QStringLiteral("DatedStop");           // stop id
 inline const QString kDatedRoute = QStringLiteral("DatedRoute");         // route id
 inline const QString kDatedDirection = QStringLiteral("DatedDirection"); // headsign or id
+// A line's live departures (GTFS-Realtime trip updates), which the loader
+// never reads: the address (http or https) and its access key, sent as the
+// X-Access-Token header and stored here in plain text.
+inline const QString kLiveUrl = QStringLiteral("LiveUrl");
+inline const QString kLiveToken = QStringLiteral("LiveToken");
 // Part `chunk` (from 1) of a long value of `key`.
 inline QString chunkKey(const QString& key, int chunk) {
     return chunk == 1 ? key : key + QString::number(chunk);
