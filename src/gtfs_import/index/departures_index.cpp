@@ -87,7 +87,9 @@ const std::vector<Column> kStopTimeColumns{{"trip_id"},
                                            pickupColumn(),
                                            {"shape_dist_traveled", false}};
 
-Call readCall(const TableRow& row, const TextSet& stopIds) {
+using StopSlots = TextMap<std::uint32_t>; // stop id -> its place in the ids asked about
+
+Call readCall(const TableRow& row, const StopSlots& stopIds) {
     const std::optional<int> sequence = parseNumber(row[2]);
     if (!sequence) {
         badRow("stop_times.txt", row, "stop_sequence", row[2]);
@@ -101,7 +103,10 @@ Call readCall(const TableRow& row, const TextSet& stopIds) {
     call.distance = distance(row[6]);
     const std::string_view pickup = row[5];
     call.boardable = pickupAllowed(pickup);
-    call.atStop = stopIds.contains(row[1]);
+    if (const auto it = stopIds.find(row[1]); it != stopIds.end()) {
+        call.atStop = true;
+        call.stop = it->second;
+    }
     return call;
 }
 
@@ -117,7 +122,7 @@ void countRow(const TableRow& row, const std::string& tripId, TripRecord& trip) 
 // so each trip is summed up when its rows end. A trip whose rows turn up
 // again later is read again by itself, in as few further passes as the
 // memory for its calls allows.
-void readStopTimes(const FeedSource& source, const TextSet& stopIds, Trips& trips) {
+void readStopTimes(const FeedSource& source, const StopSlots& stopIds, Trips& trips) {
     std::string currentId;
     Trips::value_type* current = nullptr; // a trip of the route whose rows are being read
     std::vector<Call> calls;
@@ -264,10 +269,16 @@ TripTimes tripTimes(std::vector<Call>& calls) {
     for (std::size_t i = 0; i < n; ++i) {
         const Call& call = calls[i];
         if (call.atStop && isDeparture(call.boardable, i + 1 == n)) {
+            std::optional<int> time;
             if (call.time >= 0) {
-                result.departures.push_back(call.time);
-            } else if (const std::optional<int> time = between(calls, before, i, after)) {
+                time = call.time;
+            } else {
+                time = between(calls, before, i, after);
+            }
+            if (time) {
                 result.departures.push_back(*time);
+                result.sequences.push_back(call.sequence);
+                result.stops.push_back(call.stop);
             } else {
                 ++result.untimed;
             }
@@ -280,7 +291,7 @@ TripTimes tripTimes(std::vector<Call>& calls) {
 }
 
 RouteDepartures collectDepartures(const FeedSource& source, const std::vector<std::string>& stopIds,
-                                  std::string_view routeId) {
+                                  std::string_view routeId, bool keepTrips) {
     RouteDepartures result;
     Trips trips;
     std::map<std::pair<std::string, std::string>, std::size_t> directions;
@@ -320,7 +331,10 @@ RouteDepartures collectDepartures(const FeedSource& source, const std::vector<st
     }
     result.departs.assign(result.directions.size(), false);
 
-    const TextSet stops(stopIds.begin(), stopIds.end());
+    StopSlots stops;
+    for (std::size_t i = 0; i < stopIds.size(); ++i) {
+        stops.try_emplace(stopIds[i], static_cast<std::uint32_t>(i));
+    }
     readStopTimes(source, stops, trips);
     Frequencies frequencies = readFrequencies(source, trips);
 
@@ -369,6 +383,9 @@ RouteDepartures collectDepartures(const FeedSource& source, const std::vector<st
             for (const int t : times.departures) {
                 minutes.mark(t);
             }
+            if (keepTrips) {
+                result.trips.push_back({std::string(id), direction, trip.service, times});
+            }
             continue;
         }
         std::vector<std::array<int, 3>>& rows = runs->second;
@@ -393,6 +410,9 @@ RouteDepartures collectDepartures(const FeedSource& source, const std::vector<st
             result.departs[slot.direction] = true;
         }
     }
+    std::sort(
+        result.trips.begin(), result.trips.end(),
+        [](const RouteDepartures::Trip& a, const RouteDepartures::Trip& b) { return a.id < b.id; });
     std::sort(notes.begin(), notes.end());
     for (auto& [trip, direction, text] : notes) {
         result.notes.push_back({direction, std::move(text)});

@@ -1,11 +1,14 @@
 // kvapomer-live: the child the main window starts for a line with a live
 // address. It reads the line's LiveUrl (and LiveToken) from kvapomern.ini,
 // takes the key, the time zone and the day's calls from its standard input
-// (see live/protocol.h), polls the address and writes the expected
+// (see live/protocol.h) or, for a dated line, reads the calls of each service
+// day from the line's own feed once that day, polls the address and writes the expected
 // departures and its status to its standard output. It ends when its input
 // closes. Nothing it prints holds the key.
 
+#include "config/config_file.h"
 #include "config/keys.h"
+#include "live/feed_calls.h"
 #include "live/live_fetcher.h"
 #include "live/matcher.h"
 #include "live/poll_schedule.h"
@@ -20,6 +23,7 @@
 #include <QTimeZone>
 
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 using namespace kvapomer;
@@ -49,6 +53,13 @@ public:
         connect(&fetcher_, &LiveFetcher::finished, this, &Poller::onFetched);
     }
 
+    // The calls come from the line's feed, read again on each new date.
+    void useSource(std::unique_ptr<ScheduledCallSource> source) {
+        source_ = std::move(source);
+        started_ = true;
+        QTimer::singleShot(0, this, &Poller::poll);
+    }
+
     void take(ChildInput& input) {
         if (input.token) {
             token_ = *input.token;
@@ -59,6 +70,7 @@ public:
             input.timeZone.reset();
         }
         if (input.calls) {
+            source_.reset(); // what the window sends wins
             calls_ = std::move(*input.calls);
             input.calls.reset();
             wanted_ = wantedTrips(calls_);
@@ -72,7 +84,33 @@ public:
 private:
     void poll() {
         heartbeat_.stop();
+        if (source_ && !readDay()) {
+            return;
+        }
         fetcher_.fetch(url_, token_);
+    }
+
+    // The calls of today's service days, once a date. False (and said) when
+    // the feed cannot give them.
+    bool readDay() {
+        const QDate today = QDate::currentDate();
+        if (today == day_) {
+            return true;
+        }
+        Result<std::vector<ScheduledCall>> calls = source_->callsFor(today);
+        if (!calls) {
+            last_ = noDataLine(calls.error().description.left(kMaxReasonChars));
+            say(last_);
+            next_.start(schedule_.next(false));
+            return false;
+        }
+        calls_ = std::move(calls.value());
+        wanted_ = wantedTrips(calls_);
+        if (const QTimeZone zone(source_->timeZone()); zone.isValid()) {
+            zone_ = zone;
+        }
+        day_ = today;
+        return true;
     }
 
     void onFetched(const FetchResult& result) {
@@ -114,6 +152,8 @@ private:
     QTimeZone zone_ = QTimeZone::systemTimeZone();
     std::vector<ScheduledCall> calls_;
     QSet<QByteArray> wanted_;
+    std::unique_ptr<ScheduledCallSource> source_;
+    QDate day_;
     LiveFetcher fetcher_;
     PollSchedule schedule_;
     QTimer next_;
@@ -157,6 +197,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     Poller poller(url, iniValue(ini, line, keys::kLiveToken).toUtf8());
+    for (const DatedSection& dated : ConfigFile(ini).datedLines()) {
+        if (dated.line.compare(line, Qt::CaseInsensitive) == 0) {
+            poller.useSource(std::make_unique<FeedCallSource>(queryOf(dated.dated.source)));
+            break;
+        }
+    }
 
     ChildInputParser parser;
     ChildInput input;
