@@ -18,13 +18,28 @@ namespace kvapomer {
 // import and a dated line's day alike: the section removed and appended anew
 // with its note, the line made active (Main/Bus) when asked, the times in
 // list order, their count and, for a dated line, its dated data.
+// A line's live address and its access key (empty for none).
+struct LiveAddress {
+    QString url;
+    QString token;
+    bool operator==(const LiveAddress&) const = default;
+};
+
 struct LineContent {
     QString line; // the line number, also the section's name
     QString note;
     QStringList times; // "hh:mm" in list order
     // A dated line's data, naming `times` as the list written; nothing: a plain line.
     std::optional<DatedLine> dated;
+    // A dated line's live address; nothing keeps the section's own (a plain
+    // line keeps none).
+    std::optional<LiveAddress> live = std::nullopt;
 };
+
+// Whether a live address can be stored and used: http or https with a host,
+// and it and the key of printable ASCII without spaces, each within what a
+// read of the file returns. Nothing when it can; else the Czech reason.
+std::optional<QString> liveAddressProblem(const LiveAddress& live);
 
 void applyLineSection(ProfileDocument& doc, const LineContent& content, bool makeActive);
 

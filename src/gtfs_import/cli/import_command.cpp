@@ -24,6 +24,7 @@ const char* const kHelp =
     "Použití:\n"
     "  kvapomer-import FEED STOP ROUTE [--direction SMĚR] [--date RRRR-MM-DD]\n"
     "                  [--line ČÍSLO] [--note TEXT] [--activate] [--ini SOUBOR]\n"
+    "                  [--live ADRESA [--live-token KLÍČ]]\n"
     "  kvapomer-import --refresh [--ini SOUBOR]\n"
     "  kvapomer-import FEED --list-stops TEXT\n"
     "  kvapomer-import FEED --list-routes STOP\n"
@@ -51,6 +52,12 @@ const char* const kHelp =
     "  --note TEXT        poznámka k lince (výchozí: \"(směr \" + cíl + \")\")\n"
     "  --activate         nastaví linku jako aktivní (Main/Bus)\n"
     "  --ini SOUBOR       konfigurační soubor (výchozí: kvapomern.ini vedle programu)\n"
+    "  --live ADRESA      adresa aktuálních údajů dopravce (GTFS-Realtime, http://\n"
+    "                     nebo https://); jen bez --date. Kvapoměr pak ukazuje\n"
+    "                     odjezdy podle nich. Bez --live zůstane adresa, kterou\n"
+    "                     linka už má\n"
+    "  --live-token KLÍČ  přístupový klíč k té adrese; v kvapomern.ini je uložen\n"
+    "                     jako čitelný text\n"
     "  --list-stops TEXT  vypíše zastávky, jejichž název obsahuje TEXT (velikost\n"
     "                     písmen ani diakritika nerozhoduje), stanice s nástupišti\n"
     "  --list-routes STOP vypíše linky, které zastávkou projíždějí\n"
@@ -81,7 +88,7 @@ struct Options {
     std::vector<std::string> positional;
     std::string listMode; // "--list-stops", "--list-routes", "--list-directions"
     std::vector<std::string> listArgs;
-    std::optional<std::string> direction, date, line, note, ini;
+    std::optional<std::string> direction, date, line, note, ini, live, liveToken;
     bool activate = false;
     bool refresh = false;
 };
@@ -121,6 +128,10 @@ Options parse(const std::vector<std::string>& args) {
             o.note = value(i);
         } else if (a == "--ini") {
             o.ini = value(i);
+        } else if (a == "--live") {
+            o.live = value(i);
+        } else if (a == "--live-token") {
+            o.liveToken = value(i);
         } else if (a == "--activate") {
             o.activate = true;
         } else if (a == "--refresh") {
@@ -229,7 +240,10 @@ int import(const Options& o, const CommandEnvironment& env, std::ostream& err) {
         choice.note = qt(*o.note);
     }
     choice.activate = o.activate;
-    const ImportedLine imported = importFromFeed(request, choice);
+    ImportedLine imported = importFromFeed(request, choice);
+    if (o.live) {
+        imported.line.live = LiveAddress{qt(*o.live), qt(o.liveToken.value_or(""))};
+    }
     for (const std::string& warning : imported.warnings) {
         say(err, warning);
     }
@@ -253,7 +267,7 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
         }
         if (o.refresh) {
             if (!o.positional.empty() || !o.listMode.empty() || o.date || o.direction || o.line ||
-                o.note || o.activate) {
+                o.note || o.activate || o.live || o.liveToken) {
                 throw UsageError{"S volbou --refresh zadejte nejvýše --ini (viz --help)."};
             }
             return refreshDatedLines(qt(o.ini.value_or(env.defaultIni)),
@@ -267,6 +281,18 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
         }
         if (o.date) {
             parseDate(*o.date); // a bad date is a usage error before the feed is read
+        }
+        if (o.liveToken && !o.live) {
+            throw UsageError{"Volba --live-token patří k volbě --live."};
+        }
+        if (o.live && (o.date || !o.listMode.empty())) {
+            throw UsageError{"Aktuální údaje (--live) má jen linka na každý den, bez --date."};
+        }
+        if (o.live) {
+            if (const std::optional<QString> problem =
+                    liveAddressProblem({qt(*o.live), qt(o.liveToken.value_or(""))})) {
+                throw UsageError{problem->toStdString()};
+            }
         }
         if (o.listMode.empty()) {
             return import(o, env, err);

@@ -4,6 +4,7 @@
 // times, every other byte kept, and `Main`/`Bus` set only when asked.
 
 #include "config/dated_keys.h"
+#include "config/settings_save.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,8 @@ struct LineImport {
     bool activate = false; // make it the active line (Main/Bus)
     // A dated line: its dated data, with `times` the list it names as written.
     std::optional<DatedLine> dated;
+    // A dated line's live address; nothing keeps the one the line has.
+    std::optional<LiveAddress> live;
 };
 
 enum class LineWrite {
