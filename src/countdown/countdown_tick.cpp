@@ -12,15 +12,22 @@ QString normalTitle() {
 }
 
 TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
-                       const AlertSettings& alerts, bool minimised,
-                       const CountdownState& previous) {
+                       const AlertSettings& alerts, bool minimised, const CountdownState& previous,
+                       const std::vector<LiveDeparture>* live) {
     TickView view;
     view.state = previous;
     CountdownState& state = view.state;
 
-    const NextDepartures next = UpdateNextDepartures(timetable.Times, clock);
-    view.slots = next.slots;
-    view.busInStationStarts = next.busDue;
+    if (live) {
+        const LiveNext next = nextLiveDepartures(*live, clock);
+        view.slots = next.slots;
+        view.busInStationStarts = next.busDue;
+        view.live = next.live;
+    } else {
+        const NextDepartures next = UpdateNextDepartures(timetable.Times, clock);
+        view.slots = next.slots;
+        view.busInStationStarts = next.busDue;
+    }
 
     // The departure counted down to is slot 0 as just chosen.
     const Remaining left = rozdil(view.slots[0], clock);

@@ -6,6 +6,7 @@
 #include "config/records.h"
 #include "countdown/alert.h"
 #include "countdown/departures.h"
+#include "countdown/live_departures.h"
 #include "countdown/minimised_notice.h"
 
 #include <QString>
@@ -49,13 +50,16 @@ struct TickView {
     // on every other tick.
     QString announcement;
     CountdownState state; // carried to the next tick
+    // With live departures: what each slot shows beyond its caption.
+    std::optional<std::array<LiveSlot, 4>> live;
 };
 
 // The window title in the normal state: "Orv Kvapomer  ver.1.5 [rev 22] CZ".
 QString normalTitle();
 
 TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
-                       const AlertSettings& alerts, bool minimised, const CountdownState& previous);
+                       const AlertSettings& alerts, bool minimised, const CountdownState& previous,
+                       const std::vector<LiveDeparture>* live = nullptr);
 
 // One tick of the flash timer.
 struct FlashView {

@@ -160,6 +160,7 @@ void Form1::applyLoaded(LoadedConfig&& config, bool stayOnTop) {
     label1_->setText(state_.heading);
     label7_->setText(state_.note);
     applyStayOnTop(stayOnTop);
+    followLive();
     showDay();
 }
 
@@ -259,7 +260,7 @@ void Form1::settingsStateChanged() {
 void Form1::showDay() {
     state_.today = loads_.dayKeeper().todaysTimetable(state_.timetable);
     const QString notice = loads_.dayKeeper().noticeText();
-    label6_->setText(notice.isEmpty() ? creditLine() : notice);
+    label6_->setText(notice.isEmpty() ? creditOrLive(platform_.clock.current()) : notice);
     setTextColour(label6_, dayNoticeColour());
 }
 
@@ -296,10 +297,12 @@ void Form1::applyTick(const QDateTime& now) {
     const ClockSample sample = ClockSample::from(now.time());
     state_.clock = sample;
     const bool minimised = windowState().testFlag(Qt::WindowMinimized);
-    const TickView view =
-        countdownTick(sample, state_.today, state_.alerts, minimised, state_.countdown);
+    const std::optional<std::vector<LiveDeparture>> live = liveDepartures(now);
+    const TickView view = countdownTick(sample, state_.today, state_.alerts, minimised,
+                                        state_.countdown, live ? &*live : nullptr);
     state_.countdown = view.state;
     paintTick(view);
+    paintLive(view, now);
 }
 
 // Shows one tick's value, in the order the tick's effects happen.

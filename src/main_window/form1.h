@@ -3,6 +3,7 @@
 // and the exit question.
 
 #include "app/import_launcher.h"
+#include "app/live_link.h"
 #include "app/load_path.h"
 #include "countdown/tick_schedule.h"
 #include "main_window/program_state.h"
@@ -16,6 +17,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -130,6 +132,11 @@ private:
     bool settingsOpen() const;
     void settingsStateChanged();
     void queueSettingsCheck();
+    // Live departures (form1_live.cpp).
+    void followLive();
+    QString creditOrLive(const QDateTime& now) const;
+    std::optional<std::vector<LiveDeparture>> liveDepartures(const QDateTime& now) const;
+    void paintLive(const TickView& view, const QDateTime& now);
 
     Platform& platform_;
     ProgramState state_;
@@ -148,7 +155,11 @@ private:
     QAction* importAction_ = nullptr;
     QAction* stayOnTopAction_ = nullptr;
 
-    bool busMessageShown_ = false; // the bus-in-station message is on
+    bool busMessageShown_ = false;   // the bus-in-station message is on
+    std::unique_ptr<LiveLink> live_; // made at start-up
+    bool liveSlotsShown_ = false;    // the slots show live data
+    std::optional<bool> wasLive_;    // what the screen reader last heard
+    std::array<QString, 4> slotTips_;
 
     QTimer* timer1_ = nullptr;
     QTimer* flashT_ = nullptr;

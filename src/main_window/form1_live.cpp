@@ -1,0 +1,97 @@
+// The main window's live departures: the child follows the active line, the
+// slots show expected times in a colour of their own, and the band below
+// says how fresh the data is. A line without a live address shows and does
+// exactly what it always did.
+
+#include "main_window/form1.h"
+#include "main_window/main_look.h"
+
+#include <QDir>
+#include <QLabel>
+
+#include "countdown/spoken.h"
+#include "ui_common/accessibility.h"
+
+namespace kvapomer {
+
+using namespace main_look;
+
+namespace {
+
+// Expected times other than the timetable's; readable on light and dark desktops.
+const QColor kLiveColour(160, 0, 160);
+
+} // namespace
+
+void Form1::followLive() {
+    if (!live_) {
+        live_ = std::make_unique<LiveLink>(
+            QDir(platform_.exeFolder.path()).filePath(QStringLiteral("kvapomer-live")));
+        connect(live_.get(), &LiveLink::updated, this, [this] {
+            if (loads_.dayKeeper().noticeText().isEmpty()) {
+                label6_->setText(creditOrLive(platform_.clock.current()));
+            }
+        });
+    }
+    live_->follow(configFile().path(), state_.timetable.Bus,
+                  loads_.dayKeeper().datedLine().has_value());
+}
+
+QString Form1::creditOrLive(const QDateTime& now) const {
+    const QString band = live_ ? live_->band(now) : QString();
+    return band.isEmpty() ? creditLine() : band;
+}
+
+std::optional<std::vector<LiveDeparture>> Form1::liveDepartures(const QDateTime& now) const {
+    return live_ ? live_->departures(now) : std::nullopt;
+}
+
+void Form1::paintLive(const TickView& view, const QDateTime& now) {
+    if (!view.live && !liveSlotsShown_ && !wasLive_) {
+        return; // no live data ever: nothing of this touches the window
+    }
+    for (std::size_t k = 0; k < label3_.size(); ++k) {
+        QLabel* label = label3_[k];
+        if (!liveSlotsShown_) {
+            slotTips_[k] = label->toolTip();
+        }
+        const LiveSlot slot = view.live ? (*view.live)[k] : LiveSlot{};
+        const QColor normal = k == 0 ? platformColour(AlertColour::Green) : QColor();
+        if (slot.differs) {
+            setTextColour(label, kLiveColour);
+        } else if (k == 0) {
+            setTextColour(label, normal);
+        } else {
+            label->setPalette(QPalette());
+        }
+        QFont font = label->font();
+        font.setStrikeOut(slot.state == LiveCall::Cancelled || slot.state == LiveCall::Skipped);
+        label->setFont(font);
+        const QString name =
+            view.live ? slot.name : departureSlotName(static_cast<int>(k) + 1, view.slots[k]);
+        if (label->accessibleName() != name) {
+            label->setAccessibleName(name);
+        }
+        label->setToolTip(view.live && !view.slots[k].isEmpty() ? slot.name : slotTips_[k]);
+    }
+    liveSlotsShown_ = view.live.has_value();
+
+    if (!live_ || !live_->active()) {
+        wasLive_.reset();
+        return;
+    }
+    const bool isLive = view.live.has_value();
+    if (wasLive_ && *wasLive_ != isLive) {
+        announcer_->announce(isLive ? QStringLiteral("Aktuální údaje")
+                                    : QStringLiteral("Bez aktuálních údajů"));
+    }
+    wasLive_ = isLive;
+    if (loads_.dayKeeper().noticeText().isEmpty()) {
+        const QString band = creditOrLive(now);
+        if (label6_->text() != band) {
+            label6_->setText(band);
+        }
+    }
+}
+
+} // namespace kvapomer
