@@ -1,0 +1,101 @@
+// The main window with live departures from a scripted kvapomer-live beside
+// it: the expected time in the slot, in its own colour and said in words,
+// the band's words; a dated line without an address starts no child.
+
+#include "config/settings_save.h"
+#include "main_window_fixture.h"
+#include "support/dated_sample.h"
+#include "ui_common/colours.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace kvapomer::test {
+namespace {
+
+class LiveWindowTest : public MainWindowTest {
+protected:
+    QDateTime now = QDateTime::currentDateTime();
+    // 30 minutes from now, whole minutes, as seconds of today's service day.
+    int scheduled = (now.time().hour() * 60 + now.time().minute() + 30) * 60;
+
+    // Line 150 dated from today, with one departure `scheduled`, and `extra` lines.
+    void writeLine(const QStringList& extra) {
+        DatedLine line;
+        line.first = toSysDays(now.date());
+        line.lists = {{scheduled / 60}};
+        line.days.assign(60, 0);
+        // The feed lies beside the configuration, older than the line's data.
+        folder.write(QStringLiteral("feed.zip"), "PK");
+        line.source = {folder.file(QStringLiteral("feed.zip")), now.toUTC().addSecs(3600),
+                       QStringLiteral("ROZ"), QStringLiteral("L150"), QStringLiteral("Kačerov")};
+        ProfileDocument doc(fileBytes(sampleConfig()));
+        applyLineSection(doc,
+                         {QStringLiteral("150"), QStringLiteral("(směr Kačerov)"),
+                          timesText(line.lists[0]), line},
+                         false);
+        for (const QString& entry : extra) {
+            doc.setValue(QStringLiteral("150"), entry.section(u'=', 0, 0), entry.section(u'=', 1));
+        }
+        folder.write(QStringLiteral("kvapomern.ini"), doc.bytes());
+        // The child: the departure 3 minutes late, data of this very second.
+        folder.write(QStringLiteral("kvapomer-live"),
+                     "#!/bin/sh\n"
+                     "echo \"$@\" > \"$(dirname \"$0\")/arguments\"\n"
+                     "printf 'departure\\t%s\\t2\\t" +
+                         QByteArray::number(scheduled) + "\\texpected\\t" +
+                         QByteArray::number(scheduled + 180) +
+                         "\\tT1\\t150\\n' \"$(date +%Y%m%d)\"\n"
+                         "printf 'stamp\\t%s\\nlive at 06:10:35\\n' \"$(date +%s)\"\n"
+                         "cat > /dev/null\n");
+        QFile(folder.file(QStringLiteral("kvapomer-live")))
+            .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        fake.clock.date = now.date();
+        fake.clock.time = now.time();
+    }
+    static QString hhmm(int seconds) {
+        return QTime(0, 0).addSecs(seconds).toString(QStringLiteral("HH:mm"));
+    }
+};
+
+TEST_F(LiveWindowTest, TheSlotShowsTheExpectedTimeInItsOwnColourAndSaysIt) {
+    writeLine({QStringLiteral("LiveUrl=http://127.0.0.1:9/rt")});
+    ASSERT_TRUE(startWindow());
+    QLabel* slot = label("Label3_0");
+    const QColor green = colourOf(slot);
+    QTRY_COMPARE(label("Label6")->text(), QStringLiteral("Aktuální údaje z 06:10:35"));
+    form->tick();
+    EXPECT_EQ(slot->text(), hhmm(scheduled + 180));
+    EXPECT_EQ(slot->accessibleName(), QStringLiteral("1. ") + hhmm(scheduled + 180) +
+                                          QStringLiteral(", o 3 minuty později, podle jízdního "
+                                                         "řádu ") +
+                                          hhmm(scheduled));
+    EXPECT_EQ(slot->toolTip(), slot->accessibleName());
+    EXPECT_NE(colourOf(slot), green);
+    EXPECT_GE(contrastRatio(colourOf(slot), form->palette().color(QPalette::Window)),
+              kMinTextContrast);
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+
+    // Two minutes on, by the window's clock, the data is no longer live:
+    // the timetable again, and the band says so.
+    fake.clock.time = now.time().addSecs(120);
+    form->tick();
+    EXPECT_EQ(slot->text(), hhmm(scheduled));
+    EXPECT_EQ(colourOf(slot), green);
+    EXPECT_EQ(label("Label6")->text(), QStringLiteral("Bez aktuálních údajů"));
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+}
+
+TEST_F(LiveWindowTest, ADatedLineWithoutAnAddressStartsNoChild) {
+    writeLine({});
+    ASSERT_TRUE(startWindow());
+    form->tick();
+    QTest::qWait(300);
+    form->tick();
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("arguments"))));
+    EXPECT_EQ(label("Label6")->text(), Form1::creditLine());
+    EXPECT_EQ(label("Label3_0")->text(), hhmm(scheduled));
+}
+
+} // namespace
+} // namespace kvapomer::test
