@@ -1,6 +1,7 @@
 // kvapomer-live as the window runs it: the line's address and key from the
 // file, the calls on its input, a local server, its batches on its output.
 
+#include "config/settings_save.h"
 #include "feed_builder.h"
 #include "live/matcher.h"
 #include "live/protocol.h"
@@ -9,6 +10,8 @@
 
 #include <gtest/gtest.h>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 
@@ -108,4 +111,56 @@ TEST(LiveTool, TheKeyOnItsInputWinsAndStaleOrBadAnswersAreNoData) {
         runChild(iniFor(folder, QUrl(QStringLiteral("file:///etc/passwd"))), input);
     ASSERT_EQ(none.batches.size(), 1u);
     EXPECT_EQ(none.batches[0].reason, QStringLiteral("Adresa musí začínat http:// nebo https://."));
+}
+
+TEST(LiveTool, ADatedLineReadsTheDaysCallsFromItsOwnFeed) {
+    TempFolder folder;
+    // The city feed with a calendar that runs every day.
+    const QDir city(QStringLiteral(KVAPOMER_GTFS_DATA "/city"));
+    QDir(folder.path()).mkdir(QStringLiteral("feed"));
+    for (const QString& name : city.entryList(QDir::Files)) {
+        QFile::copy(city.filePath(name), folder.file(QStringLiteral("feed/") + name));
+    }
+    QFile::remove(folder.file(QStringLiteral("feed/calendar_dates.txt")));
+    QFile::remove(folder.file(QStringLiteral("feed/calendar.txt")));
+    folder.write(QStringLiteral("feed/calendar.txt"),
+                 "service_id,monday,tuesday,wednesday,thursday,friday,saturday,sunday,"
+                 "start_date,end_date\nWD,1,1,1,1,1,1,1,20200101,20991231\n");
+
+    const QDate today = QDate::currentDate();
+    FeedMessage feed = feedAt(quint64(QDateTime::currentSecsSinceEpoch()));
+    addStop(addTrip(feed, "T2", today.toString(QStringLiteral("yyyyMMdd")).toStdString()), 2)
+        ->mutable_departure()
+        ->set_delay(120);
+    LocalServer server;
+    server.answer("/rt", {200, bytesOf(feed), {}});
+
+    kvapomer::DatedLine line;
+    line.first = kvapomer::toSysDays(today);
+    line.lists = {{380}};
+    line.days = {0};
+    line.source = {folder.file(QStringLiteral("feed")), QDateTime::currentDateTimeUtc(),
+                   QStringLiteral("ROZ"), QStringLiteral("L150"), QStringLiteral("Kačerov")};
+    kvapomer::ProfileDocument doc(QByteArray("[Main]\r\nBus=7\r\n"));
+    kvapomer::applyLineSection(doc,
+                               {QStringLiteral("7"),
+                                QString(),
+                                {QStringLiteral("06:20")},
+                                line,
+                                kvapomer::LiveAddress{server.url("/rt").toString(), QString()}},
+                               false);
+    folder.write(QStringLiteral("kvapomern.ini"), doc.bytes());
+
+    // Nothing on its input: the calls come from the feed.
+    const ChildRun run = runChild(folder.file(QStringLiteral("kvapomern.ini")), QByteArray());
+    ASSERT_EQ(run.batches.size(), 1u) << run.out.toStdString();
+    const LiveSnapshot& batch = run.batches[0];
+    EXPECT_TRUE(batch.live) << batch.reason.toStdString();
+    // Yesterday's night trip, then today's three (T5 runs by frequencies).
+    ASSERT_EQ(batch.departures.size(), 4u);
+    EXPECT_EQ(batch.departures[0].call.serviceDate, today.addDays(-1));
+    EXPECT_EQ(batch.departures[2].call.tripId, QStringLiteral("T2"));
+    EXPECT_EQ(batch.departures[2].state, LiveState::Expected);
+    EXPECT_EQ(batch.departures[2].expected, 7 * 3600 + 47 * 60);
+    EXPECT_EQ(batch.departures[1].state, LiveState::Timetable);
 }

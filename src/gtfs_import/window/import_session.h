@@ -116,6 +116,9 @@ struct SaveChoice {
     QString note;
     bool oneDate = false;         // a plain line of `date` instead of a dated line
     std::chrono::sys_days date{}; // the chosen date
+    // A dated line's live address and key; an empty address keeps the line's own.
+    QString liveUrl = {};
+    QString liveToken = {};
 };
 
 // The line to write, as the command builds it (made active). Throws FeedError

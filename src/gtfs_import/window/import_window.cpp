@@ -178,6 +178,17 @@ void ImportWindow::build() {
     oneDate_ = named(new QCheckBox(QStringLiteral("&Jen pro vybraný den")), "OneDate",
                      QStringLiteral("Jen pro vybraný den"),
                      QStringLiteral("Uloží jen odjezdy vybraného dne, stejné pro každý den"));
+    liveUrl_ = named(new QLineEdit, "LiveUrl", QStringLiteral("Aktuální údaje (GTFS-Realtime)"),
+                     QStringLiteral("Adresa aktuálních údajů dopravce, http:// nebo https://; "
+                                    "prázdná ponechá adresu, kterou linka má"));
+    liveToken_ = named(new QLineEdit, "LiveToken", QStringLiteral("Klíč"),
+                       QStringLiteral("Přístupový klíč k adrese; v kvapomern.ini je uložen "
+                                      "jako čitelný text"));
+    liveToken_->setEchoMode(QLineEdit::Password);
+    connect(oneDate_, &QCheckBox::toggled, this, [this](bool oneDate) {
+        liveUrl_->setEnabled(!oneDate);
+        liveToken_->setEnabled(!oneDate);
+    });
     blocked_ = wrapping("SaveBlocked");
     blocked_->setText(QStringLiteral("Zavřete nejdřív okno Nastavení."));
     blocked_->hide();
@@ -227,6 +238,10 @@ void ImportWindow::build() {
     line->addWidget(caption(QStringLiteral("&Poznámka:"), noteEdit_), 0, 2);
     line->addWidget(noteEdit_, 0, 3);
     line->addWidget(oneDate_, 1, 0, 1, 4);
+    line->addWidget(caption(QStringLiteral("Aktuální údaje (GTFS-Realtime):"), liveUrl_), 2, 0);
+    line->addWidget(liveUrl_, 2, 1);
+    line->addWidget(caption(QStringLiteral("&Klíč:"), liveToken_), 2, 2);
+    line->addWidget(liveToken_, 2, 3);
     line->setColumnStretch(1, 1);
     line->setColumnStretch(3, 3);
 
@@ -257,7 +272,9 @@ void ImportWindow::build() {
     setTabOrder(dateEdit_, lineEdit_);
     setTabOrder(lineEdit_, noteEdit_);
     setTabOrder(noteEdit_, oneDate_);
-    setTabOrder(oneDate_, save_);
+    setTabOrder(oneDate_, liveUrl_);
+    setTabOrder(liveUrl_, liveToken_);
+    setTabOrder(liveToken_, save_);
     setTabOrder(save_, close_);
 
     for (QListWidget* list : {stopList_, routeList_, directionList_}) {
@@ -472,7 +489,8 @@ void ImportWindow::save() {
     }
     saving_ = true;
     session_.save({lineEdit_->text(), noteEdit_->text(), oneDate_->isChecked(),
-                   toSysDays(dateEdit_->date())});
+                   toSysDays(dateEdit_->date()), liveUrl_->text().trimmed(),
+                   liveToken_->text().trimmed()});
 }
 
 void ImportWindow::busyChanged(bool busy, const QString& what) {

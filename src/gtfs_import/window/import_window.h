@@ -83,6 +83,8 @@ private:
     QLineEdit* lineEdit_ = nullptr;
     QLineEdit* noteEdit_ = nullptr;
     QCheckBox* oneDate_ = nullptr;
+    QLineEdit* liveUrl_ = nullptr;
+    QLineEdit* liveToken_ = nullptr;
     QLabel* blocked_ = nullptr;
     QLabel* message_ = nullptr;
     Announcer* announcer_ = nullptr; // what a screen reader hears at once
