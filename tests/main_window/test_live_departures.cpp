@@ -7,11 +7,16 @@
 #include "support/dated_sample.h"
 #include "ui_common/colours.h"
 
+#include "main_window/main_look.h"
+
+#include <QApplication>
 #include <QFile>
 #include <QTest>
 
 namespace kvapomer::test {
 namespace {
+
+using main_look::platformColour;
 
 class LiveWindowTest : public MainWindowTest {
 protected:
@@ -75,6 +80,17 @@ TEST_F(LiveWindowTest, TheSlotShowsTheExpectedTimeInItsOwnColourAndSaysIt) {
     EXPECT_GE(contrastRatio(colourOf(slot), form->palette().color(QPalette::Window)),
               kMinTextContrast);
     EXPECT_TRUE(fake.messageBox.shown.empty());
+    // On a dark desktop the colour is lightened, still its own.
+    const QPalette light = QApplication::palette();
+    QApplication::setPalette(darkPalette());
+    QCoreApplication::processEvents();
+    form->tick();
+    EXPECT_GE(contrastRatio(colourOf(slot), slot->palette().color(QPalette::Window)),
+              kMinTextContrast);
+    EXPECT_NE(colourOf(slot), textColourFor(platformColour(AlertColour::Green), darkPalette()));
+    QApplication::setPalette(light);
+    QCoreApplication::processEvents();
+    form->tick();
 
     // Two minutes on, by the window's clock, the data is no longer live:
     // the timetable again, and the band says so.
