@@ -5,12 +5,14 @@
 #include "config/settings_save.h"
 #include "main_window_fixture.h"
 #include "support/dated_sample.h"
+#include "ui_common/accessibility.h"
 #include "ui_common/colours.h"
 
 #include "main_window/main_look.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace kvapomer::test {
@@ -94,8 +96,13 @@ TEST_F(LiveWindowTest, TheSlotShowsTheExpectedTimeInItsOwnColourAndSaysIt) {
 
     // Two minutes on, by the window's clock, the data is no longer live:
     // the timetable again, and the band says so.
+    QSignalSpy said(form->findChild<Announcer*>(), &Announcer::announced);
     fake.clock.time = now.time().addSecs(120);
     form->tick();
+    form->tick();
+    // The screen reader hears the change once, not every tick.
+    ASSERT_EQ(said.count(), 1);
+    EXPECT_EQ(said[0][0].toString(), QStringLiteral("Bez aktuálních údajů"));
     EXPECT_EQ(slot->text(), hhmm(scheduled));
     EXPECT_EQ(colourOf(slot), green);
     EXPECT_EQ(label("Label6")->text(), QStringLiteral("Bez aktuálních údajů"));
