@@ -78,6 +78,9 @@ void Form1::paintLive(const TickView& view, const QDateTime& now) {
 
     if (!live_ || !live_->active()) {
         wasLive_.reset();
+        if (!label6_->accessibleName().isEmpty()) {
+            label6_->setAccessibleName(QString()); // the credit line or notice reads as itself
+        }
         return;
     }
     const bool isLive = view.live.has_value();
@@ -86,7 +89,15 @@ void Form1::paintLive(const TickView& view, const QDateTime& now) {
                                     : QStringLiteral("Bez aktuálních údajů"));
     }
     wasLive_ = isLive;
-    if (loads_.dayKeeper().noticeText().isEmpty()) {
+    // The band's time changes with every poll; its name only with live or not.
+    const bool noNotice = loads_.dayKeeper().noticeText().isEmpty();
+    const QString name = !noNotice ? QString()
+                         : isLive  ? QStringLiteral("Aktuální údaje")
+                                   : QStringLiteral("Bez aktuálních údajů");
+    if (label6_->accessibleName() != name) {
+        label6_->setAccessibleName(name);
+    }
+    if (noNotice) {
         const QString band = creditOrLive(now);
         if (label6_->text() != band) {
             label6_->setText(band);

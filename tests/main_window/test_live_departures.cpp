@@ -78,6 +78,8 @@ TEST_F(LiveWindowTest, TheSlotShowsTheExpectedTimeInItsOwnColourAndSaysIt) {
                                                          "řádu ") +
                                           hhmm(scheduled));
     EXPECT_EQ(slot->toolTip(), slot->accessibleName());
+    // The band's name does not follow its time.
+    EXPECT_EQ(label("Label6")->accessibleName(), QStringLiteral("Aktuální údaje"));
     EXPECT_NE(colourOf(slot), green);
     EXPECT_GE(contrastRatio(colourOf(slot), form->palette().color(QPalette::Window)),
               kMinTextContrast);
@@ -106,6 +108,7 @@ TEST_F(LiveWindowTest, TheSlotShowsTheExpectedTimeInItsOwnColourAndSaysIt) {
     EXPECT_EQ(slot->text(), hhmm(scheduled));
     EXPECT_EQ(colourOf(slot), green);
     EXPECT_EQ(label("Label6")->text(), QStringLiteral("Bez aktuálních údajů"));
+    EXPECT_EQ(label("Label6")->accessibleName(), QStringLiteral("Bez aktuálních údajů"));
     EXPECT_TRUE(fake.messageBox.shown.empty());
 }
 
@@ -117,6 +120,7 @@ TEST_F(LiveWindowTest, ADatedLineWithoutAnAddressStartsNoChild) {
     form->tick();
     EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("arguments"))));
     EXPECT_EQ(label("Label6")->text(), Form1::creditLine());
+    EXPECT_EQ(label("Label6")->accessibleName(), QString());
     EXPECT_EQ(label("Label3_0")->text(), hhmm(scheduled));
 }
 
