@@ -37,7 +37,8 @@ LoadPath::Loaded LoadPath::adopted(const QString& path, const FileStamp& stamp,
     if (day.wrote) {
         follower_.wrote(stamp, stampOf(path));
     }
-    return {std::move(day.result), ConfigFile::stayOnTopIn(day.snapshot)};
+    return {std::move(day.result), ConfigFile::stayOnTopIn(day.snapshot),
+            ConfigFile::trayIconIn(day.snapshot)};
 }
 
 void LoadPath::ownWrite(const QString& path, const std::function<void()>& write) {

@@ -23,6 +23,7 @@ public:
     struct Loaded {
         LoadResult result;      // its messages, in the order they are shown
         bool stayOnTop = false; // the main window's "Vždy navrchu" as stored
+        bool trayIcon = true;   // its "Ikona na panelu" as stored
     };
 
     // The load at start-up, after a save, on request: its messages are the

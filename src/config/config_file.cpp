@@ -62,6 +62,15 @@ Result<void> ConfigFile::storeStayOnTop(bool on) const {
                          on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+bool ConfigFile::trayIconIn(const ConfigSnapshot& snapshot) {
+    return snapshot.file.value(keys::kSet, keys::kTrayIcon) != u"0";
+}
+
+Result<void> ConfigFile::storeTrayIcon(bool on) const {
+    return WriteIniValue(path_, keys::kSet, keys::kTrayIcon,
+                         on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 QString ConfigFile::lastFeed() const {
     return takeSnapshot(path_).file.value(keys::kSet, keys::kLastFeed).value_or(QString());
 }

@@ -43,6 +43,10 @@ public:
     // stored as "1" or "0" with every other byte as it was.
     static bool stayOnTopIn(const ConfigSnapshot& snapshot);
     Result<void> storeStayOnTop(bool on) const;
+    // The main window's "Ikona na panelu": on unless the file holds "0";
+    // stored as "1" or "0".
+    static bool trayIconIn(const ConfigSnapshot& snapshot);
+    Result<void> storeTrayIcon(bool on) const;
     // The feed the import window read last (empty when none is stored), and
     // storing it when the file can give it back unchanged (otherwise error
     // 5 and nothing written).

@@ -30,6 +30,7 @@ inline const QString kBlinkAlertM = QStringLiteral("BlinkAlertM"); // minutes pa
 inline const QString kSet = QStringLiteral("Set");
 inline const QString kStav = QStringLiteral("Stav");           // 1: the expanded view; 0..255
 inline const QString kStayOnTop = QStringLiteral("StayOnTop"); // "1" on, anything else off
+inline const QString kTrayIcon = QStringLiteral("TrayIcon");   // "0" off, anything else on
 inline const QString kLastFeed = QStringLiteral("LastFeed");   // the feed last read: .zip or folder
 
 // A line's section, named by the line's number.

@@ -54,6 +54,7 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
         view.flashing = state.flashing;
     }
     view.countdownText = left.text;
+    view.left = left;
     state.countdownText = left.text;
     view.sentence = countdownSentence(timetable.Bus, view.slots[0], left);
     if (view.busInStationStarts) {

@@ -39,6 +39,7 @@ struct TickView {
     bool desktopNoticeDue = false; // a minimised window would turn red now: tell the desktop
     NoticeText notice;             // what the desktop notice says, when due
     QString countdownText;         // hh:mm:ss or "--:--:--"
+    Remaining left;                // the time the countdown counts down (any: false when none)
     // The title to set; nothing leaves the title as the flash timer last set it.
     std::optional<QString> title;
     QString clockText;   // hh:mm, or hh mm on every other tick

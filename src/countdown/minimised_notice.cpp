@@ -5,11 +5,15 @@
 
 namespace kvapomer {
 
+bool redByTime(const Remaining& left, const AlertSettings& settings) {
+    return left.hours <= 0 && left.minutes < settings.RedAlertMin;
+}
+
 bool MinimisedNotice::step(const Remaining& left, bool windowNormal,
                            const AlertSettings& settings) {
-    const bool redByTime = left.hours <= 0 && left.minutes < settings.RedAlertMin;
-    const bool spanOpens = redByTime && !inRedSpan_;
-    inRedSpan_ = redByTime;
+    const bool red = redByTime(left, settings);
+    const bool spanOpens = red && !inRedSpan_;
+    inRedSpan_ = red;
     return spanOpens && !windowNormal && soundSwitchedOn(settings.AlertON);
 }
 

@@ -10,6 +10,10 @@
 
 namespace kvapomer {
 
+// Whether `left` lies in the span in which the countdown is red, whatever the
+// window's state: less than RedAlertMin minutes.
+bool redByTime(const Remaining& left, const AlertSettings& settings);
+
 class MinimisedNotice {
 public:
     // One step per tick on which the alert step runs. True on the tick that

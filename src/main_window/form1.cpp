@@ -6,6 +6,7 @@
 #include "countdown/sound_request.h"
 #include "countdown/spoken.h"
 #include "main_window/main_look.h"
+#include "main_window/panel_icon.h"
 #include "ui_common/accessibility.h"
 #include "ui_common/colours.h"
 #include "ui_common/fonts.h"
@@ -45,6 +46,9 @@ Form1::Form1(Platform& platform, QWidget* parent)
     setMouseTracking(true);
     setAcceptDrops(true); // a timetable feed dropped here opens the import window
     buildLayout();
+    panelIcon_ = new PanelIcon(
+        this, [this] { return contextMenu(); },
+        [this](bool on) { ownWrite([&] { static_cast<void>(configFile().storeTrayIcon(on)); }); });
     // The file changed under the line: loaded as any change of someone else's.
     connect(&loads_.dayKeeper(), &DayKeeper::reloadWanted, this, &Form1::followConfigFile);
     connect(&loads_.dayKeeper(), &DayKeeper::noticeChanged, this, &Form1::showDay);
@@ -145,11 +149,12 @@ bool Form1::LoadData() {
         platform_.programEnd.endNow(1);
         return false;
     }
-    applyLoaded(std::move(loaded.result.config), loaded.stayOnTop);
+    applyLoaded(std::move(loaded));
     return true;
 }
 
-void Form1::applyLoaded(LoadedConfig&& config, bool stayOnTop) {
+void Form1::applyLoaded(LoadPath::Loaded&& loaded) {
+    LoadedConfig& config = loaded.result.config;
     state_.timetable = std::move(config.timetable);
     state_.alerts = std::move(config.alerts);
     if (config.expand) {
@@ -159,7 +164,8 @@ void Form1::applyLoaded(LoadedConfig&& config, bool stayOnTop) {
     state_.note = config.note;
     label1_->setText(state_.heading);
     label7_->setText(state_.note);
-    applyStayOnTop(stayOnTop);
+    applyStayOnTop(loaded.stayOnTop);
+    panelIcon_->setChosen(loaded.trayIcon);
     followLive();
     showDay();
 }
@@ -171,7 +177,7 @@ void Form1::followConfigFile() {
     std::optional<LoadPath::Loaded> loaded =
         loads_.follow(configFile(), platform_.clock.current().date(), settingsOpen());
     if (loaded) {
-        applyLoaded(std::move(loaded->result.config), loaded->stayOnTop);
+        applyLoaded(std::move(*loaded));
     }
 }
 
@@ -261,6 +267,7 @@ void Form1::showDay() {
     state_.today = loads_.dayKeeper().todaysTimetable(state_.timetable);
     const QString notice = loads_.dayKeeper().noticeText();
     label6_->setText(notice.isEmpty() ? creditOrLive(platform_.clock.current()) : notice);
+    panelIcon_->setDayNotice(notice);
     setTextColour(label6_, dayNoticeColour());
 }
 
@@ -303,6 +310,7 @@ void Form1::applyTick(const QDateTime& now) {
     state_.countdown = view.state;
     paintTick(view);
     paintLive(view, now);
+    panelIcon_->show(view, state_.alerts);
 }
 
 // Shows one tick's value, in the order the tick's effects happen.

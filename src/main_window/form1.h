@@ -30,7 +30,7 @@ namespace kvapomer {
 
 class Announcer;
 class ConfigFile;
-struct LoadedConfig;
+class PanelIcon;
 
 class Form1 : public QWidget, public SettingsHost {
     Q_OBJECT
@@ -81,6 +81,9 @@ public:
     // new version loads without a message; the tick runs it every second.
     void followConfigFile();
 
+    // The status icon on the panel and its choice "Ikona na panelu".
+    PanelIcon* panelIcon() const { return panelIcon_; }
+
     // "Vždy navrchu": kept above other windows; stored at once.
     bool stayOnTop() const { return stayOnTop_; }
     void setStayOnTop(bool on);
@@ -125,7 +128,7 @@ private:
     void showDay();
     QColor dayNoticeColour() const;
     void paintTick(const TickView& view);
-    void applyLoaded(LoadedConfig&& config, bool stayOnTop);
+    void applyLoaded(LoadPath::Loaded&& loaded);
     void applyStayOnTop(bool on);
     void showContextMenu(const QPoint& globalPos);
     QPoint keyboardMenuPoint() const;
@@ -154,6 +157,7 @@ private:
     QMenu* menu_ = nullptr;
     QAction* importAction_ = nullptr;
     QAction* stayOnTopAction_ = nullptr;
+    PanelIcon* panelIcon_ = nullptr; // the status icon on the desktop's panel
 
     bool busMessageShown_ = false;   // the bus-in-station message is on
     std::unique_ptr<LiveLink> live_; // made at start-up

@@ -3,6 +3,8 @@
 
 #include "main_window/form1.h"
 
+#include "main_window/panel_icon.h"
+
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -23,6 +25,7 @@ QMenu* Form1::contextMenu() {
     stayOnTopAction_->setCheckable(true);
     stayOnTopAction_->setChecked(stayOnTop_);
     connect(stayOnTopAction_, &QAction::triggered, this, &Form1::setStayOnTop);
+    panelIcon_->addMenuAction(menu_);
     QAction* settings = menu_->addAction(QStringLiteral("Nastavení"), this, &Form1::openSettings);
     settings->setObjectName(QStringLiteral("MenuSettings"));
     menu_->addSeparator();

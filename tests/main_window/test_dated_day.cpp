@@ -4,12 +4,14 @@
 #include "config/dated_day.h"
 #include "config/loader.h"
 #include "config/settings_save.h"
+#include "main_window/panel_icon.h"
 #include "main_window_fixture.h"
 #include "profile/profile_store.h"
 #include "support/dated_sample.h"
 
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 namespace kvapomer::test {
@@ -98,6 +100,22 @@ TEST_F(DatedDayTest, ADayWithoutServiceShowsNoDepartureAndSaysSo) {
     // The file keeps a list that loads; the settings window edits it.
     EXPECT_EQ(timesInFile(), (QStringList{"06:10", "06:40", "12:10"}));
     EXPECT_EQ(form->snapshot().timetable.Times, timesInFile());
+}
+
+TEST_F(DatedDayTest, ThePanelIconsTooltipSaysWhatIsSaidAboutTheDay) {
+    writeDated();
+    startOn(QDate(2027, 3, 14), 7, 59, 59); // Sunday
+    form->panelIcon()->setAvailability([] { return true; });
+    tickAt(8, 0, 0);
+    QSystemTrayIcon* tray = form->panelIcon()->trayIcon();
+    ASSERT_NE(tray, nullptr);
+    EXPECT_EQ(tray->toolTip(), "Dnes už žádný autobus nejede.\nDnes tato linka nejede.");
+    // Saturday's list: the sentence alone, as the countdown's description.
+    fake.clock.date = QDate(2027, 3, 13);
+    tickAt(8, 0, 1);
+    EXPECT_EQ(label("Label6")->text(), Form1::creditLine());
+    EXPECT_EQ(tray->toolTip(), label("Label5")->accessibleDescription());
+    EXPECT_TRUE(tray->toolTip().startsWith("Autobus 150 odjíždí v 23:59"));
 }
 
 TEST_F(DatedDayTest, ThePeriodsEndIsAnnouncedThenWarnedOf) {
