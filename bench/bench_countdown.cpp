@@ -2,6 +2,7 @@
 // the alert step, over timetables of various lengths.
 
 #include "countdown/alert.h"
+#include "countdown/countdown_tick.h"
 #include "countdown/departures.h"
 
 #include <benchmark/benchmark.h>
@@ -45,5 +46,36 @@ void BM_CountdownTick(benchmark::State& state) {
 }
 
 BENCHMARK(BM_CountdownTick)->Arg(1440)->Arg(32767)->Unit(benchmark::kMicrosecond);
+
+// The whole tick the window paints, without a walk to the stop (0) and with
+// one (7 minutes): the second argument.
+void BM_WholeTick(benchmark::State& state) {
+    kvapomer::Timetable line;
+    line.Bus = QStringLiteral("150");
+    line.Times = spreadOverTheDay(static_cast<int>(state.range(0)));
+    line.LastIndex = static_cast<std::int16_t>(line.Times.size() - 1);
+    line.WalkMin = static_cast<int>(state.range(1));
+    kvapomer::AlertSettings settings;
+    settings.RedAlertMin = 5;
+    settings.BlinkAlertM = 1;
+    settings.BlinkAlert = 30;
+    kvapomer::CountdownState carried;
+    int second = 0;
+    for (auto _ : state) {
+        const kvapomer::ClockSample now{12, 30 + second / 60, second % 60};
+        second = (second + 1) % 1200;
+        kvapomer::TickView view = kvapomer::countdownTick(now, line, settings, false, carried);
+        carried = std::move(view.state);
+        benchmark::DoNotOptimize(view);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+BENCHMARK(BM_WholeTick)
+    ->Args({1440, 0})
+    ->Args({1440, 7})
+    ->Args({32767, 0})
+    ->Args({32767, 7})
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "config/config_file.h"
 
 #include "config/keys.h"
+#include "config/walk_time.h"
 #include "profile/error_numbers.h"
 #include "profile/profile_store.h"
 
@@ -92,6 +93,17 @@ Result<void> ConfigFile::storeLastFeed(const QString& feed) const {
         return errorOf(error::kInvalidArgument);
     }
     return result;
+}
+
+int ConfigFile::walkMinIn(const ConfigSnapshot& snapshot, const QString& line) {
+    return walkMinutesOf(storedWalk(snapshot.file, line).value_or(QString()));
+}
+
+Result<void> ConfigFile::storeWalkMin(const QString& line, int minutes) const {
+    if (!isWalkSetting(minutes)) {
+        return errorOf(error::kInvalidArgument);
+    }
+    return updateProfile(path_, [&](ProfileDocument& doc) { setWalk(doc, line, minutes); });
 }
 
 Result<void> ConfigFile::saveSettings(const SettingsInput& input) const {

@@ -53,6 +53,14 @@ public:
     QString lastFeed() const;
     Result<void> storeLastFeed(const QString& feed) const;
 
+    // The walk from home to the stop of `line` in a snapshot of the file, in
+    // minutes; 0 when it has none (see walkMinutesOf).
+    static int walkMinIn(const ConfigSnapshot& snapshot, const QString& line);
+    // The walk from home to the stop of `line`: set to `minutes`, or removed
+    // for 0; only that key changes. Outside 0..kMaxWalkMin: error 5, nothing
+    // written.
+    Result<void> storeWalkMin(const QString& line, int minutes) const;
+
     // The settings window's save: the line's section and the alert settings.
     Result<void> saveSettings(const SettingsInput& input) const;
 

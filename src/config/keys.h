@@ -36,6 +36,9 @@ inline const QString kLastFeed = QStringLiteral("LastFeed");   // the feed last 
 // A line's section, named by the line's number.
 inline const QString kDescription = QStringLiteral("Description");     // the note on the line
 inline const QString kNumberOfTimes = QStringLiteral("NumberOfTimes"); // 1..kMaxTimes
+// Minutes from home to the stop, 1..kMaxWalkMin; anything else is no walk.
+// The loader's checks never look at it.
+inline const QString kWalkMin = QStringLiteral("WalkMin");
 // The departure time at `index` (0 .. NumberOfTimes - 1), "hh:mm".
 inline QString timeKey(int index) {
     return QStringLiteral("t") + QString::number(index);
@@ -75,6 +78,8 @@ inline const QString kOff = QStringLiteral("OFF");
 inline constexpr int kReadBufferSize = ::kvapomer::kReadBufferSize;
 // The most departure times a line can hold (its count is a 16-bit number).
 inline constexpr int kMaxTimes = 32767;
+// The longest walk to the stop, in minutes.
+inline constexpr int kMaxWalkMin = 120;
 // Section names a line cannot take.
 inline bool isFixedSection(const QString& name) {
     return name.compare(kMain, Qt::CaseInsensitive) == 0 ||

@@ -2,6 +2,7 @@
 
 #include "config/keys.h"
 #include "config/number_text.h"
+#include "config/walk_time.h"
 #include "profile/error_numbers.h"
 #include "profile/profile_store.h"
 
@@ -83,6 +84,7 @@ public:
             t.Times.push_back(time);
         }
         c.note = read(t.Bus, keys::kDescription);
+        t.WalkMin = walkMinutesOf(read(t.Bus, keys::kWalkMin)); // never a message
         return result_;
     }
 

@@ -13,6 +13,7 @@ struct Timetable {
     QString Bus;       // the active line number, also its section name
     QStringList Times; // departure times hh:mm, indexes 0..LastIndex
     std::int16_t LastIndex = -1;
+    int WalkMin = 0; // minutes from home to the stop; 0: the countdown runs to the bus
 };
 
 struct AlertSettings {

@@ -2,6 +2,7 @@
 
 #include "config/dated_day.h"
 #include "config/number_text.h"
+#include "config/walk_time.h"
 #include "profile/cp1250.h"
 #include "profile/error_numbers.h"
 #include "profile/profile_store.h"
@@ -58,6 +59,7 @@ void applyLineSection(ProfileDocument& doc, const LineContent& content, bool mak
             live = LiveAddress{*url, doc.value(line, keys::kLiveToken).value_or(QString())};
         }
     }
+    const std::optional<QString> keptWalk = storedWalk(doc, line);
     doc.removeSection(line);
     doc.setValue(line, keys::kDescription, content.note);
     if (makeActive) {
@@ -67,6 +69,11 @@ void applyLineSection(ProfileDocument& doc, const LineContent& content, bool mak
         doc.setValue(line, keys::timeKey(int(i)), content.times[i]);
     }
     doc.setValue(line, keys::kNumberOfTimes, QString::number(content.times.size()));
+    if (content.walkMin) {
+        setWalk(doc, line, *content.walkMin);
+    } else if (keptWalk) {
+        doc.setValue(line, keys::kWalkMin, *keptWalk);
+    }
     if (content.dated) {
         for (const auto& [key, value] : datedKeys(*content.dated)) {
             doc.setValue(line, key, value);

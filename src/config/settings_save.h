@@ -17,7 +17,8 @@ namespace kvapomer {
 // A line's section as every write makes it, for the settings save, the
 // import and a dated line's day alike: the section removed and appended anew
 // with its note, the line made active (Main/Bus) when asked, the times in
-// list order, their count and, for a dated line, its dated data.
+// list order, their count, the walk to the stop and, for a dated line, its
+// dated data and live address.
 // A line's live address and its access key (empty for none).
 struct LiveAddress {
     QString url;
@@ -31,6 +32,9 @@ struct LineContent {
     QStringList times; // "hh:mm" in list order
     // A dated line's data, naming `times` as the list written; nothing: a plain line.
     std::optional<DatedLine> dated;
+    // The walk to the stop: nothing keeps what the section holds, 0 removes
+    // it, 1..kMaxWalkMin sets it.
+    std::optional<int> walkMin = std::nullopt;
     // A dated line's live address; nothing keeps the section's own (a plain
     // line keeps none).
     std::optional<LiveAddress> live = std::nullopt;

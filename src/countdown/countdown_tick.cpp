@@ -3,6 +3,8 @@
 #include "countdown/spoken.h"
 #include "version.h"
 
+#include <algorithm>
+
 namespace kvapomer {
 
 QString normalTitle() {
@@ -11,6 +13,90 @@ QString normalTitle() {
            QString::number(version::kRevision) + QStringLiteral("] CZ");
 }
 
+namespace {
+
+// What one tick counts down to: the departure itself, or with a walk the
+// moment to set off for it.
+struct Target {
+    QString counted; // the departure counted down to
+    Remaining left;
+    bool anyLeft = false; // walking: a departure has not left yet
+    QString due;          // the departure announced this tick
+};
+
+Target atTheStop(const ClockSample& clock, const Timetable& timetable, TickView& view) {
+    const NextDepartures next = UpdateNextDepartures(timetable.Times, clock);
+    view.slots = next.slots;
+    view.busInStationStarts = next.busDue;
+    // The departure counted down to is slot 0 as just chosen.
+    return {view.slots[0], rozdil(view.slots[0], clock), false, QString()};
+}
+
+Target onFoot(const ClockSample& clock, const Timetable& timetable, TickView& view) {
+    const DeparturesOnFoot next = UpdateDeparturesOnFoot(timetable.Times, clock, timetable.WalkMin);
+    view.walking = true;
+    view.slots = next.slots;
+    view.lateSlot = next.late;
+    view.busInStationStarts = !next.leaveDue.isEmpty();
+    view.leaveMessage = view.busInStationStarts;
+    // One glance away: the next bus from the stop, for one who is there already.
+    view.busSentence =
+        countdownSentence(timetable.Bus, next.fromStop, rozdil(next.fromStop, clock));
+    return {next.counted(), leaveIn(next.counted(), timetable.WalkMin, clock), next.anyLeft,
+            next.leaveDue};
+}
+
+Target liveAtTheStop(const ClockSample& clock, const std::vector<LiveDeparture>& live,
+                     TickView& view) {
+    const LiveNext next = nextLiveDepartures(live, clock);
+    view.slots = next.slots;
+    view.busInStationStarts = next.busDue;
+    view.live = next.live;
+    return {view.slots[0], rozdil(view.slots[0], clock), false, QString()};
+}
+
+// Live data and a walk: the walk counts from the expected times of the
+// departures that come (a cancelled or skipped one is left out), today's in
+// their expected order.
+Target liveOnFoot(const ClockSample& clock, const Timetable& timetable,
+                  const std::vector<LiveDeparture>& live, TickView& view) {
+    std::vector<LiveDeparture> coming;
+    for (const LiveDeparture& d : live) {
+        if ((d.state == LiveCall::Expected || d.state == LiveCall::Timetable) && d.expected >= 0 &&
+            d.expected < 24 * 60) {
+            coming.push_back(d);
+        }
+    }
+    std::stable_sort(
+        coming.begin(), coming.end(),
+        [](const LiveDeparture& a, const LiveDeparture& b) { return a.expected < b.expected; });
+    Timetable expected = timetable;
+    expected.Times.clear();
+    for (const LiveDeparture& d : coming) {
+        expected.Times.append(Nula(static_cast<std::int16_t>(d.expected / 60)) + u':' +
+                              Nula(static_cast<std::int16_t>(d.expected % 60)));
+    }
+    const Target target = onFoot(clock, expected, view);
+    // Each slot's departure: the first after the previous slot's with its time.
+    std::array<LiveSlot, 4> slots;
+    qsizetype from = 0;
+    for (std::size_t k = 0; k < slots.size(); ++k) {
+        const qsizetype at =
+            view.slots[k].isEmpty() ? -1 : expected.Times.indexOf(view.slots[k], from);
+        if (at < 0) {
+            slots[k].name = departureSlotName(static_cast<int>(k) + 1, QString());
+            continue;
+        }
+        const LiveDeparture& d = coming[static_cast<std::size_t>(at)];
+        slots[k] = {d.expected != d.scheduled, d.state, liveSlotName(static_cast<int>(k) + 1, d)};
+        from = at + 1;
+    }
+    view.live = slots;
+    return target;
+}
+
+} // namespace
+
 TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
                        const AlertSettings& alerts, bool minimised, const CountdownState& previous,
                        const std::vector<LiveDeparture>* live) {
@@ -18,19 +104,11 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
     view.state = previous;
     CountdownState& state = view.state;
 
-    if (live) {
-        const LiveNext next = nextLiveDepartures(*live, clock);
-        view.slots = next.slots;
-        view.busInStationStarts = next.busDue;
-        view.live = next.live;
-    } else {
-        const NextDepartures next = UpdateNextDepartures(timetable.Times, clock);
-        view.slots = next.slots;
-        view.busInStationStarts = next.busDue;
-    }
-
-    // The departure counted down to is slot 0 as just chosen.
-    const Remaining left = rozdil(view.slots[0], clock);
+    const Target target = live ? (timetable.WalkMin > 0 ? liveOnFoot(clock, timetable, *live, view)
+                                                        : liveAtTheStop(clock, *live, view))
+                               : (timetable.WalkMin > 0 ? onFoot(clock, timetable, view)
+                                                        : atTheStop(clock, timetable, view));
+    const Remaining& left = target.left;
     view.alertStepRan = left.any;
     if (left.any) {
         const AlertActions act =
@@ -41,7 +119,8 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
         view.reshowCountdown = act.reshowCountdown;
         view.desktopNoticeDue = state.minimisedNotice.step(left, !minimised, alerts);
         if (view.desktopNoticeDue) {
-            view.notice = busNotice(timetable.Bus, view.slots[0], left);
+            view.notice = view.walking ? leaveNotice(timetable.Bus, target.counted, left)
+                                       : busNotice(timetable.Bus, target.counted, left);
         }
         state.colour = act.colour;
         state.flashing = act.flashing;
@@ -56,14 +135,18 @@ TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
     view.countdownText = left.text;
     view.left = left;
     state.countdownText = left.text;
-    view.sentence = countdownSentence(timetable.Bus, view.slots[0], left);
+    view.sentence = view.walking
+                        ? leaveSentence(timetable.Bus, target.counted, left, target.anyLeft)
+                        : countdownSentence(timetable.Bus, target.counted, left);
     if (view.busInStationStarts) {
-        view.announcement = busInStationSentence(timetable.Bus);
+        view.announcement = view.walking ? leaveNowSentence(timetable.Bus, target.due)
+                                         : busInStationSentence(timetable.Bus);
     }
     // The red warning begins exactly when its sound is due, whether or not
     // the sound is switched on.
     if (view.playSound) {
-        const QString warning = redWarningSentence(timetable.Bus, view.slots[0], left);
+        const QString warning =
+            view.walking ? view.sentence : redWarningSentence(timetable.Bus, target.counted, left);
         view.announcement =
             view.announcement.isEmpty() ? warning : view.announcement + u' ' + warning;
     }

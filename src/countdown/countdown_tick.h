@@ -25,13 +25,23 @@ struct CountdownState {
     bool colonShown = false;               // the last clock text showed its colon
     QString countdownText;                 // the countdown of the latest tick
     MinimisedNotice minimisedNotice;       // red span of a minimised window
+    bool operator==(const CountdownState&) const = default;
 };
 
 // The effects of one tick, in the order the window applies them.
+// With a walk to the stop (the line's WalkMin) the countdown, its colours,
+// sound, flashing and notice run to the moment to set off instead of the
+// departure itself.
 struct TickView {
     std::array<QString, 4> slots;    // captions of the four next-departure labels
     bool busInStationStarts = false; // show the bus-in-station message, start its timer
-    bool alertStepRan = false;       // a next departure exists: the four below apply
+    bool walking = false;            // the countdown runs to the moment to set off
+    // Walking: slot 0 holds a bus that has not left but can no longer be
+    // reached on foot; the departure counted down to is then slot 1.
+    bool lateSlot = false;
+    bool leaveMessage = false; // walking: the message is the one to set off, not the bus's
+    QString busSentence;       // walking: the countdown to the bus itself, in words
+    bool alertStepRan = false; // a next departure exists: the four below apply
     AlertColour colour = AlertColour::Green;
     bool playSound = false;
     bool flashing = false;         // flash timer on (true) or off (false)
@@ -53,6 +63,9 @@ struct TickView {
     CountdownState state; // carried to the next tick
     // With live departures: what each slot shows beyond its caption.
     std::optional<std::array<LiveSlot, 4>> live;
+
+    int countedSlot() const { return lateSlot ? 1 : 0; }
+    bool operator==(const TickView&) const = default;
 };
 
 // The window title in the normal state: "Orv Kvapomer  ver.1.5 [rev 22] CZ".

@@ -37,6 +37,22 @@ std::optional<HourMinute> readEntry(const QString& entry) {
     return HourMinute{*hour, *minute};
 }
 
+// The time from `now` to `target` seconds after midnight, split and as hh:mm:ss.
+Remaining remainingTo(int target, const ClockSample& now) {
+    Remaining left;
+    const int current = now.hour * 3600 + now.minute * 60 + now.second;
+    const int total = target - current;
+
+    left.any = true;
+    left.hours = total / 3600;
+    left.minutes = (total - left.hours * 3600) / 60;
+    left.seconds = total - left.hours * 3600 - left.minutes * 60;
+    left.text = Nula(static_cast<std::int16_t>(left.hours)) + u':' +
+                Nula(static_cast<std::int16_t>(left.minutes)) + u':' +
+                Nula(static_cast<std::int16_t>(left.seconds));
+    return left;
+}
+
 } // namespace
 
 QString Nula(const std::int16_t& n) {
@@ -71,25 +87,62 @@ NextDepartures UpdateNextDepartures(const QStringList& times, const ClockSample&
     return next;
 }
 
+DeparturesOnFoot UpdateDeparturesOnFoot(const QStringList& times, const ClockSample& now,
+                                        int walkMin) {
+    DeparturesOnFoot next;
+    const int current = now.hour * 60 + now.minute;
+    std::array<QString, 4> reachable;
+    std::size_t k = 0;
+    for (const QString& entry : times) {
+        const auto hm = readEntry(entry);
+        if (!hm) {
+            continue;
+        }
+        const int departure = hm->hour * 60 + hm->minute;
+        const int leave = departure - walkMin;
+        if (departure > current && next.fromStop.isNull()) {
+            next.fromStop = entry;
+        }
+        if (leave > current) {
+            if (k <= 3) {
+                reachable[k++] = entry;
+            }
+            continue;
+        }
+        if (leave == current && now.second < 1 && next.leaveDue.isEmpty()) {
+            next.leaveDue = entry;
+        }
+        if (departure > current) {
+            next.late = true;
+            next.slots[0] = entry;
+        }
+    }
+    next.anyLeft = next.late || k > 0;
+    const std::size_t first = next.late ? 1 : 0;
+    for (std::size_t i = 0; first + i < next.slots.size(); ++i) {
+        next.slots[first + i] = reachable[i];
+    }
+    return next;
+}
+
 Remaining rozdil(const QString& slot0, const ClockSample& now) {
-    Remaining left;
-    left.text = QString::fromLatin1(kNoDeparture);
     const auto hm = readEntry(slot0);
     if (!hm) {
-        return left;
+        Remaining none;
+        none.text = QString::fromLatin1(kNoDeparture);
+        return none;
     }
-    const int target = hm->hour * 3600 + hm->minute * 60;
-    const int current = now.hour * 3600 + now.minute * 60 + now.second;
-    const int total = target - current;
+    return remainingTo(hm->hour * 3600 + hm->minute * 60, now);
+}
 
-    left.any = true;
-    left.hours = total / 3600;
-    left.minutes = (total - left.hours * 3600) / 60;
-    left.seconds = total - left.hours * 3600 - left.minutes * 60;
-    left.text = Nula(static_cast<std::int16_t>(left.hours)) + u':' +
-                Nula(static_cast<std::int16_t>(left.minutes)) + u':' +
-                Nula(static_cast<std::int16_t>(left.seconds));
-    return left;
+Remaining leaveIn(const QString& slot, int walkMin, const ClockSample& now) {
+    const auto hm = readEntry(slot);
+    if (!hm) {
+        Remaining none;
+        none.text = QString::fromLatin1(kNoDeparture);
+        return none;
+    }
+    return remainingTo((hm->hour * 60 + hm->minute - walkMin) * 60, now);
 }
 
 } // namespace kvapomer

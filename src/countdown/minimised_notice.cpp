@@ -24,4 +24,11 @@ NoticeText busNotice(const QString& bus, const QString& slot0, const Remaining& 
     return text;
 }
 
+NoticeText leaveNotice(const QString& bus, const QString& slot, const Remaining& left) {
+    NoticeText text;
+    text.summary = QStringLiteral("Vyrazte ") + minutesLeftPhrase(left);
+    text.body = QStringLiteral("Linka ") + bus + QStringLiteral(" odjíždí v ") + slot;
+    return text;
+}
+
 } // namespace kvapomer

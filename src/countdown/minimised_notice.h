@@ -22,6 +22,8 @@ public:
     // notice per continuous span.
     bool step(const Remaining& left, bool windowNormal, const AlertSettings& settings);
 
+    bool operator==(const MinimisedNotice&) const = default;
+
 private:
     bool inRedSpan_ = false;
 };
@@ -29,10 +31,14 @@ private:
 struct NoticeText {
     QString summary;
     QString body;
+    bool operator==(const NoticeText&) const = default;
 };
 
 // "Linka 150 odjíždí v 06:20" and "za 5 minut": which bus leaves when, for the
 // departure in `slot0`, with the minutes rounded up as a screen reader hears them.
 NoticeText busNotice(const QString& bus, const QString& slot0, const Remaining& left);
+
+// With a walk to the stop: "Vyrazte za 5 minut" and "Linka 150 odjíždí v 06:20".
+NoticeText leaveNotice(const QString& bus, const QString& slot, const Remaining& left);
 
 } // namespace kvapomer

@@ -35,6 +35,20 @@ QString busInStationSentence(const QString& bus) {
     return QStringLiteral("Autobus ") + bus + QStringLiteral(" je ve stanici.");
 }
 
+QString leaveSentence(const QString& bus, const QString& slot, const Remaining& left,
+                      bool anyLeft) {
+    if (!left.any) {
+        return anyLeft ? QStringLiteral("Žádný další autobus už pěšky nestihnete.")
+                       : QStringLiteral("Dnes už žádný autobus nejede.");
+    }
+    return QStringLiteral("Autobus ") + bus + QStringLiteral(" odjíždí v ") + slot +
+           QStringLiteral(", vyrazte ") + minutesLeftPhrase(left) + u'.';
+}
+
+QString leaveNowSentence(const QString& bus, const QString& slot) {
+    return QStringLiteral("Je čas vyrazit na autobus ") + bus + QStringLiteral(" v ") + slot + u'.';
+}
+
 QString departureSlotName(int number, const QString& slot) {
     const QString prefix = QString::number(number) + QStringLiteral(". ");
     return slot.isEmpty() ? prefix + QStringLiteral("žádný další odjezd") : prefix + slot;

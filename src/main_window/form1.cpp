@@ -67,6 +67,7 @@ void Form1::changeEvent(QEvent* event) {
         }
         setTextColour(label6_, dayNoticeColour());
         setTextColour(label3_[0], platformColour(AlertColour::Green));
+        walkView_.recolour({label3_, frame1_, label5_, label8_, label9_});
         setTextColour(label5_, platformColour(state_.countdown.colour));
         if (frame4_) {
             setTextColour(label8_, platformColour(state_.countdown.colour));
@@ -380,6 +381,7 @@ void Form1::paintTick(const TickView& view) {
             frame4_->hide();
         }
     }
+    walkView_.paint(view, {label3_, frame1_, label5_, label8_, label9_});
 }
 
 void Form1::flashTick() {

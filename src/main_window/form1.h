@@ -7,6 +7,7 @@
 #include "app/load_path.h"
 #include "countdown/tick_schedule.h"
 #include "main_window/program_state.h"
+#include "main_window/walk_view.h"
 #include "platform/desktop_notice.h"
 #include "platform/platform.h"
 #include "settings_window/settings_host.h"
@@ -123,6 +124,7 @@ private:
     void placeWindow();
     void onTimer1();
     void openSettings();
+    void openWalkDialog(); // walk_dialog.cpp
     void sendMail();
     void applyTick(const QDateTime& now);
     void showDay();
@@ -185,6 +187,7 @@ private:
     QPushButton* command2_ = nullptr;
     QWidget* mmControl1_ = nullptr;
     Announcer* announcer_ = nullptr;
+    WalkView walkView_;
 };
 
 } // namespace kvapomer

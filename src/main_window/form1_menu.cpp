@@ -20,6 +20,8 @@ QMenu* Form1::contextMenu() {
     importAction_ = menu_->addAction(QStringLiteral("Načíst linku z jízdního řádu…"), this,
                                      [this] { openImport(); });
     importAction_->setObjectName(QStringLiteral("MenuImport"));
+    menu_->addAction(QStringLiteral("Cesta na zastávku…"), this, &Form1::openWalkDialog)
+        ->setObjectName(QStringLiteral("MenuWalk"));
     stayOnTopAction_ = menu_->addAction(QStringLiteral("Vždy navrchu"));
     stayOnTopAction_->setObjectName(QStringLiteral("MenuStayOnTop"));
     stayOnTopAction_->setCheckable(true);

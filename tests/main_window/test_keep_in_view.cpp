@@ -61,7 +61,7 @@ protected:
     int settingsCreated = 0;
 };
 
-TEST_F(KeepInViewTest, MenuOpensByMouseMenuKeyAndShiftF10WithItsFiveItems) {
+TEST_F(KeepInViewTest, MenuOpensByMouseMenuKeyAndShiftF10WithItsSixItems) {
     QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(10, 10),
                             form->mapToGlobal(QPoint(10, 10)));
     QApplication::sendEvent(form.get(), &click);
@@ -69,7 +69,8 @@ TEST_F(KeepInViewTest, MenuOpensByMouseMenuKeyAndShiftF10WithItsFiveItems) {
     EXPECT_TRUE(menu->isVisible());
     EXPECT_EQ(actionTexts(menu),
               QStringList({QStringLiteral("Načíst linku z jízdního řádu…"),
-                           QStringLiteral("Vždy navrchu"), QStringLiteral("Ikona na panelu"),
+                           QStringLiteral("Cesta na zastávku…"), QStringLiteral("Vždy navrchu"),
+                           QStringLiteral("Ikona na panelu"),
                            QStringLiteral("Nastavení"), QStringLiteral("Konec")}));
     EXPECT_TRUE(action("MenuStayOnTop")->isCheckable());
     for (const auto& [key, modifiers] :

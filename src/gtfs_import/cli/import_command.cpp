@@ -1,5 +1,6 @@
 #include "gtfs_import/cli/import_command.h"
 
+#include "config/keys.h"
 #include "gtfs_import/cli/refresh.h"
 #include "gtfs_import/feed/feed_error.h"
 #include "gtfs_import/feed/terminal_text.h"
@@ -23,8 +24,8 @@ namespace {
 const char* const kHelp =
     "Použití:\n"
     "  kvapomer-import FEED STOP ROUTE [--direction SMĚR] [--date RRRR-MM-DD]\n"
-    "                  [--line ČÍSLO] [--note TEXT] [--activate] [--ini SOUBOR]\n"
-    "                  [--live ADRESA [--live-token KLÍČ]]\n"
+    "                  [--line ČÍSLO] [--note TEXT] [--walk MIN] [--activate]\n"
+    "                  [--ini SOUBOR] [--live ADRESA [--live-token KLÍČ]]\n"
     "  kvapomer-import --refresh [--ini SOUBOR]\n"
     "  kvapomer-import FEED --list-stops TEXT\n"
     "  kvapomer-import FEED --list-routes STOP\n"
@@ -50,6 +51,9 @@ const char* const kHelp =
     "                     pátečního spoje je 01:10 v sobotu)\n"
     "  --line ČÍSLO       číslo linky v kvapomern.ini (výchozí: číslo linky)\n"
     "  --note TEXT        poznámka k lince (výchozí: \"(směr \" + cíl + \")\")\n"
+    "  --walk MIN         cesta z domova na zastávku v minutách, 0 až 120: Kvapoměr\n"
+    "                     pak odpočítává, kdy vyrazit; 0 ji odebere; bez --walk\n"
+    "                     zůstane lince, jak byla\n"
     "  --activate         nastaví linku jako aktivní (Main/Bus)\n"
     "  --ini SOUBOR       konfigurační soubor (výchozí: kvapomern.ini vedle programu)\n"
     "  --live ADRESA      adresa aktuálních údajů dopravce (GTFS-Realtime, http://\n"
@@ -88,7 +92,7 @@ struct Options {
     std::vector<std::string> positional;
     std::string listMode; // "--list-stops", "--list-routes", "--list-directions"
     std::vector<std::string> listArgs;
-    std::optional<std::string> direction, date, line, note, ini, live, liveToken;
+    std::optional<std::string> direction, date, line, note, walk, ini, live, liveToken;
     bool activate = false;
     bool refresh = false;
 };
@@ -126,6 +130,8 @@ Options parse(const std::vector<std::string>& args) {
             o.line = value(i);
         } else if (a == "--note") {
             o.note = value(i);
+        } else if (a == "--walk") {
+            o.walk = value(i);
         } else if (a == "--ini") {
             o.ini = value(i);
         } else if (a == "--live") {
@@ -165,6 +171,20 @@ std::chrono::year_month_day parseDate(const std::string& text) {
     }
     throw UsageError{"Neplatné datum „" + shortened(text, kEchoCharacters) +
                      "“; zadejte je jako RRRR-MM-DD."};
+}
+
+// Minutes of the walk to the stop: a whole number 0..kMaxWalkMin, digits only.
+int parseWalk(const std::string& text) {
+    int minutes = 0;
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, minutes);
+    if (text.empty() || text.front() < '0' || text.front() > '9' || r.ec != std::errc() ||
+        r.ptr != end || minutes > keys::kMaxWalkMin) {
+        throw UsageError{"Neplatná cesta na zastávku „" + shortened(text, kEchoCharacters) +
+                         "“; zadejte celé číslo minut 0 až " + std::to_string(keys::kMaxWalkMin) +
+                         "."};
+    }
+    return minutes;
 }
 
 } // namespace
@@ -239,6 +259,9 @@ int import(const Options& o, const CommandEnvironment& env, std::ostream& err) {
     if (o.note) {
         choice.note = qt(*o.note);
     }
+    if (o.walk) {
+        choice.walk = parseWalk(*o.walk);
+    }
     choice.activate = o.activate;
     ImportedLine imported = importFromFeed(request, choice);
     if (o.live) {
@@ -267,7 +290,7 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
         }
         if (o.refresh) {
             if (!o.positional.empty() || !o.listMode.empty() || o.date || o.direction || o.line ||
-                o.note || o.activate || o.live || o.liveToken) {
+                o.note || o.walk || o.activate || o.live || o.liveToken) {
                 throw UsageError{"S volbou --refresh zadejte nejvýše --ini (viz --help)."};
             }
             return refreshDatedLines(qt(o.ini.value_or(env.defaultIni)),
@@ -279,8 +302,12 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
                                  ? "Zadejte jízdní řád, zastávku a linku (viz --help)."
                                  : "Zadejte jízdní řád a jednu volbu --list-* (viz --help)."};
         }
+        // A bad date or walk is a usage error before the feed is read.
         if (o.date) {
-            parseDate(*o.date); // a bad date is a usage error before the feed is read
+            parseDate(*o.date);
+        }
+        if (o.walk) {
+            parseWalk(*o.walk);
         }
         if (o.liveToken && !o.live) {
             throw UsageError{"Volba --live-token patří k volbě --live."};

@@ -25,6 +25,7 @@ void choose(LineImport& line, const LineChoice& choice) {
         line.note = *choice.note;
     }
     line.activate = choice.activate;
+    line.walkMin = choice.walk;
 }
 
 } // namespace

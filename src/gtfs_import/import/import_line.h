@@ -32,6 +32,9 @@ struct LineChoice {
     std::optional<QString> line; // default: lineNumberOf the route
     std::optional<QString> note; // default: noteToward the direction
     bool activate = false;       // make it the active line (Main/Bus)
+    // The walk from home to the stop in minutes (0 removes it); default: the
+    // line keeps the walk its section holds.
+    std::optional<int> walk = std::nullopt;
 };
 
 // A line ready to write, and what the import says about it.

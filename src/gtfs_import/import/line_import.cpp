@@ -1,6 +1,7 @@
 #include "gtfs_import/import/line_import.h"
 
 #include "config/config_file.h"
+#include "config/walk_time.h"
 #include "gtfs_import/feed/terminal_text.h"
 #include "profile/error_numbers.h"
 
@@ -45,6 +46,11 @@ LineWriteResult writeLine(const QString& iniPath, const LineImport& import) {
                                       "(znak mimo Windows-1250); zvolte jinou přes --note.")
                            .arg(echo(import.note)));
     }
+    if (import.walkMin && !isWalkSetting(*import.walkMin)) {
+        return refused(QStringLiteral("Cesta na zastávku %1 min je mimo rozsah 0 až %2 minut.")
+                           .arg(*import.walkMin)
+                           .arg(keys::kMaxWalkMin));
+    }
     if (import.times.size() > keys::kMaxTimes) {
         return refused(QStringLiteral("Odjezdů je %1, linka jich pojme nejvýše %2.")
                            .arg(import.times.size())
@@ -72,7 +78,8 @@ LineWriteResult writeLine(const QString& iniPath, const LineImport& import) {
                 QStringLiteral("Konfigurační soubor %1 neexistuje.").arg(iniPath)};
     }
     const Result<void> result = file.writeLine(
-        {import.line, import.note, import.times, import.dated, import.live}, import.activate);
+        {import.line, import.note, import.times, import.dated, import.walkMin, import.live},
+        import.activate);
     if (!result && result.error().number == error::kInvalidArgument) {
         return refused(QStringLiteral("Linku „%1“ by konfigurační soubor nevrátil beze změny; "
                                       "zvolte jiné číslo přes --line.")

@@ -18,6 +18,9 @@ struct LineImport {
     QString note;
     QStringList times;
     bool activate = false; // make it the active line (Main/Bus)
+    // The walk from home to the stop, in minutes: 1..kMaxWalkMin sets it, 0
+    // removes it, nothing keeps what the line's section holds.
+    std::optional<int> walkMin;
     // A dated line: its dated data, with `times` the list it names as written.
     std::optional<DatedLine> dated;
     // A dated line's live address; nothing keeps the one the line has.

@@ -11,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <new>
+#include <utility>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -211,7 +212,7 @@ QString runningDays(const Preview& preview) {
 
 ImportedLine lineToSave(const Preview& preview, const FeedStamp& stamp, const SaveChoice& choice,
                         sys_days today) {
-    const LineChoice chosen{choice.line, choice.note, true};
+    const LineChoice chosen{choice.line, choice.note, true, choice.walkMin};
     if (!choice.oneDate) {
         ImportedLine line = datedLine(preview.found, stamp, preview.stop, preview.route,
                                       preview.direction, today, chosen);
@@ -324,11 +325,19 @@ void ImportSession::chooseLine(const PlatformLine& line) {
     }
     start(
         QStringLiteral("Načítám odjezdy…"),
-        [feed, line, today = today_()] { return previewOf(feed->feed(), line, today); },
-        [this](Preview preview) {
-            preview_ = std::move(preview);
+        [feed, line, today = today_(), ini = ini_] {
+            Preview preview = previewOf(feed->feed(), line, today);
+            return std::make_pair(std::move(preview), takeSnapshot(ini));
+        },
+        [this](std::pair<Preview, ConfigSnapshot> chosen) {
+            preview_ = std::move(chosen.first);
+            file_ = std::move(chosen.second);
             Q_EMIT previewReady();
         });
+}
+
+int ImportSession::proposedWalk(const QString& line) const {
+    return preview_ ? ConfigFile::walkMinIn(file_, line) : 0;
 }
 
 void ImportSession::save(const SaveChoice& choice) {

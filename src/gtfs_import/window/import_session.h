@@ -11,6 +11,7 @@
 // after the feed is read. A new question or cancel() abandons the one before:
 // its answer is dropped, never shown.
 
+#include "config/loader.h"
 #include "gtfs_import/import/import_line.h"
 #include "gtfs_import/queries/feed.h"
 #include "gtfs_import/queries/stop_lines.h"
@@ -116,6 +117,9 @@ struct SaveChoice {
     QString note;
     bool oneDate = false;         // a plain line of `date` instead of a dated line
     std::chrono::sys_days date{}; // the chosen date
+    // The walk from home to the stop in minutes (0 removes it); nothing
+    // keeps the walk the line's section holds.
+    std::optional<int> walkMin = std::nullopt;
     // A dated line's live address and key; an empty address keeps the line's own.
     QString liveUrl = {};
     QString liveToken = {};
@@ -142,8 +146,12 @@ public:
     void openFeed(const QString& path);
     // Lines leaving the stops of `row`; linesReady() or failed() follow.
     void chooseRow(const PlaceRow& row);
-    // The departures of a line; previewReady() or failed() follow.
+    // The departures of a line, and the file as it then is for the walks
+    // its lines hold; previewReady() or failed() follow.
     void chooseLine(const PlatformLine& line);
+    // The walk to propose for saving as `line`: the one the file's line of
+    // that number holds (read with the preview), else 0.
+    int proposedWalk(const QString& line) const;
     // Writes the line; saved() follows.
     void save(const SaveChoice& choice);
     // Abandons the question in progress.
@@ -173,6 +181,7 @@ private:
     std::shared_ptr<const OpenFeed> feed_;
     std::vector<PlatformLine> lines_;
     std::optional<Preview> preview_;
+    ConfigSnapshot file_; // as read with the preview
     bool busy_ = false;
     std::shared_ptr<std::atomic<std::uint64_t>> ticket_;
     QThreadPool worker_; // last: waits for the worker before the rest goes

@@ -3,6 +3,7 @@
 #include "app/import_link.h"
 #include "config/config_file.h"
 #include "config/dated_keys.h"
+#include "config/keys.h"
 #include "ui_common/accessibility.h"
 #include "ui_common/focus_ring.h"
 #include "ui_common/svg_icon.h"
@@ -21,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QTextCharFormat>
 #include <QVBoxLayout>
 
@@ -175,6 +177,9 @@ void ImportWindow::build() {
                       QStringLiteral("Pod tímto číslem se linka uloží"));
     noteEdit_ = named(new QLineEdit, "Note", QStringLiteral("Poznámka"),
                       QStringLiteral("Poznámka k lince, například směr"));
+    walk_ = named(new QSpinBox, "WalkMin", QStringLiteral("Cesta z domova na zastávku v minutách"),
+                  QStringLiteral("Kvapoměr pak odpočítává, kdy vyrazit; 0 cestu odebere"));
+    walk_->setRange(0, keys::kMaxWalkMin);
     oneDate_ = named(new QCheckBox(QStringLiteral("&Jen pro vybraný den")), "OneDate",
                      QStringLiteral("Jen pro vybraný den"),
                      QStringLiteral("Uloží jen odjezdy vybraného dne, stejné pro každý den"));
@@ -237,11 +242,16 @@ void ImportWindow::build() {
     line->addWidget(lineEdit_, 0, 1);
     line->addWidget(caption(QStringLiteral("&Poznámka:"), noteEdit_), 0, 2);
     line->addWidget(noteEdit_, 0, 3);
-    line->addWidget(oneDate_, 1, 0, 1, 4);
-    line->addWidget(caption(QStringLiteral("Aktuální údaje (GTFS-Realtime):"), liveUrl_), 2, 0);
-    line->addWidget(liveUrl_, 2, 1);
-    line->addWidget(caption(QStringLiteral("&Klíč:"), liveToken_), 2, 2);
-    line->addWidget(liveToken_, 2, 3);
+    auto* walkRow = new QHBoxLayout;
+    walkRow->addWidget(caption(QStringLiteral("Cesta z domova na zastávku (min):"), walk_));
+    walkRow->addWidget(walk_);
+    walkRow->addStretch();
+    line->addLayout(walkRow, 1, 0, 1, 4);
+    line->addWidget(oneDate_, 2, 0, 1, 4);
+    line->addWidget(caption(QStringLiteral("Aktuální údaje (GTFS-Realtime):"), liveUrl_), 3, 0);
+    line->addWidget(liveUrl_, 3, 1);
+    line->addWidget(caption(QStringLiteral("&Klíč:"), liveToken_), 3, 2);
+    line->addWidget(liveToken_, 3, 3);
     line->setColumnStretch(1, 1);
     line->setColumnStretch(3, 3);
 
@@ -271,7 +281,8 @@ void ImportWindow::build() {
     setTabOrder(directionList_, dateEdit_);
     setTabOrder(dateEdit_, lineEdit_);
     setTabOrder(lineEdit_, noteEdit_);
-    setTabOrder(noteEdit_, oneDate_);
+    setTabOrder(noteEdit_, walk_);
+    setTabOrder(walk_, oneDate_);
     setTabOrder(oneDate_, liveUrl_);
     setTabOrder(liveUrl_, liveToken_);
     setTabOrder(liveToken_, save_);
@@ -315,6 +326,8 @@ void ImportWindow::build() {
     connect(routeList_, &QListWidget::currentRowChanged, this, &ImportWindow::routeChosen);
     connect(directionList_, &QListWidget::currentRowChanged, this, &ImportWindow::directionChosen);
     connect(dateEdit_, &QDateEdit::dateChanged, this, &ImportWindow::showDay);
+    connect(lineEdit_, &QLineEdit::textChanged, this, &ImportWindow::proposeWalk);
+    connect(walk_, &QSpinBox::valueChanged, this, [this] { walkChosen_ = true; });
     connect(save_, &QPushButton::clicked, this, &ImportWindow::save);
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     // The focused control clearly ringed once the keyboard is used, as in
@@ -432,6 +445,7 @@ void ImportWindow::directionChosen(int row) {
         return;
     }
     const PlatformLine& line = directions_[static_cast<std::size_t>(row)];
+    walkChosen_ = false;
     lineEdit_->setText(lineNumberOf(*line.route));
     noteEdit_->setText(noteToward(line.direction));
     todayText_->clear();
@@ -469,8 +483,18 @@ void ImportWindow::previewReady() {
         }
     }
     dateEdit_->setEnabled(true);
+    proposeWalk();
     showDay();
     updateSave();
+}
+
+// The walk the file's line of the number typed holds, until the user sets one.
+void ImportWindow::proposeWalk() {
+    if (walkChosen_) {
+        return;
+    }
+    const QSignalBlocker block(walk_);
+    walk_->setValue(session_.proposedWalk(lineEdit_->text()));
 }
 
 void ImportWindow::showDay() {
@@ -489,7 +513,7 @@ void ImportWindow::save() {
     }
     saving_ = true;
     session_.save({lineEdit_->text(), noteEdit_->text(), oneDate_->isChecked(),
-                   toSysDays(dateEdit_->date()), liveUrl_->text().trimmed(),
+                   toSysDays(dateEdit_->date()), walk_->value(), liveUrl_->text().trimmed(),
                    liveToken_->text().trimmed()});
 }
 
@@ -529,6 +553,7 @@ void ImportWindow::clearPreview() {
     dayText_->clear();
     daysText_->clear();
     // What was proposed for another line must not be saved with this one.
+    walkChosen_ = false;
     lineEdit_->clear();
     noteEdit_->clear();
     dateEdit_->setEnabled(false);

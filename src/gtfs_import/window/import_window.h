@@ -19,6 +19,7 @@ class QLineEdit;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 
 namespace kvapomer {
 class Announcer;
@@ -57,6 +58,7 @@ private:
     void say(const QString& message, bool error);
     void clearPreview();
     void updateSave();
+    void proposeWalk();
 
     ImportSession session_;
     PlaceRows places_;
@@ -64,6 +66,7 @@ private:
     std::vector<PlatformLine> directions_;
     bool settingsOpen_ = false;
     bool saving_ = false;
+    bool walkChosen_ = false; // the user set the walk: no longer proposed
 
     QLineEdit* feedEdit_ = nullptr;
     QPushButton* chooseFile_ = nullptr;
@@ -82,6 +85,7 @@ private:
     QLabel* daysText_ = nullptr;
     QLineEdit* lineEdit_ = nullptr;
     QLineEdit* noteEdit_ = nullptr;
+    QSpinBox* walk_ = nullptr;
     QCheckBox* oneDate_ = nullptr;
     QLineEdit* liveUrl_ = nullptr;
     QLineEdit* liveToken_ = nullptr;

@@ -96,6 +96,47 @@ TEST_F(ImportCommand, WritesTheBytesOfASettingsSave) {
     EXPECT_EQ(folder.read("kvapomern.ini"), folder.read("saved.ini"));
 }
 
+TEST_F(ImportCommand, SetsRemovesAndKeepsTheWalkToTheStop) {
+    const std::vector<std::string> args{feed, "SPO", "150", "--date", "2026-12-10", "--ini", ini};
+    const auto with = [&](std::initializer_list<std::string> more) {
+        std::vector<std::string> all = args;
+        all.insert(all.end(), more);
+        return all;
+    };
+    // A settings save's bytes, and the walk after the line's count.
+    folder.write("saved.ini", configBytes());
+    const QString saved = folder.file("saved.ini");
+    ASSERT_TRUE(
+        saveSettings(saved, settingsFor("150", QStringLiteral("(směr Kačerov)"), kWeekday)));
+    const QByteArray plain = folder.read("saved.ini");
+    ASSERT_TRUE(WriteIniValue(saved, QStringLiteral("150"), QStringLiteral("WalkMin"),
+                              QStringLiteral("7")));
+    const Outcome set = run(with({"--walk", "07"}));
+    ASSERT_EQ(set.status, kExitOk) << set.err;
+    EXPECT_EQ(folder.read("kvapomern.ini"), folder.read("saved.ini"));
+    EXPECT_NE(folder.read("kvapomern.ini").indexOf("NumberOfTimes=6\r\nWalkMin=7\r\n"), -1);
+
+    // Imported again without --walk: the walk stays, to the byte.
+    ASSERT_EQ(run(args).status, kExitOk);
+    EXPECT_EQ(folder.read("kvapomern.ini"), folder.read("saved.ini"));
+
+    // Out of range or not a whole number: a usage error before the feed is
+    // read, the file untouched.
+    for (const std::string bad : {"121", "x", "-1", "7.0", "", "+7", "99999999999"}) {
+        const Outcome r = run(with({"--walk", bad}));
+        EXPECT_EQ(r.status, kExitUsage) << bad;
+        EXPECT_EQ(r.err,
+                  "Neplatná cesta na zastávku „" + bad + "“; zadejte celé číslo minut 0 až 120.\n");
+        EXPECT_EQ(folder.read("kvapomern.ini"), folder.read("saved.ini")) << bad;
+    }
+    EXPECT_EQ(run({"nonexistent.zip", "SPO", "150", "--walk", "121", "--ini", ini}).status,
+              kExitUsage);
+
+    // 0 removes it: the bytes of the line that never had one.
+    ASSERT_EQ(run(with({"--walk", "0"})).status, kExitOk);
+    EXPECT_EQ(folder.read("kvapomern.ini"), plain);
+}
+
 TEST_F(ImportCommand, ListsOnStandardOutput) {
     const std::string unpacked = test::feedFolder(folder, "unpacked").toStdString();
     const struct {
@@ -132,6 +173,10 @@ TEST_F(ImportCommand, ListsOnStandardOutput) {
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_NE(help.out.find("Návratové kódy:"), std::string::npos);
+    EXPECT_NE(help.out.find("[--walk MIN]"), std::string::npos);
+    EXPECT_NE(
+        help.out.find("\n  --walk MIN         cesta z domova na zastávku v minutách, 0 až 120"),
+        std::string::npos);
 }
 
 TEST_F(ImportCommand, ListsTheRoutesThatCallAtAStop) {

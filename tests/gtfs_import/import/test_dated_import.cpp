@@ -197,5 +197,25 @@ TEST_F(DatedImport, TheLiveAddressIsKeptUntilSetAgainAndItsKeyNeverPrinted) {
     EXPECT_EQ(live(), std::pair(std::optional<QString>(), std::optional<QString>()));
 }
 
+TEST_F(DatedImport, TheWalkToTheStopIsSetByTheImportAndKeptByTheRefresh) {
+    const auto walkOf = [&](const char* line) {
+        return file().value(QString::fromLatin1(line), QStringLiteral("WalkMin"));
+    };
+    ASSERT_EQ(run({feed, "NAM", "10", "--ini", ini, "--walk", "12"}, date(12, 10)).status, kExitOk);
+    EXPECT_EQ(walkOf("10"), QStringLiteral("12"));
+    EXPECT_TRUE(readDatedSection(file(), "10"));
+
+    const Outcome again = run({"--refresh", "--ini", ini}, date(12, 11));
+    ASSERT_EQ(again.status, kExitOk) << again.err;
+    EXPECT_EQ(readDatedSection(file(), "10")->first, sys_days(date(12, 11)));
+    EXPECT_EQ(walkOf("10"), QStringLiteral("12"));
+    // The refresh takes nothing but the file.
+    EXPECT_EQ(run({"--refresh", "--walk", "5", "--ini", ini}, date(12, 12)).status, kExitUsage);
+    EXPECT_EQ(walkOf("10"), QStringLiteral("12"));
+
+    ASSERT_EQ(run({feed, "NAM", "10", "--ini", ini, "--walk", "0"}, date(12, 11)).status, kExitOk);
+    EXPECT_EQ(walkOf("10"), std::nullopt);
+}
+
 } // namespace
 } // namespace kvapomer::gtfs

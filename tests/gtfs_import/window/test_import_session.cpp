@@ -204,6 +204,41 @@ TEST_F(Session, SavesTheLiveAddressAsTheCommandDoes) {
     EXPECT_EQ(folder.read("kvapomern.ini"), before);
 }
 
+TEST_F(Session, ProposesTheWalkOfTheLineOfThatNumberAndSavesIt) {
+    folder.write(
+        "kvapomern.ini",
+        test::fileBytes(test::lineConfig(
+            {"06:15"}, "0", {"WalkMin=07", "[7]", "t0=05:00", "NumberOfTimes=1", "WalkMin=abc"})));
+    EXPECT_EQ(session.proposedWalk("150"), 0); // nothing read before a line is chosen
+    previewOf("roztyly", 0, "150", "Kačerov");
+    EXPECT_EQ(session.proposedWalk("150"), 7);
+    EXPECT_EQ(session.proposedWalk("7"), 0);  // a walk that is off
+    EXPECT_EQ(session.proposedWalk("99"), 0); // no such line
+    const QByteArray start = folder.read("kvapomern.ini");
+
+    const auto [ok, message] = saveAs({"150", "(směr Kačerov)", false, day(9), 12});
+    EXPECT_TRUE(ok) << message.toStdString();
+    const QByteArray walked = folder.read("kvapomern.ini");
+    EXPECT_EQ(walked,
+              commandWrites(start, {"ROZ", "150", "--direction", "Kačerov", "--walk", "12"}));
+    EXPECT_NE(walked.indexOf("WalkMin=12\r\n"), -1);
+    // Without a walk of its own a save keeps the line's; 0 removes it.
+    ASSERT_TRUE(saveAs({"150", "(směr Kačerov)", false, day(9)}).first);
+    EXPECT_EQ(folder.read("kvapomern.ini"), walked);
+    ASSERT_TRUE(saveAs({"150", "(směr Kačerov)", true, day(10), 0}).first);
+    EXPECT_EQ(folder.read("kvapomern.ini"),
+              commandWrites(walked, {"ROZ", "150", "--direction", "Kačerov", "--date", "2026-12-10",
+                                     "--walk", "0"}));
+    EXPECT_EQ(ConfigFile::walkMinIn(takeSnapshot(ini), "150"), 0);
+
+    // A walk beyond the limit is refused, the file as it was.
+    const QByteArray before = folder.read("kvapomern.ini");
+    const auto [refused, why] = saveAs({"150", "(směr Kačerov)", false, day(9), 121});
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(why.toStdString(), "Cesta na zastávku 121 min je mimo rozsah 0 až 120 minut.");
+    EXPECT_EQ(folder.read("kvapomern.ini"), before);
+}
+
 TEST_F(Session, CancelDropsTheAnswerAndAFeedFailureIsACzechMessage) {
     QSignalSpy opened(&session, &ImportSession::feedOpened);
     QSignalSpy busy(&session, &ImportSession::busyChanged);

@@ -7,6 +7,7 @@
 #include "config/config_file.h"
 #include "feed_fixture.h"
 #include "gtfs_import/cli/import_command.h"
+#include "profile/profile_store.h"
 #include "support/sample_config.h"
 #include "ui_common/accessibility.h"
 
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
 #include <cstring>
@@ -90,14 +92,15 @@ TEST_F(ImportWindowTest, KeyboardFromFeedToSavedLineWritesTheCommandsBytes) {
     EXPECT_EQ(child<QLabel>("TodayDepartures")->text(), "Dnes (2026-12-09): 01:15  06:20  07:45  "
                                                         "12:05  12:25  12:45");
     // The date (Tab walks its year, month and day first), line number, note,
-    // the one-date switch, the live address and its key, then "Uložit".
+    // the walk to the stop, the one-date switch, the live address and its
+    // key, then "Uložit".
     key(Qt::Key_Tab);
     ASSERT_EQ(focused()->objectName().toStdString(), "Date");
     for (int section = 0; section < 3 && focused()->objectName() == "Date"; ++section) {
         key(Qt::Key_Tab);
     }
     for (const std::string next :
-         {"LineNumber", "Note", "OneDate", "LiveUrl", "LiveToken", "Save"}) {
+         {"LineNumber", "Note", "WalkMin", "OneDate", "LiveUrl", "LiveToken", "Save"}) {
         ASSERT_EQ(focused()->objectName().toStdString(), next);
         if (next != "Save") {
             key(Qt::Key_Tab);
@@ -123,6 +126,35 @@ TEST_F(ImportWindowTest, KeyboardFromFeedToSavedLineWritesTheCommandsBytes) {
     // Escape closes the window.
     key(Qt::Key_Escape);
     QTRY_VERIFY(!window->isVisible());
+}
+
+TEST_F(ImportWindowTest, ProposesTheWalkOfTheLineTypedAndSavesTheOneSet) {
+    // Line 150 walks 7 minutes, line 9 four; the file read once the line is chosen.
+    ASSERT_TRUE(ConfigFile(ini).storeWalkMin("150", 7));
+    ASSERT_TRUE(WriteIniValue(ini, "9", "WalkMin", "4"));
+    chooseLine();
+    QSpinBox* walk = child<QSpinBox>("WalkMin");
+    QTRY_COMPARE(walk->value(), 7);
+    EXPECT_EQ(walk->minimum(), 0);
+    EXPECT_EQ(walk->maximum(), 120);
+    QLineEdit* line = child<QLineEdit>("LineNumber");
+    line->setText("9");
+    EXPECT_EQ(walk->value(), 4);
+    line->setText("10");
+    EXPECT_EQ(walk->value(), 0);
+    line->setText("150");
+    EXPECT_EQ(walk->value(), 7);
+    // Once set by the user, the walk no longer follows the number.
+    walk->setFocus();
+    key(Qt::Key_Up);
+    EXPECT_EQ(walk->value(), 8);
+    line->setText("9");
+    EXPECT_EQ(walk->value(), 8);
+    line->setText("150");
+    child<QPushButton>("Save")->click();
+    QTRY_VERIFY(child<QLabel>("Message")->text().contains("zapsáno do"));
+    EXPECT_EQ(ConfigFile::walkMinIn(takeSnapshot(ini), "150"), 8);
+    EXPECT_EQ(ConfigFile::walkMinIn(takeSnapshot(ini), "9"), 4);
 }
 
 TEST_F(ImportWindowTest, SaveWaitsWhileTheSettingsWindowIsOpen) {
