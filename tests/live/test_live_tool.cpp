@@ -147,6 +147,7 @@ TEST(LiveTool, ADatedLineReadsTheDaysCallsFromItsOwnFeed) {
                                 QString(),
                                 {QStringLiteral("06:20")},
                                 line,
+                                std::nullopt,
                                 kvapomer::LiveAddress{server.url("/rt").toString(), QString()}},
                                false);
     folder.write(QStringLiteral("kvapomern.ini"), doc.bytes());
