@@ -45,7 +45,8 @@ ChildRun runChild(const QString& ini, const QByteArray& input, std::size_t batch
         EXPECT_TRUE(parser.feed(bytes, run.batches)) << run.out.toStdString();
     }
     child.closeWriteChannel(); // the window is gone: the child ends
-    EXPECT_TRUE(child.waitForFinished(5000));
+    // A child refusing its address ends by itself, maybe before this line.
+    EXPECT_TRUE(child.state() == QProcess::NotRunning || child.waitForFinished(5000));
     const QByteArray rest = child.readAllStandardOutput();
     run.out += rest;
     EXPECT_TRUE(parser.feed(rest, run.batches)) << run.out.toStdString();
