@@ -76,7 +76,11 @@ void LiveLink::follow(const QString& ini, const QString& line, bool dated) {
     options.program = program_;
     options.arguments << QStringLiteral("--ini") << ini << QStringLiteral("--line") << line;
     client_ = std::make_unique<live::LiveClient>(options);
-    connect(client_.get(), &live::LiveClient::updated, this, &LiveLink::updated);
+    ++batch_; // a new child: nothing of the last one counts
+    connect(client_.get(), &live::LiveClient::updated, this, [this] {
+        ++batch_;
+        Q_EMIT updated();
+    });
     client_->start();
     Q_EMIT updated();
 }
@@ -85,7 +89,12 @@ std::optional<std::vector<LiveDeparture>> LiveLink::departures(const QDateTime& 
     if (!client_ || !client_->liveAt(now.toSecsSinceEpoch())) {
         return std::nullopt;
     }
-    return liveDepartures(client_->snapshot().departures, now.date(), QTimeZone::systemTimeZone());
+    if (converted_.batch != batch_ || converted_.day != now.date()) {
+        converted_ = {batch_, now.date(),
+                      liveDepartures(client_->snapshot().departures, now.date(),
+                                     QTimeZone::systemTimeZone())};
+    }
+    return converted_.departures;
 }
 
 QString LiveLink::band(const QDateTime& now) const {

@@ -48,6 +48,15 @@ private:
     live::ChildOptions timing_;
     QString ini_, line_, url_;
     std::unique_ptr<live::LiveClient> client_;
+    // The last batch in minutes of its day: the tick asks every second, the
+    // batch changes every 30 s.
+    struct Converted {
+        int batch = -1;
+        QDate day;
+        std::vector<LiveDeparture> departures;
+    };
+    int batch_ = 0;
+    mutable Converted converted_;
 };
 
 // The departures of a batch as minutes from the midnight of `today`, their

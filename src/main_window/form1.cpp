@@ -68,6 +68,7 @@ void Form1::changeEvent(QEvent* event) {
         setTextColour(label6_, dayNoticeColour());
         setTextColour(label3_[0], platformColour(AlertColour::Green));
         walkView_.recolour({label3_, frame1_, label5_, label8_, label9_});
+        slotLooks_.fill(-1); // the live colours resolved again on the next tick
         setTextColour(label5_, platformColour(state_.countdown.colour));
         if (frame4_) {
             setTextColour(label8_, platformColour(state_.countdown.colour));

@@ -166,6 +166,9 @@ private:
     bool liveSlotsShown_ = false;    // the slots show live data
     std::optional<bool> wasLive_;    // what the screen reader last heard
     std::array<QString, 4> slotTips_;
+    // How each slot was last coloured for live data; -1: to be set again.
+    std::array<int, 4> slotLooks_{-1, -1, -1, -1};
+    bool slotsLate_ = false; // the walk's grey slot when the looks were set
 
     QTimer* timer1_ = nullptr;
     QTimer* flashT_ = nullptr;

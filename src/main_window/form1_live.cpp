@@ -50,29 +50,49 @@ void Form1::paintLive(const TickView& view, const QDateTime& now) {
     if (!view.live && !liveSlotsShown_ && !wasLive_) {
         return; // no live data ever: nothing of this touches the window
     }
+    if (slotsLate_ != view.lateSlot) {
+        slotsLate_ = view.lateSlot; // the walk styled the first two slots again
+        slotLooks_.fill(-1);
+    }
+    enum Look { Plain, Counted, Expected, Late };
     for (std::size_t k = 0; k < label3_.size(); ++k) {
         QLabel* label = label3_[k];
         if (!liveSlotsShown_) {
             slotTips_[k] = label->toolTip();
         }
         const LiveSlot slot = view.live ? (*view.live)[k] : LiveSlot{};
-        const QColor normal = k == 0 ? platformColour(AlertColour::Green) : QColor();
-        if (slot.differs) {
-            setTextColour(label, kLiveColour);
-        } else if (k == 0) {
-            setTextColour(label, normal);
-        } else {
-            label->setPalette(QPalette());
+        // The departure counted down to stays green, whatever its time; the
+        // one the walk can no longer reach keeps the walk's grey and words.
+        const Look look = view.lateSlot && k == 0                     ? Late
+                          : static_cast<int>(k) == view.countedSlot() ? Counted
+                          : slot.differs                              ? Expected
+                                                                      : Plain;
+        // Only what changed is set: the tick comes every second.
+        if (slotLooks_[k] != look) {
+            slotLooks_[k] = look;
+            if (look == Expected) {
+                setTextColour(label, kLiveColour);
+            } else if (look == Counted) {
+                setTextColour(label, platformColour(AlertColour::Green));
+            } else if (look == Plain) {
+                label->setPalette(QPalette());
+            }
         }
-        QFont font = label->font();
-        font.setStrikeOut(slot.state == LiveCall::Cancelled || slot.state == LiveCall::Skipped);
-        label->setFont(font);
+        const bool struck = slot.state == LiveCall::Cancelled || slot.state == LiveCall::Skipped;
+        if (label->font().strikeOut() != struck) {
+            QFont font = label->font();
+            font.setStrikeOut(struck);
+            label->setFont(font);
+        }
         const QString name =
             view.live ? slot.name : departureSlotName(static_cast<int>(k) + 1, view.slots[k]);
         if (label->accessibleName() != name) {
             label->setAccessibleName(name);
         }
-        label->setToolTip(view.live && !view.slots[k].isEmpty() ? slot.name : slotTips_[k]);
+        const QString tip = view.live && !view.slots[k].isEmpty() ? slot.name : slotTips_[k];
+        if (look != Late && label->toolTip() != tip) {
+            label->setToolTip(tip);
+        }
     }
     liveSlotsShown_ = view.live.has_value();
 

@@ -9,6 +9,7 @@
 #include "ui_common/colours.h"
 
 #include "main_window/main_look.h"
+#include "main_window/walk_view.h"
 
 #include <QApplication>
 #include <QFile>
@@ -26,11 +27,12 @@ protected:
     // 30 minutes from now, whole minutes, as seconds of today's service day.
     int scheduled = (now.time().hour() * 60 + now.time().minute() + 30) * 60;
 
-    // Line 150 dated from today, with one departure `scheduled`, and `extra` lines.
+    // Line 150 dated from today, with departures `scheduled` and 10 minutes
+    // later, and `extra` lines.
     void writeLine(const QStringList& extra) {
         DatedLine line;
         line.first = toSysDays(now.date());
-        line.lists = {{scheduled / 60}};
+        line.lists = {{scheduled / 60, scheduled / 60 + 10}};
         line.days.assign(60, 0);
         // The feed lies beside the configuration, older than the line's data.
         folder.write(QStringLiteral("feed.zip"), "PK");
@@ -45,7 +47,8 @@ protected:
             doc.setValue(QStringLiteral("150"), entry.section(u'=', 0, 0), entry.section(u'=', 1));
         }
         folder.write(QStringLiteral("kvapomern.ini"), doc.bytes());
-        // The child: the departure 3 minutes late, data of this very second.
+        // The child: the first departure 3 minutes late, the second 2 minutes
+        // early, data of this very second.
         folder.write(QStringLiteral("kvapomer-live"),
                      "#!/bin/sh\n"
                      "echo \"$@\" > \"$(dirname \"$0\")/arguments\"\n"
@@ -53,6 +56,10 @@ protected:
                          QByteArray::number(scheduled) + "\\texpected\\t" +
                          QByteArray::number(scheduled + 180) +
                          "\\tT1\\t150\\n' \"$(date +%Y%m%d)\"\n"
+                         "printf 'departure\\t%s\\t2\\t" +
+                         QByteArray::number(scheduled + 600) + "\\texpected\\t" +
+                         QByteArray::number(scheduled + 480) +
+                         "\\tT2\\t150\\n' \"$(date +%Y%m%d)\"\n"
                          "printf 'stamp\\t%s\\nlive at 06:10:35\\n' \"$(date +%s)\"\n"
                          "cat > /dev/null\n");
         QFile(folder.file(QStringLiteral("kvapomer-live")))
@@ -80,8 +87,19 @@ TEST_F(LiveWindowTest, TheSlotShowsTheExpectedTimeInItsOwnColourAndSaysIt) {
     EXPECT_EQ(slot->toolTip(), slot->accessibleName());
     // The band's name does not follow its time.
     EXPECT_EQ(label("Label6")->accessibleName(), QStringLiteral("Aktuální údaje"));
-    EXPECT_NE(colourOf(slot), green);
-    EXPECT_GE(contrastRatio(colourOf(slot), form->palette().color(QPalette::Window)),
+    // The departure counted down to stays green; a later one that is not on
+    // time has a colour of its own.
+    EXPECT_EQ(colourOf(slot), green);
+    QLabel* next = label("Label3_1");
+    EXPECT_EQ(next->text(), hhmm(scheduled + 480));
+    EXPECT_EQ(next->accessibleName(), QStringLiteral("2. ") + hhmm(scheduled + 480) +
+                                          QStringLiteral(", o 2 minuty dříve, podle jízdního "
+                                                         "řádu ") +
+                                          hhmm(scheduled + 600));
+    const QColor plain = label("Label3_2")->palette().color(QPalette::WindowText);
+    EXPECT_NE(colourOf(next), green);
+    EXPECT_NE(colourOf(next), plain);
+    EXPECT_GE(contrastRatio(colourOf(next), form->palette().color(QPalette::Window)),
               kMinTextContrast);
     EXPECT_TRUE(fake.messageBox.shown.empty());
     // On a dark desktop the colour is lightened, still its own.
@@ -89,9 +107,9 @@ TEST_F(LiveWindowTest, TheSlotShowsTheExpectedTimeInItsOwnColourAndSaysIt) {
     QApplication::setPalette(darkPalette());
     QCoreApplication::processEvents();
     form->tick();
-    EXPECT_GE(contrastRatio(colourOf(slot), slot->palette().color(QPalette::Window)),
+    EXPECT_GE(contrastRatio(colourOf(next), next->palette().color(QPalette::Window)),
               kMinTextContrast);
-    EXPECT_NE(colourOf(slot), textColourFor(platformColour(AlertColour::Green), darkPalette()));
+    EXPECT_NE(colourOf(next), textColourFor(platformColour(AlertColour::Green), darkPalette()));
     QApplication::setPalette(light);
     QCoreApplication::processEvents();
     form->tick();
@@ -107,9 +125,31 @@ TEST_F(LiveWindowTest, TheSlotShowsTheExpectedTimeInItsOwnColourAndSaysIt) {
     EXPECT_EQ(said[0][0].toString(), QStringLiteral("Bez aktuálních údajů"));
     EXPECT_EQ(slot->text(), hhmm(scheduled));
     EXPECT_EQ(colourOf(slot), green);
+    EXPECT_EQ(next->text(), hhmm(scheduled + 600));
+    EXPECT_EQ(colourOf(next), plain);
     EXPECT_EQ(label("Label6")->text(), QStringLiteral("Bez aktuálních údajů"));
     EXPECT_EQ(label("Label6")->accessibleName(), QStringLiteral("Bez aktuálních údajů"));
     EXPECT_TRUE(fake.messageBox.shown.empty());
+}
+
+TEST_F(LiveWindowTest, TheWalkCountsFromTheExpectedTimes) {
+    // 35 minutes on foot: the first bus, 33 minutes away by its expected
+    // time, can no longer be reached; the second leaves in 38 minutes by its
+    // expected time (40 by the timetable).
+    writeLine({QStringLiteral("LiveUrl=http://127.0.0.1:9/rt"), QStringLiteral("WalkMin=35")});
+    ASSERT_TRUE(startWindow());
+    QTRY_COMPARE(label("Label6")->text(), QStringLiteral("Aktuální údaje z 06:10:35"));
+    form->tick();
+    QLabel* late = label("Label3_0");
+    QLabel* counted = label("Label3_1");
+    EXPECT_EQ(late->text(), hhmm(scheduled + 180));
+    EXPECT_EQ(counted->text(), hhmm(scheduled + 480));
+    EXPECT_EQ(colourOf(late), WalkView::lateColour(late->palette().color(QPalette::Window)));
+    EXPECT_EQ(colourOf(counted),
+              textColourFor(platformColour(AlertColour::Green), form->palette()));
+    const QString left = label("Label5")->text();
+    EXPECT_TRUE(left >= QStringLiteral("00:02:00") && left <= QStringLiteral("00:03:00"))
+        << left.toStdString();
 }
 
 TEST_F(LiveWindowTest, ADatedLineWithoutAnAddressStartsNoChild) {
