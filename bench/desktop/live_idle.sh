@@ -60,7 +60,7 @@ for state in off on; do
     live=()
     [ $state = on ] && live=(--live "$url")
     "$release/kvapomer-import" "$work/feed" S1 R1 --ini "$work/$state/kvapomern.ini" --activate \
-        "${live[@]}" >/dev/null || { echo "the import failed"; exit 1; }
+        "${live[@]}" >/dev/null 2>&1 || { echo "the import failed"; exit 1; }
 done
 
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
