@@ -67,6 +67,11 @@ inline const QString kDatedLines = QStringLiteral("DatedLines");
 inline const QString kDatedOf = QStringLiteral("DatedOf");
 inline const QString kDatedTimes = QStringLiteral("DatedTimes");
 inline const QString kDatedTimesOf = QStringLiteral("DatedTimesOf");
+// A line's live departures (GTFS-Realtime trip updates), which the loader
+// never reads: the address (http or https) and its access key, sent as the
+// X-Access-Token header and stored here in plain text.
+inline const QString kLiveUrl = QStringLiteral("LiveUrl");
+inline const QString kLiveToken = QStringLiteral("LiveToken");
 // Part `chunk` (from 1) of a long value of `key`.
 inline QString chunkKey(const QString& key, int chunk) {
     return chunk == 1 ? key : key + QString::number(chunk);

@@ -7,6 +7,9 @@
 #include "profile/error_numbers.h"
 #include "profile/profile_store.h"
 
+#include <QUrl>
+
+#include <algorithm>
 #include <optional>
 
 namespace kvapomer {
@@ -27,8 +30,35 @@ LineContent lineOf(const SettingsInput& input) {
 
 } // namespace
 
+std::optional<QString> liveAddressProblem(const LiveAddress& live) {
+    const auto printable = [](const QString& text) {
+        return text.size() < keys::kReadBufferSize &&
+               std::all_of(text.begin(), text.end(),
+                           [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7f; });
+    };
+    const QUrl url(live.url, QUrl::StrictMode);
+    if (!printable(live.url) || !url.isValid() || url.host().isEmpty() ||
+        (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+        return QStringLiteral("Adresa aktuálních údajů musí začínat http:// nebo https:// a "
+                              "obsahovat jen znaky ASCII bez mezer.");
+    }
+    if (!printable(live.token)) {
+        return QStringLiteral("Klíč k aktuálním údajům smí obsahovat jen znaky ASCII bez mezer "
+                              "(nejvýše %1).")
+            .arg(keys::kReadBufferSize - 1);
+    }
+    return std::nullopt;
+}
+
 void applyLineSection(ProfileDocument& doc, const LineContent& content, bool makeActive) {
     const QString& line = content.line;
+    // A line keeps its live address unless a new one is given.
+    std::optional<LiveAddress> live = content.live;
+    if (!live) {
+        if (const std::optional<QString> url = doc.value(line, keys::kLiveUrl)) {
+            live = LiveAddress{*url, doc.value(line, keys::kLiveToken).value_or(QString())};
+        }
+    }
     const std::optional<QString> keptWalk = storedWalk(doc, line);
     doc.removeSection(line);
     doc.setValue(line, keys::kDescription, content.note);
@@ -51,6 +81,14 @@ void applyLineSection(ProfileDocument& doc, const LineContent& content, bool mak
     } else {
         for (const auto& [key, value] : departureLinesKeys(content.times, content.lines)) {
             doc.setValue(line, key, value);
+        }
+    }
+    // Kept by a save that makes the line plain: it shows its timetable until
+    // it is imported again.
+    if (live && !live->url.isEmpty()) {
+        doc.setValue(line, keys::kLiveUrl, live->url);
+        if (!live->token.isEmpty()) {
+            doc.setValue(line, keys::kLiveToken, live->token);
         }
     }
 }

@@ -18,7 +18,14 @@ namespace kvapomer {
 // import and a dated line's day alike: the section removed and appended anew
 // with its note, the line made active (Main/Bus) when asked, the times in
 // list order, their count, the walk to the stop and, for a dated line, its
-// dated data.
+// dated data and live address.
+// A line's live address and its access key (empty for none).
+struct LiveAddress {
+    QString url;
+    QString token;
+    bool operator==(const LiveAddress&) const = default;
+};
+
 struct LineContent {
     QString line; // the line number, also the section's name
     QString note;
@@ -31,7 +38,15 @@ struct LineContent {
     // A plain line of several lines: the line of each of `times` (a dated
     // line keeps them in `dated`).
     DepartureLines lines{};
+    // The line's live address; nothing keeps the section's own (a plain line
+    // keeps it too, unused until the line is imported again).
+    std::optional<LiveAddress> live = std::nullopt;
 };
+
+// Whether a live address can be stored and used: http or https with a host,
+// and it and the key of printable ASCII without spaces, each within what a
+// read of the file returns. Nothing when it can; else the Czech reason.
+std::optional<QString> liveAddressProblem(const LiveAddress& live);
 
 void applyLineSection(ProfileDocument& doc, const LineContent& content, bool makeActive);
 

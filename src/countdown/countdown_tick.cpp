@@ -3,6 +3,8 @@
 #include "countdown/spoken.h"
 #include "version.h"
 
+#include <algorithm>
+
 namespace kvapomer {
 
 QString normalTitle() {
@@ -64,17 +66,83 @@ Target onFoot(const ClockSample& clock, const Timetable& timetable, TickView& vi
             next.leaveDue, next.leaveDueIndex};
 }
 
+Target liveAtTheStop(const ClockSample& clock, const Timetable& timetable,
+                     const std::vector<LiveDeparture>& live, TickView& view) {
+    const LiveNext next = nextLiveDepartures(live, clock, !timetable.Lines.empty());
+    view.slots = next.slots;
+    view.busInStationStarts = next.busDue;
+    view.live = next.live;
+    for (std::size_t k = 0; k < view.slots.size(); ++k) {
+        view.slotLines[k] = next.live[k].line;
+        view.slotNames[k] = next.live[k].name;
+    }
+    return {view.slots[0], rozdil(view.slots[0], clock), false, QString()};
+}
+
+// Live data and a walk: the walk counts from the expected times of the
+// departures that come (a cancelled or skipped one is left out), today's in
+// their expected order.
+Target liveOnFoot(const ClockSample& clock, const Timetable& timetable,
+                  const std::vector<LiveDeparture>& live, TickView& view) {
+    std::vector<LiveDeparture> coming;
+    for (const LiveDeparture& d : live) {
+        if ((d.state == LiveCall::Expected || d.state == LiveCall::Timetable) && d.expected >= 0 &&
+            d.expected < 24 * 60) {
+            coming.push_back(d);
+        }
+    }
+    std::stable_sort(
+        coming.begin(), coming.end(),
+        [](const LiveDeparture& a, const LiveDeparture& b) { return a.expected < b.expected; });
+    const bool severalLines = !timetable.Lines.empty();
+    Timetable expected = timetable;
+    expected.Times.clear();
+    expected.Lines.of.clear();
+    for (const LiveDeparture& d : coming) {
+        expected.Times.append(Nula(static_cast<std::int16_t>(d.expected / 60)) + u':' +
+                              Nula(static_cast<std::int16_t>(d.expected % 60)));
+        if (severalLines) {
+            // A line the list does not name gets none (nameAt: empty).
+            const qsizetype at = expected.Lines.names.indexOf(d.line);
+            expected.Lines.of.push_back(at < 0 ? std::uint8_t{255} : static_cast<std::uint8_t>(at));
+        }
+    }
+    const Target target = onFoot(clock, expected, view);
+    // Each slot's departure: the first after the previous slot's with its time.
+    std::array<LiveSlot, 4> slots;
+    qsizetype from = 0;
+    for (std::size_t k = 0; k < slots.size(); ++k) {
+        const qsizetype at =
+            view.slots[k].isEmpty() ? -1 : expected.Times.indexOf(view.slots[k], from);
+        if (at < 0) {
+            slots[k].name = departureSlotName(static_cast<int>(k) + 1, QString());
+            continue;
+        }
+        const LiveDeparture& d = coming[static_cast<std::size_t>(at)];
+        slots[k] = {d.expected != d.scheduled, d.state,
+                    liveSlotName(static_cast<int>(k) + 1, d, severalLines),
+                    severalLines ? d.line : QString()};
+        view.slotNames[k] = slots[k].name;
+        from = at + 1;
+    }
+    view.live = slots;
+    return target;
+}
+
 } // namespace
 
 TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
-                       const AlertSettings& alerts, bool minimised,
-                       const CountdownState& previous) {
+                       const AlertSettings& alerts, bool minimised, const CountdownState& previous,
+                       const std::vector<LiveDeparture>* live) {
     TickView view;
     view.state = previous;
     CountdownState& state = view.state;
 
     const Target target =
-        timetable.WalkMin > 0 ? onFoot(clock, timetable, view) : atTheStop(clock, timetable, view);
+        live ? (timetable.WalkMin > 0 ? liveOnFoot(clock, timetable, *live, view)
+                                      : liveAtTheStop(clock, timetable, *live, view))
+             : (timetable.WalkMin > 0 ? onFoot(clock, timetable, view)
+                                      : atTheStop(clock, timetable, view));
     const Remaining& left = target.left;
     // The bus of the departure counted down to: its own line in a line of several.
     const QString& countedLine = view.slotLines[static_cast<std::size_t>(view.countedSlot())];

@@ -6,6 +6,7 @@
 #include "config/records.h"
 #include "countdown/alert.h"
 #include "countdown/departures.h"
+#include "countdown/live_departures.h"
 #include "countdown/minimised_notice.h"
 
 #include <QString>
@@ -65,6 +66,8 @@ struct TickView {
     // on every other tick.
     QString announcement;
     CountdownState state; // carried to the next tick
+    // With live departures: what each slot shows beyond its caption.
+    std::optional<std::array<LiveSlot, 4>> live;
 
     int countedSlot() const { return lateSlot ? 1 : 0; }
     bool operator==(const TickView&) const = default;
@@ -74,7 +77,8 @@ struct TickView {
 QString normalTitle();
 
 TickView countdownTick(const ClockSample& clock, const Timetable& timetable,
-                       const AlertSettings& alerts, bool minimised, const CountdownState& previous);
+                       const AlertSettings& alerts, bool minimised, const CountdownState& previous,
+                       const std::vector<LiveDeparture>* live = nullptr);
 
 // One tick of the flash timer.
 struct FlashView {

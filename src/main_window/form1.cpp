@@ -69,6 +69,7 @@ void Form1::changeEvent(QEvent* event) {
         setTextColour(label6_, dayNoticeColour());
         setTextColour(label3_[0], platformColour(AlertColour::Green));
         walkView_.recolour({label3_, frame1_, label5_, label8_, label9_});
+        slotLooks_.fill(-1); // the live colours resolved again on the next tick
         setTextColour(label5_, platformColour(state_.countdown.colour));
         if (frame4_) {
             setTextColour(label8_, platformColour(state_.countdown.colour));
@@ -168,6 +169,7 @@ void Form1::applyLoaded(LoadPath::Loaded&& loaded) {
     label7_->setText(state_.note);
     applyStayOnTop(loaded.stayOnTop);
     panelIcon_->setChosen(loaded.trayIcon);
+    followLive();
     showDay();
 }
 
@@ -267,7 +269,7 @@ void Form1::settingsStateChanged() {
 void Form1::showDay() {
     state_.today = loads_.dayKeeper().todaysTimetable(state_.timetable);
     const QString notice = loads_.dayKeeper().noticeText();
-    label6_->setText(notice.isEmpty() ? creditLine() : notice);
+    label6_->setText(notice.isEmpty() ? creditOrLive(platform_.clock.current()) : notice);
     panelIcon_->setDayNotice(notice);
     setTextColour(label6_, dayNoticeColour());
 }
@@ -305,10 +307,12 @@ void Form1::applyTick(const QDateTime& now) {
     const ClockSample sample = ClockSample::from(now.time());
     state_.clock = sample;
     const bool minimised = windowState().testFlag(Qt::WindowMinimized);
-    const TickView view =
-        countdownTick(sample, state_.today, state_.alerts, minimised, state_.countdown);
+    const std::optional<std::vector<LiveDeparture>> live = liveDepartures(now);
+    const TickView view = countdownTick(sample, state_.today, state_.alerts, minimised,
+                                        state_.countdown, live ? &*live : nullptr);
     state_.countdown = view.state;
     paintTick(view);
+    paintLive(view, now);
     panelIcon_->show(view, state_.alerts);
 }
 

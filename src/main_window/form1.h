@@ -3,6 +3,7 @@
 // and the exit question.
 
 #include "app/import_launcher.h"
+#include "app/live_link.h"
 #include "app/load_path.h"
 #include "countdown/tick_schedule.h"
 #include "main_window/program_state.h"
@@ -18,6 +19,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -137,6 +139,11 @@ private:
     bool settingsOpen() const;
     void settingsStateChanged();
     void queueSettingsCheck();
+    // Live departures (form1_live.cpp).
+    void followLive();
+    QString creditOrLive(const QDateTime& now) const;
+    std::optional<std::vector<LiveDeparture>> liveDepartures(const QDateTime& now) const;
+    void paintLive(const TickView& view, const QDateTime& now);
 
     Platform& platform_;
     ProgramState state_;
@@ -156,7 +163,13 @@ private:
     QAction* stayOnTopAction_ = nullptr;
     PanelIcon* panelIcon_ = nullptr; // the status icon on the desktop's panel
 
-    bool busMessageShown_ = false; // the bus-in-station message is on
+    bool busMessageShown_ = false;   // the bus-in-station message is on
+    std::unique_ptr<LiveLink> live_; // made at start-up
+    bool liveSlotsShown_ = false;    // the slots show live data
+    std::optional<bool> wasLive_;    // what the screen reader last heard
+    // How each slot was last coloured for live data; -1: to be set again.
+    std::array<int, 4> slotLooks_{-1, -1, -1, -1};
+    bool slotsLate_ = false; // the walk's grey slot when the looks were set
 
     QTimer* timer1_ = nullptr;
     QTimer* flashT_ = nullptr;

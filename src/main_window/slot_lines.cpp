@@ -57,8 +57,12 @@ void SlotLines::paint(const TickView& view, QWidget* expanded) {
         if (slots_[k]->toolTip() != shown_[k]) {
             tips_[k] = slots_[k]->toolTip();
         }
-        const QString tip =
-            line.isEmpty() ? tips_[k] : tips_[k] + QStringLiteral(" – linka ") + line;
+        // With live data the tip is the slot's name, which says the line too;
+        // the bus the walk can no longer reach keeps the walk's words.
+        const bool live = view.live && !view.slots[k].isEmpty() && !(view.lateSlot && k == 0);
+        const QString tip = live              ? (*view.live)[k].name
+                            : line.isEmpty() ? tips_[k]
+                                             : tips_[k] + QStringLiteral(" – linka ") + line;
         if (slots_[k]->toolTip() != tip) {
             slots_[k]->setToolTip(tip);
         }

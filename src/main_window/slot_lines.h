@@ -3,8 +3,8 @@
 // number at the right end inside each Label3 slot (its own text stays the
 // bare "hh:mm"), in the slot's own colour, so whatever colours the slot
 // colours its line too; the line counted down to above the expanded view's
-// countdown; and the tooltips naming the line. A line of one line shows
-// none of it.
+// countdown; and the slots' tooltips: naming the line, or with live data the
+// slot's whole name. A line of one line shows no line.
 
 #include "countdown/countdown_tick.h"
 

@@ -26,10 +26,10 @@ const char* const kHelp =
     "Použití:\n"
     "  kvapomer-import FEED STOP ROUTE [--direction SMĚR] [--date RRRR-MM-DD]\n"
     "                  [--line ČÍSLO] [--note TEXT] [--walk MIN] [--activate]\n"
-    "                  [--ini SOUBOR]\n"
+    "                  [--ini SOUBOR] [--live ADRESA [--live-token KLÍČ]]\n"
     "  kvapomer-import FEED STOP --to STOP2 [--route ROUTE]... [--date RRRR-MM-DD]\n"
     "                  [--line ČÍSLO] [--note TEXT] [--walk MIN] [--activate]\n"
-    "                  [--ini SOUBOR]\n"
+    "                  [--ini SOUBOR] [--live ADRESA [--live-token KLÍČ]]\n"
     "  kvapomer-import --refresh [--ini SOUBOR]\n"
     "  kvapomer-import FEED --list-stops TEXT\n"
     "  kvapomer-import FEED --list-routes STOP [--to STOP2]\n"
@@ -66,6 +66,12 @@ const char* const kHelp =
     "                     zůstane lince, jak byla\n"
     "  --activate         nastaví linku jako aktivní (Main/Bus)\n"
     "  --ini SOUBOR       konfigurační soubor (výchozí: kvapomern.ini vedle programu)\n"
+    "  --live ADRESA      adresa aktuálních údajů dopravce (GTFS-Realtime, http://\n"
+    "                     nebo https://); jen bez --date. Kvapoměr pak ukazuje\n"
+    "                     odjezdy podle nich. Bez --live zůstane adresa, kterou\n"
+    "                     linka už má\n"
+    "  --live-token KLÍČ  přístupový klíč k té adrese; v kvapomern.ini je uložen\n"
+    "                     jako čitelný text\n"
     "  --list-stops TEXT  vypíše zastávky, jejichž název obsahuje TEXT (velikost\n"
     "                     písmen ani diakritika nerozhoduje), stanice s nástupišti\n"
     "  --list-routes STOP vypíše linky, které zastávkou projíždějí (s --to jen\n"
@@ -97,7 +103,7 @@ struct Options {
     std::vector<std::string> positional;
     std::string listMode; // "--list-stops", "--list-routes", "--list-directions"
     std::vector<std::string> listArgs;
-    std::optional<std::string> direction, date, line, note, walk, ini, to;
+    std::optional<std::string> direction, date, line, note, walk, ini, to, live, liveToken;
     std::vector<std::string> routes;
     bool activate = false;
     bool refresh = false;
@@ -144,6 +150,10 @@ Options parse(const std::vector<std::string>& args) {
             o.walk = value(i);
         } else if (a == "--ini") {
             o.ini = value(i);
+        } else if (a == "--live") {
+            o.live = value(i);
+        } else if (a == "--live-token") {
+            o.liveToken = value(i);
         } else if (a == "--activate") {
             o.activate = true;
         } else if (a == "--refresh") {
@@ -276,7 +286,10 @@ int import(const Options& o, const CommandEnvironment& env, std::ostream& err) {
         choice.walk = parseWalk(*o.walk);
     }
     choice.activate = o.activate;
-    const ImportedLine imported = importFromFeed(request, choice);
+    ImportedLine imported = importFromFeed(request, choice);
+    if (o.live) {
+        imported.line.live = LiveAddress{qt(*o.live), qt(o.liveToken.value_or(""))};
+    }
     for (const std::string& warning : imported.warnings) {
         say(err, warning);
     }
@@ -300,7 +313,8 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
         }
         if (o.refresh) {
             if (!o.positional.empty() || !o.listMode.empty() || o.date || o.direction || o.line ||
-                o.note || o.walk || o.activate || o.to || !o.routes.empty()) {
+                o.note || o.walk || o.activate || o.to || !o.routes.empty() || o.live ||
+                o.liveToken) {
                 throw UsageError{"S volbou --refresh zadejte nejvýše --ini (viz --help)."};
             }
             return refreshDatedLines(qt(o.ini.value_or(env.defaultIni)),
@@ -328,6 +342,18 @@ int runImportCommand(const std::vector<std::string>& args, const CommandEnvironm
         }
         if (o.walk) {
             parseWalk(*o.walk);
+        }
+        if (o.liveToken && !o.live) {
+            throw UsageError{"Volba --live-token patří k volbě --live."};
+        }
+        if (o.live && (o.date || !o.listMode.empty())) {
+            throw UsageError{"Aktuální údaje (--live) má jen linka na každý den, bez --date."};
+        }
+        if (o.live) {
+            if (const std::optional<QString> problem =
+                    liveAddressProblem({qt(*o.live), qt(o.liveToken.value_or(""))})) {
+                throw UsageError{problem->toStdString()};
+            }
         }
         if (o.listMode.empty()) {
             return import(o, env, err);

@@ -63,14 +63,24 @@ LineWriteResult writeLine(const QString& iniPath, const LineImport& import) {
     if (const Result<void> check = checkSettings(input); !check) {
         return refused(QStringLiteral("Linku nelze uložit: %1.").arg(check.error().description));
     }
+    if (import.live) {
+        if (!import.dated) {
+            return refused(
+                QStringLiteral("Aktuální údaje má jen linka na každý den (bez --date)."));
+        }
+        if (const std::optional<QString> problem = liveAddressProblem(*import.live)) {
+            return refused(*problem);
+        }
+    }
     const ConfigFile file(iniPath);
     if (!file.exists()) {
         return {LineWrite::NoFile,
                 QStringLiteral("Konfigurační soubor %1 neexistuje.").arg(iniPath)};
     }
-    const Result<void> result = file.writeLine(
-        {import.line, import.note, import.times, import.dated, import.walkMin, import.lines},
-        import.activate);
+    const Result<void> result =
+        file.writeLine({import.line, import.note, import.times, import.dated, import.walkMin,
+                        import.lines, import.live},
+                       import.activate);
     if (!result && result.error().number == error::kInvalidArgument) {
         return refused(QStringLiteral("Linku „%1“ by konfigurační soubor nevrátil beze změny; "
                                       "zvolte jiné číslo přes --line.")

@@ -4,6 +4,7 @@
 // times, every other byte kept, and `Main`/`Bus` set only when asked.
 
 #include "config/dated_keys.h"
+#include "config/settings_save.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,8 @@ struct LineImport {
     std::optional<DatedLine> dated;
     // A line of one date of several lines: the line of each of `times`.
     DepartureLines lines{};
+    // A dated line's live address; nothing keeps the one the line has.
+    std::optional<LiveAddress> live;
 };
 
 enum class LineWrite {

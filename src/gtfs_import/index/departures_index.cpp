@@ -91,7 +91,7 @@ const std::vector<Column> kStopTimeColumns{{"trip_id"},
 
 // The stops asked about: where to board, and where to get off (none: anywhere).
 struct StopSets {
-    TextSet from;
+    TextMap<std::uint32_t> from; // stop id -> its place in the ids asked about
     TextSet to;
 };
 
@@ -109,7 +109,10 @@ Call readCall(const TableRow& row, const StopSets& stopIds) {
     call.distance = distance(row[6]);
     const std::string_view pickup = row[5];
     call.boardable = pickupAllowed(pickup);
-    call.atStop = stopIds.from.contains(row[1]);
+    if (const auto it = stopIds.from.find(row[1]); it != stopIds.from.end()) {
+        call.atStop = true;
+        call.stop = it->second;
+    }
     if (!stopIds.to.empty()) {
         call.atDestination = stopIds.to.contains(row[1]);
         call.alighting = dropOffAllowed(row[7]);
@@ -288,10 +291,12 @@ TripTimes tripTimes(std::vector<Call>& calls, bool toDestination) {
     for (std::size_t i = 0; i < end; ++i) {
         const Call& call = calls[i];
         if (call.atStop && isDeparture(call.boardable, i + 1 == n)) {
-            if (call.time >= 0) {
-                result.departures.push_back(call.time);
-            } else if (const std::optional<int> time = between(calls, before, i, after)) {
+            const std::optional<int> time =
+                call.time >= 0 ? std::optional(call.time) : between(calls, before, i, after);
+            if (time) {
                 result.departures.push_back(*time);
+                result.sequences.push_back(call.sequence);
+                result.stops.push_back(call.stop);
             } else {
                 ++result.untimed;
             }
@@ -321,7 +326,8 @@ struct RouteBuilder {
 // A feed with more trips than this is no timetable of one region.
 constexpr std::size_t kMostTripsPerFeed = 4'000'000;
 
-void addTrip(RouteBuilder& b, std::string_view id, TripRecord& trip, Frequencies& frequencies) {
+void addTrip(RouteBuilder& b, std::string_view id, TripRecord& trip, Frequencies& frequencies,
+             bool keepTrips) {
     const TripTimes& times = trip.times;
     const auto runs = frequencies.find(&trip);
     const std::size_t direction = b.order[trip.direction];
@@ -360,6 +366,9 @@ void addTrip(RouteBuilder& b, std::string_view id, TripRecord& trip, Frequencies
         for (const int t : times.departures) {
             minutes.mark(t);
         }
+        if (keepTrips) {
+            b.result.trips.push_back({std::string(id), direction, trip.service, times});
+        }
         return;
     }
     std::vector<std::array<int, 3>>& rows = runs->second;
@@ -384,7 +393,7 @@ void addTrip(RouteBuilder& b, std::string_view id, TripRecord& trip, Frequencies
 // `stops.from`, toward `stops.to` when it is not empty, by route in the order
 // of their first trip.
 std::vector<RouteBuilder> collect(const FeedSource& source, const StopSets& stops,
-                                  const std::vector<std::string>& routeIds) {
+                                  const std::vector<std::string>& routeIds, bool keepTrips) {
     const bool everyRoute = routeIds.empty();
     std::vector<RouteBuilder> builders;
     TextMap<std::size_t> routeIndex;
@@ -446,7 +455,7 @@ std::vector<RouteBuilder> collect(const FeedSource& source, const StopSets& stop
     readStopTimes(source, stops, trips);
     Frequencies frequencies = readFrequencies(source, trips);
     for (auto& entry : trips) {
-        addTrip(builders[entry.second.route], entry.first, entry.second, frequencies);
+        addTrip(builders[entry.second.route], entry.first, entry.second, frequencies, keepTrips);
     }
     for (RouteBuilder& b : builders) {
         for (const RouteDepartures::Slot& slot : b.result.slots) {
@@ -454,6 +463,10 @@ std::vector<RouteBuilder> collect(const FeedSource& source, const StopSets& stop
                 b.result.departs[slot.direction] = true;
             }
         }
+        std::sort(b.result.trips.begin(), b.result.trips.end(),
+                  [](const RouteDepartures::Trip& x, const RouteDepartures::Trip& y) {
+                      return x.id < y.id;
+                  });
         std::sort(b.notes.begin(), b.notes.end());
         for (auto& [trip, direction, text] : b.notes) {
             b.result.notes.push_back({direction, std::move(text)});
@@ -463,22 +476,31 @@ std::vector<RouteBuilder> collect(const FeedSource& source, const StopSets& stop
     return builders;
 }
 
+StopSets stopSets(const std::vector<std::string>& stopIds, const std::vector<std::string>& toIds) {
+    StopSets sets;
+    for (std::size_t i = 0; i < stopIds.size(); ++i) {
+        sets.from.try_emplace(stopIds[i], static_cast<std::uint32_t>(i));
+    }
+    sets.to = TextSet(toIds.begin(), toIds.end());
+    return sets;
+}
+
 } // namespace
 
 RouteDepartures collectDepartures(const FeedSource& source, const std::vector<std::string>& stopIds,
-                                  std::string_view routeId) {
+                                  std::string_view routeId, bool keepTrips) {
     std::vector<RouteBuilder> found =
-        collect(source, {TextSet(stopIds.begin(), stopIds.end()), {}}, {std::string(routeId)});
+        collect(source, stopSets(stopIds, {}), {std::string(routeId)}, keepTrips);
     return std::move(found.front().result);
 }
 
 std::vector<RouteDeparturesOf> collectDeparturesTo(const FeedSource& source,
                                                    const std::vector<std::string>& stopIds,
                                                    const std::vector<std::string>& toIds,
-                                                   const std::vector<std::string>& routeIds) {
-    std::vector<RouteBuilder> found = collect(
-        source, {TextSet(stopIds.begin(), stopIds.end()), TextSet(toIds.begin(), toIds.end())},
-        routeIds);
+                                                   const std::vector<std::string>& routeIds,
+                                                   bool keepTrips) {
+    std::vector<RouteBuilder> found =
+        collect(source, stopSets(stopIds, toIds), routeIds, keepTrips);
     std::vector<RouteDeparturesOf> result;
     for (RouteBuilder& b : found) {
         const bool departs = std::find(b.result.departs.begin(), b.result.departs.end(), true) !=

@@ -23,15 +23,18 @@ struct Call {
     int time = -1; // departure (or else arrival), seconds of the service day; -1 blank
     double distance = std::numeric_limits<double>::quiet_NaN(); // shape_dist_traveled
     bool atStop = false;                                        // at one of the stops asked about
+    std::uint32_t stop = 0;     // which of them (its place in the ids asked about), when atStop
     bool boardable = true;      // a passenger may board (index/boarding.h)
     bool atDestination = false; // at one of the destination's stops
     bool alighting = true;      // a passenger may get off (index/boarding.h)
 };
 
 struct TripTimes {
-    int firstTime = -1;          // at the trip's first stop; -1 blank
-    std::vector<int> departures; // from the stop, seconds of the service day
-    int untimed = 0;             // calls at the stop left out: blank, not between two timed calls
+    int firstTime = -1;               // at the trip's first stop; -1 blank
+    std::vector<int> departures;      // from the stop, seconds of the service day
+    std::vector<int> sequences;       // the stop_sequence of each departure
+    std::vector<std::uint32_t> stops; // the stop of each departure (Call::stop)
+    int untimed = 0; // calls at the stop left out: blank, not between two timed calls
 };
 
 // A trip's departures from the stop: its calls there that count as
@@ -57,12 +60,22 @@ struct RouteDepartures {
         std::string text; // one Czech line naming the trip
     };
     std::vector<Note> notes; // trips or calls left out, ordered by trip id
+    // Each trip that runs by its own times (not by frequencies.txt) and
+    // departs from the stop, by trip id; only when asked for.
+    struct Trip {
+        std::string id;
+        std::size_t direction;
+        std::size_t service;
+        TripTimes times;
+    };
+    std::vector<Trip> trips;
 };
 
 // Reads trips.txt, stop_times.txt (once, and again only for trips whose rows
-// are not together) and frequencies.txt. Throws FeedError BadFeed.
+// are not together) and frequencies.txt. `keepTrips` keeps each trip's
+// departures as well (RouteDepartures::trips). Throws FeedError BadFeed.
 RouteDepartures collectDepartures(const FeedSource& source, const std::vector<std::string>& stopIds,
-                                  std::string_view routeId);
+                                  std::string_view routeId, bool keepTrips = false);
 
 // The departures from `stopIds` of the trips that later call at `toIds`
 // where one may get off, of the routes `routeIds` (none: every route), in
@@ -74,6 +87,7 @@ struct RouteDeparturesOf {
 std::vector<RouteDeparturesOf> collectDeparturesTo(const FeedSource& source,
                                                    const std::vector<std::string>& stopIds,
                                                    const std::vector<std::string>& toIds,
-                                                   const std::vector<std::string>& routeIds);
+                                                   const std::vector<std::string>& routeIds,
+                                                   bool keepTrips = false);
 
 } // namespace kvapomer::gtfs

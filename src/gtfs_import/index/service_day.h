@@ -21,6 +21,11 @@ inline constexpr std::int64_t kServiceDayEnd = 3 * kSecondsPerDay;
 
 using DayMinutes = std::bitset<kMinutesPerDay>;
 
+// The date on which the time `second` (≥ 0) of the service day `serviceDay` happens.
+inline std::chrono::sys_days dateOf(std::chrono::sys_days serviceDay, std::int64_t second) {
+    return serviceDay + std::chrono::days(second / kSecondsPerDay);
+}
+
 // The departures of one service, by day offset: byOffset[k] holds each time t
 // of the service day with k·24 h ≤ t < (k+1)·24 h as the minute t − k·24 h of
 // the k-th date after the service day.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 
 namespace kvapomer::gtfs {
 
@@ -35,13 +36,13 @@ std::string placeText(const StopPlace& place) {
 }
 
 Answer ask(const Feed& feed, const StopPlace& stop, const StopPlace& to,
-           const std::vector<Route>& named) {
+           const std::vector<Route>& named, bool keepTrips = false) {
     std::vector<std::string> routeIds;
     for (const Route& r : named) {
         routeIds.push_back(r.id);
     }
-    std::vector<RouteDeparturesOf> found =
-        collectDeparturesTo(feed.source(), callingStopIds(stop), callingStopIds(to), routeIds);
+    std::vector<RouteDeparturesOf> found = collectDeparturesTo(
+        feed.source(), callingStopIds(stop), callingStopIds(to), routeIds, keepTrips);
     std::map<std::string, const Route*> byId;
     for (const Route& r : feed.routes()) {
         byId.try_emplace(r.id, &r);
@@ -233,6 +234,44 @@ DayDeparturesTo departuresTo(const Feed& feed, const StopPlace& stop, const Stop
     if (!result.lines.names.isEmpty()) {
         result.lines.of = std::move(of);
     }
+    return result;
+}
+
+std::vector<ScheduledDeparture> scheduledTo(const Feed& feed, const StopPlace& stop,
+                                            const StopPlace& to, const std::vector<Route>& named,
+                                            sys_days date) {
+    const Answer answer = ask(feed, stop, to, named, true);
+    const std::vector<std::string> stopIds = callingStopIds(stop);
+    std::vector<ScheduledDeparture> result;
+    for (const Going& g : answer.going) {
+        const std::string number(routeNumber(g.route));
+        for (const RouteDepartures::Trip& trip : g.found.trips) {
+            for (int back = 0; back <= 2; ++back) {
+                const sys_days serviceDay = date - days(back);
+                if (!g.calendar.runs(trip.service, serviceDay)) {
+                    continue;
+                }
+                const TripTimes& times = trip.times;
+                for (std::size_t i = 0; i < times.departures.size(); ++i) {
+                    if (back > 0 && dateOf(serviceDay, times.departures[i]) != date) {
+                        continue;
+                    }
+                    if (result.size() == kMostScheduledPerDay) {
+                        throw FeedError(Problem::BadFeed, "Ze zastávky " + placeText(stop) +
+                                                              " by dne " + dateText(date) +
+                                                              " odjelo víc než 20 000 spojů.");
+                    }
+                    result.push_back({trip.id, serviceDay, times.sequences[i], times.departures[i],
+                                      number, stopIds[times.stops[i]]});
+                }
+            }
+        }
+    }
+    std::sort(result.begin(), result.end(),
+              [](const ScheduledDeparture& x, const ScheduledDeparture& y) {
+                  return std::tie(x.serviceDay, x.departure, x.tripId, x.sequence) <
+                         std::tie(y.serviceDay, y.departure, y.tripId, y.sequence);
+              });
     return result;
 }
 

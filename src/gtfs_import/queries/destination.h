@@ -42,4 +42,11 @@ struct DayDeparturesTo {
 DayDeparturesTo departuresTo(const Feed& feed, const StopPlace& stop, const StopPlace& to,
                              const std::vector<Route>& named, std::chrono::year_month_day date);
 
+// The trips from `stop` toward `to` (of `named`, when given) that leave on
+// `date`, as Feed::scheduledOn gives them, each route named by its number as
+// the line's departures are. Throws as datedDeparturesTo.
+std::vector<ScheduledDeparture> scheduledTo(const Feed& feed, const StopPlace& stop,
+                                            const StopPlace& to, const std::vector<Route>& named,
+                                            std::chrono::sys_days date);
+
 } // namespace kvapomer::gtfs

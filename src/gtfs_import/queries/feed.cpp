@@ -136,8 +136,10 @@ struct Feed::Impl {
         std::vector<std::string> warnings;
     };
 
-    Answer answer(const StopPlace& stop, const Route& route, std::string_view direction) const {
-        RouteDepartures found = collectDepartures(*source, callingStopIds(stop), route.id);
+    Answer answer(const StopPlace& stop, const Route& route, std::string_view direction,
+                  bool keepTrips = false) const {
+        RouteDepartures found =
+            collectDepartures(*source, callingStopIds(stop), route.id, keepTrips);
         std::vector<bool> chosen(found.directions.size(), false);
         std::vector<std::size_t> departing;
         for (std::size_t d = 0; d < found.directions.size(); ++d) {
@@ -344,6 +346,62 @@ Feed::Departures Feed::departures(const StopPlace& stop, const Route& route,
         }
     }
     return result;
+}
+
+std::vector<ScheduledDeparture> Feed::scheduledOn(const StopPlace& stop,
+                                                  const std::vector<Route>& routes,
+                                                  std::string_view direction, sys_days date) const {
+    const std::vector<std::string> stopIds = callingStopIds(stop);
+    std::vector<ScheduledDeparture> result;
+    for (const Route& route : routes) {
+        const Impl::Answer a = d_->answer(stop, route, direction, true);
+        const std::string name = routeName(route);
+        for (const RouteDepartures::Trip& trip : a.found.trips) {
+            if (!a.chosen[trip.direction]) {
+                continue;
+            }
+            for (int back = 0; back <= 2; ++back) {
+                const sys_days serviceDay = date - days(back);
+                if (!a.calendar.runs(trip.service, serviceDay)) {
+                    continue;
+                }
+                const TripTimes& times = trip.times;
+                for (std::size_t i = 0; i < times.departures.size(); ++i) {
+                    if (back > 0 && dateOf(serviceDay, times.departures[i]) != date) {
+                        continue;
+                    }
+                    if (result.size() == kMostScheduledPerDay) {
+                        throw FeedError(Problem::BadFeed, "Ze zastávky " + shown(stop.stop->name) +
+                                                              " by dne " + dateText(date) +
+                                                              " odjelo víc než 20 000 spojů.");
+                    }
+                    result.push_back({trip.id, serviceDay, times.sequences[i], times.departures[i],
+                                      name, stopIds[times.stops[i]]});
+                }
+            }
+        }
+    }
+    std::sort(result.begin(), result.end(),
+              [](const ScheduledDeparture& x, const ScheduledDeparture& y) {
+                  return std::tie(x.serviceDay, x.departure, x.tripId, x.sequence) <
+                         std::tie(y.serviceDay, y.departure, y.tripId, y.sequence);
+              });
+    return result;
+}
+
+std::string Feed::timeZone() const {
+    std::string zone;
+    if (!d_->source->contains("agency.txt")) {
+        return zone;
+    }
+    bool first = true;
+    readTable(*d_->source, "agency.txt", {{"agency_timezone", false}}, [&](const TableRow& row) {
+        if (first) {
+            zone = std::string(row[0]);
+            first = false;
+        }
+    });
+    return zone;
 }
 
 DatedDepartures Feed::datedDepartures(const StopPlace& stop, const Route& route,

@@ -47,6 +47,21 @@ struct DatedDepartures : DatedLists {
     std::vector<std::string> warnings; // one Czech line each (skipped frequency trips, ...)
 };
 
+// One scheduled departure of a trip from the stop, as live departures match
+// it with the operator's trip updates.
+struct ScheduledDeparture {
+    std::string tripId;
+    std::chrono::sys_days serviceDay;
+    int sequence = 0;  // stop_sequence
+    int departure = 0; // seconds of the service day (past 24 h after midnight)
+    std::string route; // routeName()
+    std::string stopId;
+    bool operator==(const ScheduledDeparture&) const = default;
+};
+
+// At most this many scheduled departures make one day's answer.
+inline constexpr std::size_t kMostScheduledPerDay = 20'000;
+
 // Route short names in the order people expect: numbers by value, then text.
 bool routeBefore(const Route& a, const Route& b);
 
@@ -98,6 +113,21 @@ public:
     DatedDepartures datedDepartures(const StopPlace& stop, const Route& route,
                                     std::string_view direction, std::chrono::sys_days from,
                                     int maxDays = 400) const;
+
+    // The trips of the routes departing from the stop in `direction` (each
+    // route's as departures() chooses it) that belong to the service day
+    // `date`, past midnight too, and those of the two service days before it
+    // that leave on `date`; trips by frequencies.txt left out. By service
+    // day and time. Throws FeedError NotFound, Ambiguous, NoDepartures (the
+    // route never departs from the stop) or BadFeed (also for more than
+    // kMostScheduledPerDay).
+    std::vector<ScheduledDeparture> scheduledOn(const StopPlace& stop,
+                                                const std::vector<Route>& routes,
+                                                std::string_view direction,
+                                                std::chrono::sys_days date) const;
+
+    // agency_timezone of agency.txt's first row, as written; empty without one.
+    std::string timeZone() const;
 
     // Every stop, station, entrance and node of stops.txt, in its order;
     // every route of routes.txt; the files themselves, to stream the rest.

@@ -214,8 +214,12 @@ ImportedLine lineToSave(const Preview& preview, const FeedStamp& stamp, const Sa
                         sys_days today) {
     const LineChoice chosen{choice.line, choice.note, true, choice.walkMin};
     if (!choice.oneDate) {
-        return datedLine(preview.found, stamp, preview.stop, preview.route, preview.direction,
-                         today, chosen);
+        ImportedLine line = datedLine(preview.found, stamp, preview.stop, preview.route,
+                                      preview.direction, today, chosen);
+        if (!choice.liveUrl.isEmpty()) {
+            line.line.live = LiveAddress{choice.liveUrl, choice.liveToken};
+        }
+        return line;
     }
     const QStringList times = departuresOn(preview, choice.date);
     if (times.isEmpty()) {

@@ -120,6 +120,9 @@ struct SaveChoice {
     // The walk from home to the stop in minutes (0 removes it); nothing
     // keeps the walk the line's section holds.
     std::optional<int> walkMin = std::nullopt;
+    // A dated line's live address and key; an empty address keeps the line's own.
+    QString liveUrl = {};
+    QString liveToken = {};
 };
 
 // The line to write, as the command builds it (made active). Throws FeedError

@@ -183,6 +183,17 @@ void ImportWindow::build() {
     oneDate_ = named(new QCheckBox(QStringLiteral("&Jen pro vybraný den")), "OneDate",
                      QStringLiteral("Jen pro vybraný den"),
                      QStringLiteral("Uloží jen odjezdy vybraného dne, stejné pro každý den"));
+    liveUrl_ = named(new QLineEdit, "LiveUrl", QStringLiteral("Aktuální údaje (GTFS-Realtime)"),
+                     QStringLiteral("Adresa aktuálních údajů dopravce, http:// nebo https://; "
+                                    "prázdná ponechá adresu, kterou linka má"));
+    liveToken_ = named(new QLineEdit, "LiveToken", QStringLiteral("Klíč"),
+                       QStringLiteral("Přístupový klíč k adrese; v kvapomern.ini je uložen "
+                                      "jako čitelný text"));
+    liveToken_->setEchoMode(QLineEdit::Password);
+    connect(oneDate_, &QCheckBox::toggled, this, [this](bool oneDate) {
+        liveUrl_->setEnabled(!oneDate);
+        liveToken_->setEnabled(!oneDate);
+    });
     blocked_ = wrapping("SaveBlocked");
     blocked_->setText(QStringLiteral("Zavřete nejdřív okno Nastavení."));
     blocked_->hide();
@@ -237,6 +248,10 @@ void ImportWindow::build() {
     walkRow->addStretch();
     line->addLayout(walkRow, 1, 0, 1, 4);
     line->addWidget(oneDate_, 2, 0, 1, 4);
+    line->addWidget(caption(QStringLiteral("Aktuální údaje (GTFS-Realtime):"), liveUrl_), 3, 0);
+    line->addWidget(liveUrl_, 3, 1);
+    line->addWidget(caption(QStringLiteral("&Klíč:"), liveToken_), 3, 2);
+    line->addWidget(liveToken_, 3, 3);
     line->setColumnStretch(1, 1);
     line->setColumnStretch(3, 3);
 
@@ -268,7 +283,9 @@ void ImportWindow::build() {
     setTabOrder(lineEdit_, noteEdit_);
     setTabOrder(noteEdit_, walk_);
     setTabOrder(walk_, oneDate_);
-    setTabOrder(oneDate_, save_);
+    setTabOrder(oneDate_, liveUrl_);
+    setTabOrder(liveUrl_, liveToken_);
+    setTabOrder(liveToken_, save_);
     setTabOrder(save_, close_);
 
     for (QListWidget* list : {stopList_, routeList_, directionList_}) {
@@ -496,7 +513,8 @@ void ImportWindow::save() {
     }
     saving_ = true;
     session_.save({lineEdit_->text(), noteEdit_->text(), oneDate_->isChecked(),
-                   toSysDays(dateEdit_->date()), walk_->value()});
+                   toSysDays(dateEdit_->date()), walk_->value(), liveUrl_->text().trimmed(),
+                   liveToken_->text().trimmed()});
 }
 
 void ImportWindow::busyChanged(bool busy, const QString& what) {

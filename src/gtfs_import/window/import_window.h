@@ -87,6 +87,8 @@ private:
     QLineEdit* noteEdit_ = nullptr;
     QSpinBox* walk_ = nullptr;
     QCheckBox* oneDate_ = nullptr;
+    QLineEdit* liveUrl_ = nullptr;
+    QLineEdit* liveToken_ = nullptr;
     QLabel* blocked_ = nullptr;
     QLabel* message_ = nullptr;
     Announcer* announcer_ = nullptr; // what a screen reader hears at once

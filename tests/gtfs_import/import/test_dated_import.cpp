@@ -3,8 +3,10 @@
 
 #include "gtfs_import/cli/import_command.h"
 
+#include "config/config_file.h"
 #include "config/dated_day.h"
 #include "config/loader.h"
+#include "config/settings_save.h"
 #include "feed_fixture.h"
 #include "profile/profile_store.h"
 #include "support/sample_config.h"
@@ -131,6 +133,71 @@ TEST_F(DatedImport, RefreshImportsEveryDatedLineAgainAndReportsEachFailure) {
     EXPECT_NE(before, imported);
 
     EXPECT_EQ(run({"--refresh", "NAM"}, date(12, 12)).status, kExitUsage);
+}
+
+TEST_F(DatedImport, TheLiveAddressIsKeptUntilSetAgainAndItsKeyNeverPrinted) {
+    const QString url = QStringLiteral("https://rt.example.org/trips?x=1");
+    const Outcome set = run({feed, "NAM", "10", "--ini", ini, "--activate", "--live",
+                             url.toStdString(), "--live-token", "s3cr3t-KEY"},
+                            date(12, 10));
+    ASSERT_EQ(set.status, kExitOk) << set.err;
+    EXPECT_EQ(set.err.find("s3cr3t"), std::string::npos);
+    const auto live = [&] {
+        const ProfileDocument doc = file();
+        return std::pair(doc.value("10", "LiveUrl"), doc.value("10", "LiveToken"));
+    };
+    const auto both = std::pair(std::optional(url), std::optional(QStringLiteral("s3cr3t-KEY")));
+    EXPECT_EQ(live(), both);
+
+    // A refresh, a new import without --live and the day's sync keep both.
+    ASSERT_EQ(run({"--refresh", "--ini", ini}, date(12, 11)).status, kExitOk);
+    EXPECT_EQ(live(), both);
+    ASSERT_EQ(run({feed, "NAM", "10", "--ini", ini}, date(12, 12)).status, kExitOk);
+    EXPECT_EQ(live(), both);
+    ConfigSnapshot snapshot;
+    ASSERT_TRUE(ConfigFile(folder.file("kvapomern.ini"))
+                    .syncToDate(sys_days(date(12, 20)), snapshot)
+                    .sync.changed);
+    EXPECT_EQ(live(), both);
+
+    // What cannot be used is refused before anything is read; nothing changes.
+    const QByteArray before = folder.read("kvapomern.ini");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{feed, "NAM", "10", "--ini", ini, "--live", url.toStdString(),
+                                   "--date", "2026-12-14"},
+          {feed, "NAM", "10", "--ini", ini, "--live", "ftp://rt.example.org/"},
+          {feed, "NAM", "10", "--ini", ini, "--live", url.toStdString(), "--live-token", "a b"},
+          {feed, "NAM", "10", "--ini", ini, "--live-token", "s3cr3t-KEY"},
+          {"--refresh", "--ini", ini, "--live", url.toStdString()}}) {
+        const Outcome refused = run(args, date(12, 12));
+        EXPECT_EQ(refused.status, kExitUsage) << refused.err;
+        EXPECT_EQ(refused.err.find("s3cr3t"), std::string::npos);
+    }
+    EXPECT_EQ(folder.read("kvapomern.ini"), before);
+
+    // A save of the same list keeps them; a new address without a key drops the old key.
+    const QStringList times = timesInFile("10");
+    SettingsInput same;
+    same.line = same.filledLine = QStringLiteral("10");
+    same.times = same.filledTimes = times;
+    same.note = file().value("10", "Description").value_or(QString());
+    ASSERT_TRUE(saveSettings(folder.file("kvapomern.ini"), same));
+    EXPECT_EQ(live(), both);
+    ASSERT_EQ(
+        run({feed, "NAM", "10", "--ini", ini, "--live", "http://127.0.0.1:8080/rt"}, date(12, 12))
+            .status,
+        kExitOk);
+    EXPECT_EQ(live(), std::pair(std::optional(QStringLiteral("http://127.0.0.1:8080/rt")),
+                                std::optional<QString>()));
+
+    // A save of other times makes the line plain; it keeps the address for
+    // the next import.
+    SettingsInput other = same;
+    other.times = QStringList{QStringLiteral("05:00")};
+    ASSERT_TRUE(saveSettings(folder.file("kvapomern.ini"), other));
+    EXPECT_FALSE(file().value("10", "DatedFrom").has_value());
+    EXPECT_EQ(live(), std::pair(std::optional(QStringLiteral("http://127.0.0.1:8080/rt")),
+                                std::optional<QString>()));
 }
 
 TEST_F(DatedImport, TheWalkToTheStopIsSetByTheImportAndKeptByTheRefresh) {

@@ -183,6 +183,27 @@ TEST_F(Session, SavesTheBytesTheCommandWrites) {
     EXPECT_EQ(folder.read("kvapomern.ini"), before);
 }
 
+TEST_F(Session, SavesTheLiveAddressAsTheCommandDoes) {
+    previewOf("roztyly", 0, "150", "Kačerov");
+    const QByteArray start = folder.read("kvapomern.ini");
+    SaveChoice choice{"150", "(směr Kačerov)", false, day(9)};
+    choice.liveUrl = QStringLiteral("https://rt.example.org/trips");
+    choice.liveToken = QStringLiteral("s3cr3t");
+    const auto [ok, message] = saveAs(choice);
+    EXPECT_TRUE(ok) << message.toStdString();
+    EXPECT_EQ(message.indexOf("s3cr3t"), -1);
+    EXPECT_EQ(folder.read("kvapomern.ini"),
+              commandWrites(start, {"ROZ", "150", "--direction", "Kačerov", "--live",
+                                    "https://rt.example.org/trips", "--live-token", "s3cr3t"}));
+    // An address that cannot be used: a Czech message, nothing written.
+    const QByteArray before = folder.read("kvapomern.ini");
+    choice.liveUrl = QStringLiteral("ftp://rt.example.org/");
+    const auto [refused, why] = saveAs(choice);
+    EXPECT_FALSE(refused);
+    EXPECT_NE(why.indexOf("http://"), -1) << why.toStdString();
+    EXPECT_EQ(folder.read("kvapomern.ini"), before);
+}
+
 TEST_F(Session, ProposesTheWalkOfTheLineOfThatNumberAndSavesIt) {
     folder.write(
         "kvapomern.ini",

@@ -92,13 +92,15 @@ TEST_F(ImportWindowTest, KeyboardFromFeedToSavedLineWritesTheCommandsBytes) {
     EXPECT_EQ(child<QLabel>("TodayDepartures")->text(), "Dnes (2026-12-09): 01:15  06:20  07:45  "
                                                         "12:05  12:25  12:45");
     // The date (Tab walks its year, month and day first), line number, note,
-    // the walk to the stop, the one-date switch, then "Uložit".
+    // the walk to the stop, the one-date switch, the live address and its
+    // key, then "Uložit".
     key(Qt::Key_Tab);
     ASSERT_EQ(focused()->objectName().toStdString(), "Date");
     for (int section = 0; section < 3 && focused()->objectName() == "Date"; ++section) {
         key(Qt::Key_Tab);
     }
-    for (const std::string next : {"LineNumber", "Note", "WalkMin", "OneDate", "Save"}) {
+    for (const std::string next :
+         {"LineNumber", "Note", "WalkMin", "OneDate", "LiveUrl", "LiveToken", "Save"}) {
         ASSERT_EQ(focused()->objectName().toStdString(), next);
         if (next != "Save") {
             key(Qt::Key_Tab);
