@@ -72,16 +72,6 @@ QString isoDate(sys_days date) {
     return toQDate(date).toString(Qt::ISODate);
 }
 
-// A caption over a list, as one column of the lists' row.
-QWidget* listColumn(QLabel* caption, QListWidget* list) {
-    auto* column = new QWidget;
-    auto* layout = new QVBoxLayout(column);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(caption);
-    layout->addWidget(list, 1);
-    return column;
-}
-
 sys_days localToday() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -225,17 +215,24 @@ void ImportWindow::build() {
     searchRow->addWidget(toSearch_, 1);
 
     // Without a destination: places, their lines, a line's directions; with
-    // one: places, the destination's places, the lines that go there.
-    auto* lists = new QHBoxLayout;
+    // one: places, the destination's places, the lines that go there. The
+    // lists are the window's own children, so that the focus ring follows
+    // them as the rows above and below come and go.
+    lists_ = new QGridLayout;
     placesLabel_ = caption(QStringLiteral("&Místa:"), stopList_);
-    toColumn_ = listColumn(caption(QStringLiteral("Místa &cíle:"), toList_), toList_);
-    directionColumn_ =
-        listColumn(caption(QStringLiteral("&Směr a nástupiště:"), directionList_), directionList_);
-    lists->addWidget(listColumn(placesLabel_, stopList_), 4);
-    lists->addWidget(toColumn_, 4);
-    lists->addWidget(listColumn(caption(QStringLiteral("&Linky:"), routeList_), routeList_), 3);
-    lists->addWidget(directionColumn_, 4);
-    toColumn_->hide();
+    toCaption_ = caption(QStringLiteral("Místa &cíle:"), toList_);
+    directionCaption_ = caption(QStringLiteral("&Směr a nástupiště:"), directionList_);
+    lists_->addWidget(placesLabel_, 0, 0);
+    lists_->addWidget(toCaption_, 0, 1);
+    lists_->addWidget(caption(QStringLiteral("&Linky:"), routeList_), 0, 2);
+    lists_->addWidget(directionCaption_, 0, 3);
+    lists_->addWidget(stopList_, 1, 0);
+    lists_->addWidget(toList_, 1, 1);
+    lists_->addWidget(routeList_, 1, 2);
+    lists_->addWidget(directionList_, 1, 3);
+    lists_->setColumnStretch(0, 4);
+    lists_->setColumnStretch(2, 3);
+    showColumns(false);
 
     auto* preview = new QGridLayout;
     preview->addWidget(caption(QStringLiteral("&Den:"), dateEdit_), 0, 0);
@@ -269,7 +266,7 @@ void ImportWindow::build() {
     layout->addLayout(feedRow);
     layout->addLayout(busyRow);
     layout->addLayout(searchRow);
-    layout->addLayout(lists, 1);
+    layout->addLayout(lists_, 1);
     layout->addLayout(preview);
     layout->addLayout(line);
     layout->addWidget(message_);
@@ -392,6 +389,17 @@ void ImportWindow::search() {
     }
 }
 
+// The destination's places in the second column, or a line's directions in
+// the last.
+void ImportWindow::showColumns(bool destination) {
+    toCaption_->setVisible(destination);
+    toList_->setVisible(destination);
+    directionCaption_->setVisible(!destination);
+    directionList_->setVisible(!destination);
+    lists_->setColumnStretch(1, destination ? 4 : 0);
+    lists_->setColumnStretch(3, destination ? 0 : 4);
+}
+
 bool ImportWindow::toDestination() const {
     return !toSearch_->text().trimmed().isEmpty();
 }
@@ -416,10 +424,9 @@ void ImportWindow::chainFocus() {
 // or cleared changes what the lines list.
 void ImportWindow::searchTo() {
     const bool destination = toDestination();
-    const bool changed = toColumn_->isHidden() == destination;
+    const bool changed = toList_->isHidden() == destination;
     if (changed) {
-        toColumn_->setVisible(destination);
-        directionColumn_->setVisible(!destination);
+        showColumns(destination);
         chainFocus();
     }
     if (!session_.feed() || (!changed && !destination)) {

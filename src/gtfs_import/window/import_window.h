@@ -14,6 +14,7 @@
 
 class QCheckBox;
 class QDateEdit;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -57,6 +58,7 @@ private:
     // A destination typed: the lines of the place that go there.
     bool toDestination() const;
     void chainFocus();
+    void showColumns(bool destination);
     void routeChosen(int row);
     void directionChosen(int row);
     void previewReady();
@@ -88,9 +90,10 @@ private:
     QLabel* placesLabel_ = nullptr;
     QListWidget* stopList_ = nullptr;
     QLineEdit* toSearch_ = nullptr;
-    QWidget* toColumn_ = nullptr;
+    QLabel* toCaption_ = nullptr;
     QListWidget* toList_ = nullptr;
-    QWidget* directionColumn_ = nullptr;
+    QLabel* directionCaption_ = nullptr;
+    QGridLayout* lists_ = nullptr;
     QListWidget* routeList_ = nullptr;
     QListWidget* directionList_ = nullptr;
     QDateEdit* dateEdit_ = nullptr;

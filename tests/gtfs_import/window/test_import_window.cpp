@@ -11,6 +11,7 @@
 #include "profile/profile_store.h"
 #include "support/sample_config.h"
 #include "ui_common/accessibility.h"
+#include "ui_common/focus_ring.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -232,6 +233,14 @@ TEST_F(DestinationWindowTest, KeyboardToADestinationSavesTheLinesTickedAsTheComm
     }
     EXPECT_EQ(child<QLineEdit>("LineNumber")->text(), "150+177");
     EXPECT_SOON(child<QPushButton>("Save")->isEnabled());
+    // The focus ring stays around the list as the preview below takes its room.
+    QListWidget* toStops = child<QListWidget>("ToStops");
+    const auto* ring = window->findChild<FocusRing*>();
+    ASSERT_EQ(ring->target(), toStops);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ring->geometry(), QRect(toStops->mapTo(window.get(), QPoint()), toStops->size())
+                                    .adjusted(-FocusRing::kWidth, -FocusRing::kWidth,
+                                              FocusRing::kWidth, FocusRing::kWidth));
     EXPECT_EQ(child<QLineEdit>("Note")->text(), "(směr Metro)");
     EXPECT_EQ(child<QLabel>("TodayDepartures")->text(),
               "Dnes (2026-12-09): 00:30 177, 01:10 150, 06:10 177, 06:20 150, 06:20 177");
