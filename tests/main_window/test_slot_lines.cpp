@@ -108,5 +108,50 @@ TEST_F(SlotLinesTest, TheHeadingOfSeveralLinesEndsBeforeTheNote) {
     EXPECT_TRUE(heading->font().bold());
 }
 
+// Line 150 from Hlavní to Metro as `kvapomer-import FEED HL --to MET --route
+// 150` writes it (tests/data/gtfs/destination on 2026-12-09); without its
+// Dated keys, the plain line of the same times.
+QStringList importedToMetro(bool dated) {
+    QStringList config = lineConfig({"01:10", "06:20"});
+    config.replaceInStrings(QStringLiteral("(směr Kačerov)"), QStringLiteral("(směr Metro)"));
+    if (dated) {
+        config << "DatedFrom=2026-12-09"
+               << "DatedWritten=A"
+               << "DatedDays=AAABC DAAAABC DAAAABC DAAAB"
+               << "DatedListA=01:10 06:20"
+               << "DatedListB=01:10"
+               << "DatedListC=-"
+               << "DatedListD=06:20"
+               << "DatedFeed=/nonexistent/destination"
+               << "DatedFeedTime=2026-12-09T19:40:08Z"
+               << "DatedStop=HL"
+               << "DatedTo=MET"
+               << "DatedRoutes=R150";
+    }
+    return config;
+}
+
+TEST_F(SlotLinesTest, AnImportedLineOfOneLineLooksAsAPlainOnePixelForPixel) {
+    writeConfig(importedToMetro(true));
+    ASSERT_TRUE(startWindow());
+    TempFolder other;
+    other.write(QStringLiteral("kvapomern.ini"), fileBytes(importedToMetro(false)));
+    FakePlatform otherFake;
+    otherFake.exeFolder.folder = other.path();
+    Form1 plain(otherFake.platform);
+    ASSERT_TRUE(plain.start());
+    form->show();
+    plain.show();
+    for (const auto& [h, m, s] : {std::tuple{0, 50, 0}, {6, 5, 0}, {6, 19, 30}, {6, 20, 0}}) {
+        tickAt(h, m, s);
+        otherFake.clock.set(h, m, s);
+        plain.tick();
+        EXPECT_EQ(plain.grab().toImage(), form->grab().toImage()) << h << ':' << m << ':' << s;
+    }
+    // The dated list of the day is the one counted down to.
+    tickAt(6, 5, 0);
+    EXPECT_EQ(label("Label3_0")->text(), QStringLiteral("06:20"));
+}
+
 } // namespace
 } // namespace kvapomer::test
