@@ -31,9 +31,9 @@ std::vector<Stop> generatedStops() {
                                  std::to_string(i / 300);
         std::string id(1, 'S');
         id += std::to_string(i);
-        stops.push_back(Stop{id, name, "", "", true, 1});
+        stops.push_back(Stop{id, name, "", "", true, 1, ""});
         for (const char* code : {"A", "B", "C"}) {
-            stops.push_back(Stop{id + code, name, id, code, false, 0});
+            stops.push_back(Stop{id + code, name, id, code, false, 0, ""});
         }
     }
     return stops;

@@ -173,6 +173,16 @@ void Form1::applyLoaded(LoadPath::Loaded&& loaded) {
     showDay();
 }
 
+// A line of several lines: its heading ("Příjezdy BUS č.150+177") set
+// smaller until it ends before the note; a line of one line keeps the
+// heading as laid out.
+void Form1::fitHeading() {
+    label1_->setFont(headingFont_);
+    if (!state_.today.Lines.empty()) {
+        shrinkToFit(label1_, label1_->text(), label1_->width());
+    }
+}
+
 void Form1::followConfigFile() {
     if (loading_ || closed_ || platform_.programEnd.ending()) {
         return;
@@ -268,6 +278,7 @@ void Form1::settingsStateChanged() {
 // of the credit line while it lasts.
 void Form1::showDay() {
     state_.today = loads_.dayKeeper().todaysTimetable(state_.timetable);
+    fitHeading();
     const QString notice = loads_.dayKeeper().noticeText();
     label6_->setText(notice.isEmpty() ? creditOrLive(platform_.clock.current()) : notice);
     panelIcon_->setDayNotice(notice);

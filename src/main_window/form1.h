@@ -133,6 +133,7 @@ private:
     QColor dayNoticeColour() const;
     void paintTick(const TickView& view);
     void applyLoaded(LoadPath::Loaded&& loaded);
+    void fitHeading();
     void applyStayOnTop(bool on);
     void showContextMenu(const QPoint& globalPos);
     QPoint keyboardMenuPoint() const;
@@ -179,6 +180,7 @@ private:
     QGroupBox* frame3_ = nullptr;
     QWidget* frame4_ = nullptr;
     QLabel* label1_ = nullptr;
+    QFont headingFont_; // Label1's as laid out
     std::array<QLabel*, 4> label2_{};
     std::array<QLabel*, 4> label3_{};
     QLabel* label4_ = nullptr;

@@ -172,6 +172,7 @@ void Form1::buildLayout() {
         makeLabel(this, "Label1", twips(1080, 0, 2475, 315), QStringLiteral("Příjezdy BUS č.150"),
                   designFont(QStringLiteral("MS Sans Serif"), 12, true));
     setTextColour(label1_, kBlue);
+    headingFont_ = label1_->font();
 
     // Earlier controls lie in front of later ones where they overlap; the
     // expanded view, built on first use, goes in front of them all.

@@ -16,6 +16,7 @@ struct Stop {
     // location_type: 0 a stop or platform, 1 a station, 2 an entrance, 3 a
     // generic node, 4 a boarding area; -1 for a value that is none of these.
     int locationType = 0;
+    std::string code; // stop_code, the code shown to passengers; empty for none
 };
 
 struct Route {

@@ -128,8 +128,13 @@ QStringList lineNames(const std::vector<Route>& routes) {
 }
 
 [[noreturn]] void noneGoes(const StopPlace& stop, const StopPlace& to) {
-    throw FeedError(Problem::NoDepartures, "Ze zastávky " + placeText(stop) + " do zastávky " +
-                                               placeText(to) + " žádná linka nejede.");
+    throw FeedError(Problem::NoDepartures, noLineGoes(stop, to));
+}
+
+[[noreturn]] void noneOn(sys_days date, const StopPlace& stop, const StopPlace& to) {
+    throw FeedError(Problem::NoDepartures, "Dne " + dateText(date) + " ze zastávky " +
+                                               placeText(stop) + " do zastávky " + placeText(to) +
+                                               " nic nejede.");
 }
 
 void checkLines(const Answer& answer) {
@@ -140,6 +145,11 @@ void checkLines(const Answer& answer) {
 }
 
 } // namespace
+
+std::string noLineGoes(const StopPlace& stop, const StopPlace& to) {
+    return "Ze zastávky " + placeText(stop) + " do zastávky " + placeText(to) +
+           " žádná linka nejede.";
+}
 
 std::vector<Route> routesTo(const Feed& feed, const StopPlace& stop, const StopPlace& to,
                             const std::vector<Route>& named) {
@@ -223,9 +233,7 @@ DayDeparturesTo departuresTo(const Feed& feed, const StopPlace& stop, const Stop
     LineOfDepartures of;
     merge(perRoute, list, of);
     if (list.empty()) {
-        throw FeedError(Problem::NoDepartures, "Dne " + dateText(sys_days(date)) + " ze zastávky " +
-                                                   placeText(stop) + " do zastávky " +
-                                                   placeText(to) + " nic nejede.");
+        noneOn(sys_days(date), stop, to);
     }
     for (const int m : list) {
         result.times.push_back(minuteText(m));
@@ -272,6 +280,25 @@ std::vector<ScheduledDeparture> scheduledTo(const Feed& feed, const StopPlace& s
                   return std::tie(x.serviceDay, x.departure, x.tripId, x.sequence) <
                          std::tie(y.serviceDay, y.departure, y.tripId, y.sequence);
               });
+    return result;
+}
+
+DayDeparturesTo departuresOnDate(const DeparturesTo& found, const StopPlace& stop,
+                                 const StopPlace& to, sys_days date) {
+    const DatedDepartures& dated = found.dated;
+    const std::vector<int> list = listOn(dated, date);
+    if (list.empty()) {
+        noneOn(date, stop, to);
+    }
+    DayDeparturesTo result;
+    result.routes = found.routes;
+    result.warnings = dated.warnings;
+    for (const int m : list) {
+        result.times.push_back(minuteText(m));
+    }
+    // listOn found the date inside the period.
+    result.lines =
+        dated.linesOf(dated.days[static_cast<std::size_t>((date - dated.first).count())]);
     return result;
 }
 

@@ -49,4 +49,13 @@ std::vector<ScheduledDeparture> scheduledTo(const Feed& feed, const StopPlace& s
                                             const StopPlace& to, const std::vector<Route>& named,
                                             std::chrono::sys_days date);
 
+// The departures of `date` among `found` (asked from `stop` to `to`), as
+// departuresTo gives them for that date. Throws FeedError NoDepartures for a
+// date without any.
+DayDeparturesTo departuresOnDate(const DeparturesTo& found, const StopPlace& stop,
+                                 const StopPlace& to, std::chrono::sys_days date);
+
+// "Ze zastávky X do zastávky Y žádná linka nejede."
+std::string noLineGoes(const StopPlace& stop, const StopPlace& to);
+
 } // namespace kvapomer::gtfs

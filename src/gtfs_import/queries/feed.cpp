@@ -100,13 +100,15 @@ struct Feed::Impl {
                    {"stop_name", false},
                    {"parent_station", false},
                    {"location_type", false},
-                   {"platform_code", false}},
+                   {"platform_code", false},
+                   {"stop_code", false}},
                   [&](const TableRow& row) {
                       const std::optional<int> type =
                           row[3].empty() ? std::optional<int>(0) : parseNumber(row[3]);
                       stops.push_back(Stop{std::string(row[0]), std::string(row[1]),
                                            std::string(row[2]), std::string(row[4]), row[3] == "1",
-                                           type && *type >= 0 && *type <= 4 ? *type : -1});
+                                           type && *type >= 0 && *type <= 4 ? *type : -1,
+                                           std::string(row[5])});
                       // Indexed as it is read, so that the index is in what the
                       // table's watch over the heap sees.
                       const std::size_t i = stops.size() - 1;

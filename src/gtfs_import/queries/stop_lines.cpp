@@ -115,6 +115,52 @@ std::vector<Route> routesLeaving(const Feed& feed, const StopPlace& stop) {
     return result;
 }
 
+std::vector<std::vector<const Route*>>
+routesCalling(const Feed& feed, const std::vector<std::vector<const Stop*>>& groups) {
+    TextMap<std::vector<std::size_t>> groupsOf; // stop id -> its groups
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        for (const Stop* stop : groups[g]) {
+            groupsOf[stop->id].push_back(g);
+        }
+    }
+    std::vector<std::vector<const Route*>> result(groups.size());
+    if (groupsOf.empty()) {
+        return result;
+    }
+    const std::vector<Route>& routes = feed.routes();
+    TextMap<std::size_t> routeIndex;
+    for (std::size_t i = 0; i < routes.size(); ++i) {
+        routeIndex.emplace(routes[i].id, i);
+    }
+    TextMap<std::size_t> routeOfTrip;
+    readTable(feed.source(), "trips.txt", {{"route_id"}, {"trip_id"}}, [&](const TableRow& row) {
+        if (const auto route = routeIndex.find(row[0]); route != routeIndex.end()) {
+            routeOfTrip.insert_or_assign(std::string(row[1]), route->second);
+        }
+    });
+    std::set<std::pair<std::size_t, std::size_t>> calling; // group, route
+    readTable(feed.source(), "stop_times.txt", {{"trip_id"}, {"stop_id"}},
+              [&](const TableRow& row) {
+                  const auto stop = groupsOf.find(row[1]);
+                  if (stop == groupsOf.end()) {
+                      return;
+                  }
+                  if (const auto trip = routeOfTrip.find(row[0]); trip != routeOfTrip.end()) {
+                      for (const std::size_t g : stop->second) {
+                          calling.emplace(g, trip->second);
+                      }
+                  }
+              });
+    for (const auto& [group, route] : calling) {
+        result[group].push_back(&routes[route]);
+    }
+    for (std::vector<const Route*>& of : result) {
+        std::stable_sort(of.begin(), of.end(),
+                         [](const Route* a, const Route* b) { return routeBefore(*a, *b); });
+    }
+    return result;
+}
+
 std::vector<const Route*> routesOf(const std::vector<PlatformLine>& lines) {
     std::vector<const Route*> result;
     for (const PlatformLine& line : lines) {

@@ -31,6 +31,12 @@ std::vector<PlatformLine> linesLeaving(const Feed& feed, const std::vector<const
 // the order of linesLeaving: what --list-routes lists.
 std::vector<Route> routesLeaving(const Feed& feed, const StopPlace& stop);
 
+// The routes whose trips call at each of `groups` (the stops of one place
+// each), ordered as people expect them; a stop may belong to several groups.
+// One pass over trips.txt and stop_times.txt. Throws FeedError (BadFeed).
+std::vector<std::vector<const Route*>>
+routesCalling(const Feed& feed, const std::vector<std::vector<const Stop*>>& groups);
+
 // The distinct routes of `lines`, in their order.
 std::vector<const Route*> routesOf(const std::vector<PlatformLine>& lines);
 

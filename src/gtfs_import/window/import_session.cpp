@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <map>
 #include <new>
 #include <utility>
 
@@ -63,30 +64,125 @@ QString someDates(const std::vector<sys_days>& dates) {
     return text;
 }
 
+// How many lines a row names of a place's lines.
+constexpr int kRowLines = 3;
+
+// The rows of `which` that read the same as another of them.
+std::vector<std::size_t> repeatedRows(const std::vector<PlaceRow>& rows,
+                                      const std::vector<std::size_t>& which) {
+    std::map<QString, int> count;
+    for (const std::size_t i : which) {
+        ++count[rows[i].text];
+    }
+    std::vector<std::size_t> result;
+    std::copy_if(which.begin(), which.end(), std::back_inserter(result),
+                 [&](std::size_t i) { return count[rows[i].text] > 1; });
+    return result;
+}
+
+// Rows of `which` told apart: `more(row, step)` appended to each that reads as
+// another, step 0 first, then step 1 to those still alike; a number last, so
+// that none reads the same even in a feed that repeats its ids.
+void tellApart(std::vector<PlaceRow>& rows, const std::vector<std::size_t>& which,
+               const std::function<QString(const PlaceRow&, int)>& more) {
+    std::vector<std::size_t> alike = repeatedRows(rows, which);
+    if (alike.empty()) {
+        return;
+    }
+    std::map<std::size_t, QString> plain;
+    for (const std::size_t i : alike) {
+        plain[i] = rows[i].text;
+    }
+    for (int step = 0; step < 2 && !alike.empty(); ++step) {
+        for (const std::size_t i : alike) {
+            rows[i].text = plain[i] + more(rows[i], step);
+        }
+        alike = repeatedRows(rows, which);
+    }
+    for (int n = 2; !alike.empty(); alike = repeatedRows(rows, which)) {
+        for (std::size_t k = 1; k < alike.size(); ++k) {
+            rows[alike[k]].text += QStringLiteral(" [%1]").arg(n++);
+        }
+    }
+}
+
 } // namespace
 
 OpenFeed::OpenFeed(const QString& path)
     : path_(path), stamp_(stampFeed(path.toStdString())),
-      feed_(FeedSource::open(path.toStdString())), index_(feed_.stops()) {}
+      feed_(FeedSource::open(path.toStdString())), index_(feed_.stops()),
+      sameNamed_(linesOfSameNamed(feed_, index_)) {}
 
 QString shownText(const std::string& text) {
     return qt(shortened(printable(text), kEchoCharacters));
 }
 
-PlaceRows searchPlaces(const StopIndex& index, const QString& text, std::size_t maxPlaces) {
+namespace {
+
+// A place's own row: its name, and what kind of place it is.
+QString placeText(const Stop& stop) {
+    QString own = shownText(stop.name);
+    if (stop.station) {
+        own += QStringLiteral(" (stanice)");
+    } else if (!stop.platformCode.empty()) {
+        own += QStringLiteral(", nástupiště ") + shownText(stop.platformCode);
+    }
+    return own;
+}
+
+} // namespace
+
+PlaceLines linesOfSameNamed(const Feed& feed, const StopIndex& index) {
+    std::map<QString, std::vector<const StopPlace*>> byText;
+    for (const StopPlace& place : index.places()) {
+        byText[placeText(*place.stop)].push_back(&place);
+    }
+    std::vector<const StopPlace*> places;
+    std::vector<std::vector<const Stop*>> groups;
+    for (const auto& [text, named] : byText) {
+        if (named.size() > 1) {
+            for (const StopPlace* place : named) {
+                places.push_back(place);
+                groups.push_back(callingStops(*place));
+            }
+        }
+    }
+    PlaceLines result;
+    if (places.empty()) {
+        return result;
+    }
+    const std::vector<std::vector<const Route*>> routes = routesCalling(feed, groups);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        QStringList names;
+        for (const Route* route : routes[i]) {
+            if (names.size() == kRowLines) {
+                names << QStringLiteral("…");
+                break;
+            }
+            names << shownText(std::string(routeNumber(*route)));
+        }
+        result.emplace(places[i], names.join(QStringLiteral(", ")));
+    }
+    return result;
+}
+
+PlaceRows searchPlaces(const OpenFeed& feed, const QString& text, std::size_t maxPlaces) {
+    return searchPlaces(feed.index(), text, maxPlaces, feed.sameNamed());
+}
+
+PlaceRows searchPlaces(const StopIndex& index, const QString& text, std::size_t maxPlaces,
+                       const PlaceLines& lines) {
     PlaceRows result;
     const std::vector<const StopPlace*> places = index.find(text.toStdString());
     result.cut = places.size() > maxPlaces;
+    std::vector<std::size_t> placeRows;
+    std::vector<std::vector<std::size_t>> platformRows;
     for (std::size_t i = 0; i < places.size() && i < maxPlaces; ++i) {
         const StopPlace* place = places[i];
         const Stop& stop = *place->stop;
-        QString own = shownText(stop.name);
-        if (stop.station) {
-            own += QStringLiteral(" (stanice)");
-        } else if (!stop.platformCode.empty()) {
-            own += QStringLiteral(", nástupiště ") + shownText(stop.platformCode);
-        }
-        result.rows.push_back(PlaceRow{place, &stop, false, own});
+        placeRows.push_back(result.rows.size());
+        platformRows.emplace_back();
+        result.rows.push_back(PlaceRow{place, &stop, false, placeText(stop)});
         for (const Stop* platform : place->platforms) {
             QString text = platform->platformCode.empty()
                                ? shownText(platform->name) + QStringLiteral(" (") +
@@ -95,8 +191,23 @@ PlaceRows searchPlaces(const StopIndex& index, const QString& text, std::size_t 
             if (!platform->platformCode.empty() && platform->name != stop.name) {
                 text += QStringLiteral(", ") + shownText(platform->name);
             }
+            platformRows.back().push_back(result.rows.size());
             result.rows.push_back(PlaceRow{place, platform, true, QStringLiteral("    ") + text});
         }
+    }
+    tellApart(result.rows, placeRows, [&lines](const PlaceRow& row, int step) {
+        const Stop& stop = *row.stop;
+        const auto served = lines.find(row.place);
+        const QString named = served == lines.end() ? QString() : served->second;
+        // A platform's code is in its row already.
+        const std::string& code = step == 0 && !stop.code.empty() ? stop.code : stop.id;
+        return (named.isEmpty() ? QString() : QStringLiteral(" – ") + named) +
+               QStringLiteral(" (") + shownText(code) + u')';
+    });
+    for (const std::vector<std::size_t>& platforms : platformRows) {
+        tellApart(result.rows, platforms, [](const PlaceRow& row, int) {
+            return QStringLiteral(" (") + shownText(row.stop->id) + u')';
+        });
     }
     return result;
 }
@@ -139,6 +250,18 @@ Preview previewOf(const Feed& feed, const PlatformLine& line, sys_days today) {
     return preview;
 }
 
+Preview previewTo(const Feed& feed, const StopPlace& stop, const StopPlace& to,
+                  const std::vector<Route>& named, sys_days today) {
+    DeparturesTo found = datedDeparturesTo(feed, stop, to, named, today);
+    Preview preview;
+    preview.stop = stop;
+    preview.to = to;
+    preview.named = named;
+    preview.routes = std::move(found.routes);
+    preview.found = std::move(found.dated);
+    return preview;
+}
+
 sys_days periodFirst(const Preview& preview) {
     return preview.found.first;
 }
@@ -150,6 +273,25 @@ sys_days periodLast(const Preview& preview) {
 
 QStringList departuresOn(const Preview& preview, sys_days date) {
     return timesText(listOn(preview.found, date));
+}
+
+QString departuresText(const Preview& preview, sys_days date) {
+    const QStringList times = departuresOn(preview, date);
+    if (times.isEmpty()) {
+        return QStringLiteral("nejede");
+    }
+    const DatedDepartures& found = preview.found;
+    if (found.lineNames.isEmpty()) {
+        return times.join(QStringLiteral("  "));
+    }
+    // departuresOn found the date inside the period.
+    const DepartureLines lines =
+        found.linesOf(found.days[static_cast<std::size_t>((date - found.first).count())]);
+    QStringList shown;
+    for (qsizetype i = 0; i < times.size(); ++i) {
+        shown << times[i] + u' ' + qt(printable(lines.nameAt(i).toStdString()));
+    }
+    return shown.join(QStringLiteral(", "));
 }
 
 QString runningDays(const Preview& preview) {
@@ -213,6 +355,14 @@ QString runningDays(const Preview& preview) {
 ImportedLine lineToSave(const Preview& preview, const FeedStamp& stamp, const SaveChoice& choice,
                         sys_days today) {
     const LineChoice chosen{choice.line, choice.note, true, choice.walkMin};
+    if (preview.to) {
+        const DeparturesTo found{preview.found, preview.routes};
+        return choice.oneDate
+                   ? oneDateLineTo(departuresOnDate(found, preview.stop, *preview.to, choice.date),
+                                   preview.stop, *preview.to, chosen)
+                   : datedLineTo(found, stamp, preview.stop, *preview.to, preview.named, today,
+                                 chosen);
+    }
     if (!choice.oneDate) {
         ImportedLine line = datedLine(preview.found, stamp, preview.stop, preview.route,
                                       preview.direction, today, chosen);
@@ -296,6 +446,8 @@ void ImportSession::openFeed(const QString& path) {
         [this](std::shared_ptr<const OpenFeed> opened) {
             feed_ = std::move(opened);
             lines_.clear();
+            trip_.reset();
+            routesTo_.clear();
             preview_.reset();
             Q_EMIT feedOpened();
         });
@@ -303,6 +455,8 @@ void ImportSession::openFeed(const QString& path) {
 
 void ImportSession::chooseRow(const PlaceRow& row) {
     lines_.clear();
+    trip_.reset();
+    routesTo_.clear();
     preview_.reset();
     std::shared_ptr<const OpenFeed> feed = feed_;
     if (!feed) {
@@ -314,6 +468,82 @@ void ImportSession::chooseRow(const PlaceRow& row) {
         [this](std::vector<PlatformLine> lines) {
             lines_ = std::move(lines);
             Q_EMIT linesReady();
+        });
+}
+
+void ImportSession::chooseDestination(const PlaceRow& from, const PlaceRow& to) {
+    lines_.clear();
+    trip_.reset();
+    routesTo_.clear();
+    preview_.reset();
+    std::shared_ptr<const OpenFeed> feed = feed_;
+    if (!feed) {
+        return;
+    }
+    struct Found {
+        std::pair<StopPlace, StopPlace> trip;
+        std::vector<Route> routes;
+        std::optional<Preview> preview;
+        QString none; // why there is no preview
+        ConfigSnapshot file;
+    };
+    start(
+        QStringLiteral("Hledám linky, které odtud jedou do cíle…"),
+        [feed, from = from.stop->id, to = to.stop->id, today = today_(), ini = ini_] {
+            // Found again by id, with every stop of the place, as the command does.
+            const Feed& f = feed->feed();
+            Found found{{f.findStop(from), f.findStop(to)}, {}, {}, {}, {}};
+            const auto& [stop, destination] = found.trip;
+            found.routes = gtfs::routesTo(f, stop, destination);
+            if (found.routes.empty()) {
+                found.none = shownMessage(noLineGoes(stop, destination));
+                return found;
+            }
+            try {
+                found.preview = previewTo(f, stop, destination, {}, today);
+                found.file = takeSnapshot(ini);
+            } catch (const FeedError& e) {
+                if (e.problem() != Problem::NoDepartures) {
+                    throw;
+                }
+                found.none = shownMessage(e.what());
+            }
+            return found;
+        },
+        [this](Found found) {
+            trip_ = std::move(found.trip);
+            routesTo_ = std::move(found.routes);
+            Q_EMIT destinationReady();
+            if (found.preview) {
+                preview_ = std::move(found.preview);
+                file_ = std::move(found.file);
+                Q_EMIT previewReady();
+            } else {
+                Q_EMIT failed(found.none);
+            }
+        });
+}
+
+void ImportSession::chooseRoutesTo(const std::vector<Route>& ticked) {
+    preview_.reset();
+    std::shared_ptr<const OpenFeed> feed = feed_;
+    if (!feed || !trip_ || ticked.empty()) {
+        cancel();
+        return;
+    }
+    // All of them: every route going there, as the command without --route.
+    const std::vector<Route> named =
+        ticked.size() == routesTo_.size() ? std::vector<Route>{} : ticked;
+    start(
+        QStringLiteral("Načítám odjezdy…"),
+        [feed, trip = *trip_, named, today = today_(), ini = ini_] {
+            Preview preview = previewTo(feed->feed(), trip.first, trip.second, named, today);
+            return std::make_pair(std::move(preview), takeSnapshot(ini));
+        },
+        [this](std::pair<Preview, ConfigSnapshot> chosen) {
+            preview_ = std::move(chosen.first);
+            file_ = std::move(chosen.second);
+            Q_EMIT previewReady();
         });
 }
 

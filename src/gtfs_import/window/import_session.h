@@ -13,6 +13,7 @@
 
 #include "config/loader.h"
 #include "gtfs_import/import/import_line.h"
+#include "gtfs_import/queries/destination.h"
 #include "gtfs_import/queries/feed.h"
 #include "gtfs_import/queries/stop_lines.h"
 #include "gtfs_import/queries/stop_search.h"
@@ -31,25 +32,34 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace kvapomer::gtfs {
 
-// A feed as the window holds it: the feed, its stop index and its stamp.
+// The lines serving each place whose row would read as another place's
+// does, as its row names them: "Q90, Q91, Q92, …" (empty: none calls there).
+using PlaceLines = std::unordered_map<const StopPlace*, QString>;
+
+// A feed as the window holds it: the feed, its stop index, its stamp and the
+// lines of its places of the same name.
 class OpenFeed {
 public:
-    // Reads stops.txt and routes.txt and builds the index. Throws FeedError.
+    // Reads stops.txt and routes.txt and builds the index; when places share
+    // a name, trips.txt and stop_times.txt for their lines. Throws FeedError.
     explicit OpenFeed(const QString& path);
     const Feed& feed() const { return feed_; }
     const StopIndex& index() const { return index_; }
     const FeedStamp& stamp() const { return stamp_; }
     const QString& path() const { return path_; }
+    const PlaceLines& sameNamed() const { return sameNamed_; }
 
 private:
     QString path_;
     FeedStamp stamp_; // taken before the feed is read
     Feed feed_;
     StopIndex index_;
+    PlaceLines sameNamed_;
 };
 
 // A feed's text as the window shows it: printable, cut short.
@@ -69,9 +79,19 @@ struct PlaceRows {
     bool cut = false; // more places match than are listed
 };
 
+// The lines of the places of `index` whose rows would read the same as
+// another place's. One pass over trips.txt and stop_times.txt when any do.
+PlaceLines linesOfSameNamed(const Feed& feed, const StopIndex& index);
+
 // The places whose names contain every word of `text` (case and diacritics
-// ignored), each station followed by its platforms; at most `maxPlaces`.
-PlaceRows searchPlaces(const StopIndex& index, const QString& text, std::size_t maxPlaces = 200);
+// ignored), each station followed by its platforms; at most `maxPlaces`. No
+// two rows read the same: a place whose row would read as another's gets
+// " – " + its lines (of `lines`) and its stop_code, platform_code or else
+// stop_id in parentheses ("MAIN ST/ROOSEVELT AV – Q90 (501367)"); a platform
+// whose row would read as another of its station's, its stop_id.
+PlaceRows searchPlaces(const StopIndex& index, const QString& text, std::size_t maxPlaces = 200,
+                       const PlaceLines& lines = {});
+PlaceRows searchPlaces(const OpenFeed& feed, const QString& text, std::size_t maxPlaces = 200);
 
 // The stops whose departures a row stands for: the place's calling stops, or
 // the one platform.
@@ -86,17 +106,24 @@ std::vector<PlatformLine> directionsOf(const std::vector<PlatformLine>& lines, c
 // "směr Kačerov · nástupiště A" for the list of directions.
 QString directionText(const PlatformLine& line);
 
-// A line leaving one platform in one direction, with every date's departures
-// from `today` on.
+// A line leaving one platform in one direction, or a line from a place to a
+// destination, with every date's departures from `today` on.
 struct Preview {
-    StopPlace stop; // the platform
+    StopPlace stop; // the platform, or the place of a line to a destination
     Route route;
     std::string direction; // as asked: the headsign, or direction_id without one
     DatedDepartures found;
+    // A line to a destination: the destination, the routes asked for (none:
+    // every route going there) and the routes going there among them.
+    std::optional<StopPlace> to = std::nullopt;
+    std::vector<Route> named = {};
+    std::vector<Route> routes = {};
 };
 
 // Asks the feed. Throws FeedError.
 Preview previewOf(const Feed& feed, const PlatformLine& line, std::chrono::sys_days today);
+Preview previewTo(const Feed& feed, const StopPlace& stop, const StopPlace& to,
+                  const std::vector<Route>& named, std::chrono::sys_days today);
 
 // The first and last date of the preview's period.
 std::chrono::sys_days periodFirst(const Preview& preview);
@@ -105,6 +132,11 @@ std::chrono::sys_days periodLast(const Preview& preview);
 // The departures of `date` ("hh:mm"); empty for a date without service or
 // outside the period.
 QStringList departuresOn(const Preview& preview, std::chrono::sys_days date);
+
+// The departures of `date` in one line as the preview shows them: "06:20  07:45",
+// with the line of each for a line of several lines ("06:10 177, 06:20 150"),
+// "nejede" for none.
+QString departuresText(const Preview& preview, std::chrono::sys_days date);
 
 // Which days the line runs, in one Czech line: the weekdays on which it mostly
 // runs, then the dates that differ ("jede po–pá, so; nejede 2026-12-24;
@@ -146,6 +178,14 @@ public:
     void openFeed(const QString& path);
     // Lines leaving the stops of `row`; linesReady() or failed() follow.
     void chooseRow(const PlaceRow& row);
+    // The routes going from the place of `from` to the place of `to` (rows of
+    // the stop search), destinationReady(); then the departures of them all,
+    // previewReady(), or failed() saying why there are none (no route goes
+    // there: noLineGoes).
+    void chooseDestination(const PlaceRow& from, const PlaceRow& to);
+    // The departures to the destination of `ticked` among routesTo() only;
+    // previewReady() or failed() follow. None ticked: no preview.
+    void chooseRoutesTo(const std::vector<Route>& ticked);
     // The departures of a line, and the file as it then is for the walks
     // its lines hold; previewReady() or failed() follow.
     void chooseLine(const PlatformLine& line);
@@ -160,6 +200,7 @@ public:
     bool busy() const { return busy_; }
     const OpenFeed* feed() const { return feed_.get(); }
     const std::vector<PlatformLine>& lines() const { return lines_; }
+    const std::vector<Route>& routesTo() const { return routesTo_; }
     const Preview* preview() const { return preview_ ? &*preview_ : nullptr; }
 
 Q_SIGNALS:
@@ -167,6 +208,7 @@ Q_SIGNALS:
     void busyChanged(bool busy, const QString& what);
     void feedOpened();
     void linesReady();
+    void destinationReady();
     void previewReady();
     void saved(bool ok, const QString& message);
     void failed(const QString& message);
@@ -180,6 +222,9 @@ private:
     Today today_;
     std::shared_ptr<const OpenFeed> feed_;
     std::vector<PlatformLine> lines_;
+    // The chosen place and destination (of the feed), and the routes going there.
+    std::optional<std::pair<StopPlace, StopPlace>> trip_;
+    std::vector<Route> routesTo_;
     std::optional<Preview> preview_;
     ConfigSnapshot file_; // as read with the preview
     bool busy_ = false;

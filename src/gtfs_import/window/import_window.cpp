@@ -72,10 +72,6 @@ QString isoDate(sys_days date) {
     return toQDate(date).toString(Qt::ISODate);
 }
 
-QString timesLine(const QStringList& times) {
-    return times.isEmpty() ? QStringLiteral("nejede") : times.join(QStringLiteral("  "));
-}
-
 sys_days localToday() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -103,6 +99,7 @@ ImportWindow::ImportWindow(const QString& ini, const QString& feed, ImportSessio
         // The places of what is typed already; then what was read, which the
         // search would otherwise clear at once.
         search();
+        searchTo();
         if (searchEdit_->text().trimmed().isEmpty()) {
             say(QStringLiteral("Jízdní řád načten: počet míst %1. Napište název zastávky.")
                     .arg(session_.feed()->index().places().size()),
@@ -110,6 +107,7 @@ ImportWindow::ImportWindow(const QString& ini, const QString& feed, ImportSessio
         }
     });
     connect(&session_, &ImportSession::linesReady, this, &ImportWindow::linesReady);
+    connect(&session_, &ImportSession::destinationReady, this, &ImportWindow::destinationReady);
     connect(&session_, &ImportSession::previewReady, this, &ImportWindow::previewReady);
     connect(&session_, &ImportSession::failed, this, [this](const QString& m) {
         saving_ = false;
@@ -160,6 +158,13 @@ void ImportWindow::build() {
     searchEdit_->setClearButtonEnabled(true);
     stopList_ = named(new QListWidget, "Stops", QStringLiteral("Nalezená místa"),
                       QStringLiteral("Stanice s nástupišti a zastávky"));
+    toSearch_ = named(new QLineEdit, "ToSearch", QStringLiteral("Kam"),
+                      QStringLiteral("Nepovinné: část názvu cílové zastávky; pak se nabídnou "
+                                     "všechny linky, které tam jedou"));
+    toSearch_->setPlaceholderText(QStringLiteral("nepovinné, např. muzeum"));
+    toSearch_->setClearButtonEnabled(true);
+    toList_ = named(new QListWidget, "ToStops", QStringLiteral("Místa cíle"),
+                    QStringLiteral("Stanice s nástupišti a zastávky, kam se jede"));
     routeList_ = named(new QListWidget, "Lines", QStringLiteral("Linky"),
                        QStringLiteral("Linky, které z vybraného místa odjíždějí"));
     directionList_ = named(new QListWidget, "Directions", QStringLiteral("Směr a nástupiště"),
@@ -216,18 +221,29 @@ void ImportWindow::build() {
     auto* searchRow = new QHBoxLayout;
     searchRow->addWidget(caption(QStringLiteral("&Zastávka:"), searchEdit_));
     searchRow->addWidget(searchEdit_, 1);
+    searchRow->addSpacing(12);
+    searchRow->addWidget(caption(QStringLiteral("&Kam:"), toSearch_));
+    searchRow->addWidget(toSearch_, 1);
 
-    auto* lists = new QGridLayout;
+    // Without a destination: places, their lines, a line's directions; with
+    // one: places, the destination's places, the lines that go there. The
+    // lists are the window's own children, so that the focus ring follows
+    // them as the rows above and below come and go.
+    lists_ = new QGridLayout;
     placesLabel_ = caption(QStringLiteral("&Místa:"), stopList_);
-    lists->addWidget(placesLabel_, 0, 0);
-    lists->addWidget(caption(QStringLiteral("&Linky:"), routeList_), 0, 1);
-    lists->addWidget(caption(QStringLiteral("&Směr a nástupiště:"), directionList_), 0, 2);
-    lists->addWidget(stopList_, 1, 0);
-    lists->addWidget(routeList_, 1, 1);
-    lists->addWidget(directionList_, 1, 2);
-    lists->setColumnStretch(0, 4);
-    lists->setColumnStretch(1, 3);
-    lists->setColumnStretch(2, 4);
+    toCaption_ = caption(QStringLiteral("Místa &cíle:"), toList_);
+    directionCaption_ = caption(QStringLiteral("&Směr a nástupiště:"), directionList_);
+    lists_->addWidget(placesLabel_, 0, 0);
+    lists_->addWidget(toCaption_, 0, 1);
+    lists_->addWidget(caption(QStringLiteral("&Linky:"), routeList_), 0, 2);
+    lists_->addWidget(directionCaption_, 0, 3);
+    lists_->addWidget(stopList_, 1, 0);
+    lists_->addWidget(toList_, 1, 1);
+    lists_->addWidget(routeList_, 1, 2);
+    lists_->addWidget(directionList_, 1, 3);
+    lists_->setColumnStretch(0, 4);
+    lists_->setColumnStretch(2, 3);
+    showColumns(false);
 
     auto* preview = new QGridLayout;
     preview->addWidget(caption(QStringLiteral("&Den:"), dateEdit_), 0, 0);
@@ -250,7 +266,7 @@ void ImportWindow::build() {
     line->addWidget(oneDate_, 2, 0, 1, 4);
     line->addWidget(caption(QStringLiteral("Aktuální údaje (GTFS-Realtime):"), liveUrl_), 3, 0);
     line->addWidget(liveUrl_, 3, 1);
-    line->addWidget(caption(QStringLiteral("&Klíč:"), liveToken_), 3, 2);
+    line->addWidget(caption(QStringLiteral("Přís&tupový klíč:"), liveToken_), 3, 2);
     line->addWidget(liveToken_, 3, 3);
     line->setColumnStretch(1, 1);
     line->setColumnStretch(3, 3);
@@ -265,30 +281,15 @@ void ImportWindow::build() {
     layout->addLayout(feedRow);
     layout->addLayout(busyRow);
     layout->addLayout(searchRow);
-    layout->addLayout(lists, 1);
+    layout->addLayout(lists_, 1);
     layout->addLayout(preview);
     layout->addLayout(line);
     layout->addWidget(message_);
     layout->addLayout(buttons);
 
-    setTabOrder(feedEdit_, chooseFile_);
-    setTabOrder(chooseFile_, chooseFolder_);
-    setTabOrder(chooseFolder_, cancel_);
-    setTabOrder(cancel_, searchEdit_);
-    setTabOrder(searchEdit_, stopList_);
-    setTabOrder(stopList_, routeList_);
-    setTabOrder(routeList_, directionList_);
-    setTabOrder(directionList_, dateEdit_);
-    setTabOrder(dateEdit_, lineEdit_);
-    setTabOrder(lineEdit_, noteEdit_);
-    setTabOrder(noteEdit_, walk_);
-    setTabOrder(walk_, oneDate_);
-    setTabOrder(oneDate_, liveUrl_);
-    setTabOrder(liveUrl_, liveToken_);
-    setTabOrder(liveToken_, save_);
-    setTabOrder(save_, close_);
+    chainFocus();
 
-    for (QListWidget* list : {stopList_, routeList_, directionList_}) {
+    for (QListWidget* list : {stopList_, toList_, routeList_, directionList_}) {
         // Long names wrap instead of hiding behind a scroll bar; the current
         // row is the chosen one, so it is always shown selected.
         list->setWordWrap(true);
@@ -323,7 +324,10 @@ void ImportWindow::build() {
     });
     connect(searchEdit_, &QLineEdit::textChanged, this, &ImportWindow::search);
     connect(stopList_, &QListWidget::currentRowChanged, this, &ImportWindow::placeChosen);
+    connect(toSearch_, &QLineEdit::textChanged, this, &ImportWindow::searchTo);
+    connect(toList_, &QListWidget::currentRowChanged, this, &ImportWindow::destinationChosen);
     connect(routeList_, &QListWidget::currentRowChanged, this, &ImportWindow::routeChosen);
+    connect(routeList_, &QListWidget::itemChanged, this, &ImportWindow::ticksChanged);
     connect(directionList_, &QListWidget::currentRowChanged, this, &ImportWindow::directionChosen);
     connect(dateEdit_, &QDateEdit::dateChanged, this, &ImportWindow::showDay);
     connect(lineEdit_, &QLineEdit::textChanged, this, &ImportWindow::proposeWalk);
@@ -344,6 +348,8 @@ void ImportWindow::openFeed(const QString& path) {
     feedEdit_->setText(path);
     stopList_->clear();
     places_ = {};
+    toList_->clear();
+    toPlaces_ = {};
     clearPreview();
     routeList_->clear();
     routes_.clear();
@@ -377,8 +383,8 @@ void ImportWindow::search() {
         session_.cancel();
     }
     const QString text = searchEdit_->text();
-    places_ = text.trimmed().isEmpty() ? PlaceRows{}
-                                       : searchPlaces(session_.feed()->index(), text, kShownPlaces);
+    places_ =
+        text.trimmed().isEmpty() ? PlaceRows{} : searchPlaces(*session_.feed(), text, kShownPlaces);
     {
         const QSignalBlocker block(stopList_);
         stopList_->clear();
@@ -398,6 +404,69 @@ void ImportWindow::search() {
     }
 }
 
+// The destination's places in the second column, or a line's directions in
+// the last.
+void ImportWindow::showColumns(bool destination) {
+    toCaption_->setVisible(destination);
+    toList_->setVisible(destination);
+    directionCaption_->setVisible(!destination);
+    directionList_->setVisible(!destination);
+    lists_->setColumnStretch(1, destination ? 4 : 0);
+    lists_->setColumnStretch(3, destination ? 0 : 4);
+}
+
+bool ImportWindow::toDestination() const {
+    return !toSearch_->text().trimmed().isEmpty();
+}
+
+// The order of the controls follows the choice: with a destination, its
+// field and places come between the places and the lines that go there.
+// Without one, the field waits just before the stop's, out of the way.
+void ImportWindow::chainFocus() {
+    std::vector<QWidget*> chain{feedEdit_, chooseFile_, chooseFolder_, cancel_};
+    if (toDestination()) {
+        chain.insert(chain.end(), {searchEdit_, stopList_, toSearch_, toList_, routeList_});
+    } else {
+        chain.insert(chain.end(), {toSearch_, searchEdit_, stopList_, routeList_, directionList_});
+    }
+    chain.insert(chain.end(), {dateEdit_, lineEdit_, noteEdit_, walk_, oneDate_, liveUrl_,
+                               liveToken_, save_, close_});
+    for (std::size_t i = 1; i < chain.size(); ++i) {
+        setTabOrder(chain[i - 1], chain[i]);
+    }
+}
+
+// The destination's places, as the stop's are searched; a destination typed
+// or cleared changes what the lines list.
+void ImportWindow::searchTo() {
+    const bool destination = toDestination();
+    const bool changed = toList_->isHidden() == destination;
+    if (changed) {
+        showColumns(destination);
+        chainFocus();
+    }
+    if (!session_.feed() || (!changed && !destination)) {
+        return;
+    }
+    if (session_.busy() && !saving_) {
+        session_.cancel();
+    }
+    const QString text = toSearch_->text();
+    toPlaces_ = destination ? searchPlaces(*session_.feed(), text, kShownPlaces) : PlaceRows{};
+    {
+        const QSignalBlocker block(toList_);
+        toList_->clear();
+        for (const PlaceRow& row : toPlaces_.rows) {
+            toList_->addItem(row.text);
+        }
+    }
+    // The lines of the place chosen, as the new destination (or none) has them.
+    placeChosen(stopList_->currentRow());
+    if (destination && toPlaces_.rows.empty()) {
+        say(QStringLiteral("Žádné místo nemá v názvu „%1“.").arg(text), true);
+    }
+}
+
 void ImportWindow::placeChosen(int row) {
     {
         const QSignalBlocker block(routeList_);
@@ -405,10 +474,73 @@ void ImportWindow::placeChosen(int row) {
     }
     routes_.clear();
     clearPreview();
+    // What was said about the choice before is said no more.
+    if (!saving_) {
+        message_->clear();
+    }
     if (row < 0 || static_cast<std::size_t>(row) >= places_.rows.size()) {
         return;
     }
+    if (toDestination()) {
+        askDestination();
+        return;
+    }
     session_.chooseRow(places_.rows[static_cast<std::size_t>(row)]);
+}
+
+void ImportWindow::destinationChosen(int) {
+    placeChosen(stopList_->currentRow());
+}
+
+void ImportWindow::askDestination() {
+    const int from = stopList_->currentRow();
+    const int to = toList_->currentRow();
+    if (from < 0 || to < 0 || static_cast<std::size_t>(from) >= places_.rows.size() ||
+        static_cast<std::size_t>(to) >= toPlaces_.rows.size()) {
+        return;
+    }
+    session_.chooseDestination(places_.rows[static_cast<std::size_t>(from)],
+                               toPlaces_.rows[static_cast<std::size_t>(to)]);
+}
+
+// The lines going there, each ticked: every one of them goes into the line.
+void ImportWindow::destinationReady() {
+    const std::vector<Route>& routes = session_.routesTo();
+    {
+        const QSignalBlocker block(routeList_);
+        routeList_->clear();
+        for (const Route& route : routes) {
+            auto* item = new QListWidgetItem(routeText(route), routeList_);
+            item->setCheckState(Qt::Checked);
+        }
+    }
+    walkChosen_ = false;
+    lineEdit_->setText(lineNumberOf(routes));
+}
+
+// A line ticked or unticked: the departures of those ticked.
+void ImportWindow::ticksChanged() {
+    if (!toDestination()) {
+        return;
+    }
+    std::vector<Route> ticked;
+    const std::vector<Route>& routes = session_.routesTo();
+    for (int i = 0; i < routeList_->count() && static_cast<std::size_t>(i) < routes.size(); ++i) {
+        if (routeList_->item(i)->checkState() == Qt::Checked) {
+            ticked.push_back(routes[static_cast<std::size_t>(i)]);
+        }
+    }
+    clearDepartures();
+    walkChosen_ = false;
+    lineEdit_->setText(lineNumberOf(ticked));
+    if (!saving_) {
+        message_->clear();
+    }
+    if (ticked.empty()) {
+        say(QStringLiteral("Zaškrtněte aspoň jednu linku."), false);
+    }
+    session_.chooseRoutesTo(ticked);
+    updateSave();
 }
 
 void ImportWindow::linesReady() {
@@ -424,7 +556,13 @@ void ImportWindow::linesReady() {
 }
 
 void ImportWindow::routeChosen(int row) {
+    if (toDestination()) {
+        return; // the lines are ticked, not chosen one by one
+    }
     clearPreview();
+    if (!saving_) {
+        message_->clear();
+    }
     if (row < 0 || static_cast<std::size_t>(row) >= routes_.size()) {
         return;
     }
@@ -462,8 +600,8 @@ void ImportWindow::previewReady() {
     const sys_days today = session_.today();
     const sys_days first = periodFirst(preview);
     const sys_days last = periodLast(preview);
-    todayText_->setText(QStringLiteral("Dnes (%1): %2")
-                            .arg(isoDate(today), timesLine(departuresOn(preview, today))));
+    todayText_->setText(
+        QStringLiteral("Dnes (%1): %2").arg(isoDate(today), departuresText(preview, today)));
     daysText_->setText(QStringLiteral("Platí %1 až %2; %3")
                            .arg(isoDate(first), isoDate(last), runningDays(preview)));
     {
@@ -503,8 +641,12 @@ void ImportWindow::showDay() {
         return;
     }
     const sys_days date = toSysDays(dateEdit_->date());
+    // Today's departures are shown above already.
     dayText_->setText(
-        QStringLiteral("Dne %1: %2").arg(isoDate(date), timesLine(departuresOn(*preview, date))));
+        date == session_.today()
+            ? QString()
+            : QStringLiteral("Dne %1: %2").arg(isoDate(date), departuresText(*preview, date)));
+    dayText_->setVisible(!dayText_->text().isEmpty());
 }
 
 void ImportWindow::save() {
@@ -549,21 +691,26 @@ void ImportWindow::clearPreview() {
         directionList_->clear();
     }
     directions_.clear();
-    todayText_->clear();
-    dayText_->clear();
-    daysText_->clear();
+    clearDepartures();
     // What was proposed for another line must not be saved with this one.
     walkChosen_ = false;
     lineEdit_->clear();
     noteEdit_->clear();
-    dateEdit_->setEnabled(false);
     updateSave();
+}
+
+void ImportWindow::clearDepartures() {
+    todayText_->clear();
+    dayText_->clear();
+    daysText_->clear();
+    dateEdit_->setEnabled(false);
 }
 
 void ImportWindow::updateSave() {
     // Kept enabled while a save runs (a second press waits for it), so that
     // the focus stays on the button.
-    const bool ready = session_.preview() && directionList_->currentRow() >= 0;
+    const bool ready = session_.preview() &&
+                       (session_.preview()->to.has_value() || directionList_->currentRow() >= 0);
     save_->setEnabled(ready && !settingsOpen_);
 }
 

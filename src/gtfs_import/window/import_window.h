@@ -14,6 +14,7 @@
 
 class QCheckBox;
 class QDateEdit;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -47,8 +48,17 @@ private:
     void chooseFile();
     void chooseFolder();
     void search();
+    void searchTo();
     void placeChosen(int row);
+    void destinationChosen(int row);
+    void askDestination();
     void linesReady();
+    void destinationReady();
+    void ticksChanged();
+    // A destination typed: the lines of the place that go there.
+    bool toDestination() const;
+    void chainFocus();
+    void showColumns(bool destination);
     void routeChosen(int row);
     void directionChosen(int row);
     void previewReady();
@@ -57,11 +67,13 @@ private:
     void busyChanged(bool busy, const QString& what);
     void say(const QString& message, bool error);
     void clearPreview();
+    void clearDepartures();
     void updateSave();
     void proposeWalk();
 
     ImportSession session_;
     PlaceRows places_;
+    PlaceRows toPlaces_;
     std::vector<const Route*> routes_;
     std::vector<PlatformLine> directions_;
     bool settingsOpen_ = false;
@@ -77,6 +89,11 @@ private:
     QLineEdit* searchEdit_ = nullptr;
     QLabel* placesLabel_ = nullptr;
     QListWidget* stopList_ = nullptr;
+    QLineEdit* toSearch_ = nullptr;
+    QLabel* toCaption_ = nullptr;
+    QListWidget* toList_ = nullptr;
+    QLabel* directionCaption_ = nullptr;
+    QGridLayout* lists_ = nullptr;
     QListWidget* routeList_ = nullptr;
     QListWidget* directionList_ = nullptr;
     QDateEdit* dateEdit_ = nullptr;

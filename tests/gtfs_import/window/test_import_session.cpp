@@ -1,6 +1,8 @@
 // The import window's model without a window: the search, the lines and
 // directions of a place with their platforms, the preview of a date, and a
-// save whose bytes are the command's for the same stop, route and direction.
+// save whose bytes are the command's for the same stop, route and direction;
+// places of one name told apart, and a line to a destination of the routes
+// ticked.
 
 #include "gtfs_import/window/import_session.h"
 
@@ -258,6 +260,108 @@ TEST_F(Session, CancelDropsTheAnswerAndAFeedFailureIsACzechMessage) {
     QTRY_COMPARE(failed.count(), 1);
     EXPECT_FALSE(failed.at(0).at(0).toString().isEmpty());
     EXPECT_EQ(session.feed()->path(), other); // the feed before stays
+}
+
+TEST_F(Session, PlacesOfOneNameAreToldApartByTheirLinesAndCodes) {
+    feed = test::feedFolder(folder, "same", {}, QStringLiteral("samename"));
+    await(&ImportSession::feedOpened, [&] { session.openFeed(feed); });
+    const OpenFeed& open = *session.feed();
+    // Their lines (a few of them) and the stop's code, else its id; a code
+    // two stops share does not tell them apart, so their ids do.
+    EXPECT_EQ(texts(searchPlaces(open, "namesti")),
+              QStringList({"Náměstí – 1, 7 (501367)", "Náměstí – 2, 3, 4, … (N2)"}));
+    EXPECT_EQ(texts(searchPlaces(open, "skola")),
+              QStringList({"Škola – 1 (S1)", "Škola – 1 (S2)"}));
+    // Two platforms of one code, under their station.
+    EXPECT_EQ(
+        texts(searchPlaces(open, "hlavni")),
+        QStringList({"Hlavní (stanice)", "    nástupiště A (HL_A)", "    nástupiště A (HL_B)"}));
+    EXPECT_EQ(texts(searchPlaces(open, "nadrazi")), QStringList({"Nádraží"}));
+    QStringList all = texts(searchPlaces(open, ""));
+    EXPECT_EQ(all.size(), 8);
+    all.removeDuplicates();
+    EXPECT_EQ(all.size(), 8);
+}
+
+class SessionToDestination : public Session {
+protected:
+    SessionToDestination() {
+        feed = test::feedFolder(folder, "to", {}, QStringLiteral("destination"));
+    }
+
+    // The line from `from` to `to` (the first row of each search), previewed.
+    const Preview& chooseTrip(const QString& from, const QString& to) {
+        await(&ImportSession::feedOpened, [&] { session.openFeed(feed); });
+        const PlaceRows rows = searchPlaces(*session.feed(), from);
+        const PlaceRows toRows = searchPlaces(*session.feed(), to);
+        await(&ImportSession::previewReady,
+              [&] { session.chooseDestination(rows.rows.at(0), toRows.rows.at(0)); });
+        return *session.preview();
+    }
+};
+
+TEST_F(SessionToDestination, TheRoutesTickedGoIntoTheCommandsBytes) {
+    chooseTrip("hlavni", "metro");
+    QStringList routes;
+    for (const Route& route : session.routesTo()) {
+        routes << routeText(route);
+    }
+    // 30 may not set down at Metro, 20 comes from it, 9 goes elsewhere.
+    EXPECT_EQ(routes, QStringList({"150  Hlavní - Metro", "177  Hlavní - Metro"}));
+    EXPECT_EQ(departuresText(*session.preview(), day(9)),
+              "00:30 177, 01:10 150, 06:10 177, 06:20 150, 06:20 177");
+    EXPECT_EQ(departuresText(*session.preview(), day(12)), "00:30 177, 01:10 150"); // Saturday
+    EXPECT_EQ(departuresText(*session.preview(), day(13)), "nejede");
+    const QByteArray start = folder.read("kvapomern.ini");
+    // Every route ticked: the line of every route that goes there.
+    ASSERT_TRUE(saveAs({"150+177", "(směr Metro)", false, day(9)}).first);
+    const QByteArray both = folder.read("kvapomern.ini");
+    EXPECT_EQ(both, commandWrites(start, {"HL", "--to", "MET"}));
+
+    // One unticked: a line of one route, named.
+    await(&ImportSession::previewReady,
+          [&] { session.chooseRoutesTo({session.routesTo().at(1)}); });
+    EXPECT_EQ(departuresText(*session.preview(), day(9)), "00:30  06:10  06:20");
+    const auto [one, said] = saveAs({"177", "(směr Metro)", false, day(9), 4});
+    EXPECT_TRUE(one);
+    EXPECT_EQ(said.toStdString(),
+              "Linka 177 (směr Metro) ze zastávky Hlavní: 3 různé jízdní řády a dny bez spojů, "
+              "platí 2026-12-09 až 2027-01-01, zapsáno do " +
+                  ini.toStdString() + " jako aktivní linka.");
+    const QByteArray named = folder.read("kvapomern.ini");
+    EXPECT_EQ(named, commandWrites(both, {"HL", "--to", "MET", "--route", "177", "--walk", "4"}));
+
+    // One date of both, as edited.
+    await(&ImportSession::previewReady, [&] { session.chooseRoutesTo(session.routesTo()); });
+    ASSERT_TRUE(saveAs({"R", "ráno", true, day(10)}).first);
+    EXPECT_EQ(folder.read("kvapomern.ini"),
+              commandWrites(named, {"HL", "--to", "MET", "--date", "2026-12-10", "--line", "R",
+                                    "--note", "ráno"}));
+    const QByteArray before = folder.read("kvapomern.ini");
+    const auto [idle, why] = saveAs({"R", "ráno", true, day(13)});
+    EXPECT_FALSE(idle);
+    EXPECT_EQ(why.toStdString(), "Dne 2026-12-13 ze zastávky Hlavní do zastávky Metro nic nejede.");
+    EXPECT_EQ(folder.read("kvapomern.ini"), before);
+
+    // None ticked: nothing to preview or save.
+    session.chooseRoutesTo({});
+    EXPECT_EQ(session.preview(), nullptr);
+    EXPECT_FALSE(session.busy());
+}
+
+TEST_F(SessionToDestination, APlaceNoLineGoesFromSaysSo) {
+    await(&ImportSession::feedOpened, [&] { session.openFeed(feed); });
+    const PlaceRows pole = searchPlaces(*session.feed(), "pole");
+    const PlaceRows hlavni = searchPlaces(*session.feed(), "hlavni");
+    QSignalSpy ready(&session, &ImportSession::destinationReady);
+    QSignalSpy failed(&session, &ImportSession::failed);
+    session.chooseDestination(pole.rows.at(0), hlavni.rows.at(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return failed.count() == 1; }));
+    EXPECT_EQ(ready.count(), 1);
+    EXPECT_TRUE(session.routesTo().empty());
+    EXPECT_EQ(session.preview(), nullptr);
+    EXPECT_EQ(failed.at(0).at(0).toString().toStdString(),
+              "Ze zastávky Pole do zastávky Hlavní žádná linka nejede.");
 }
 
 } // namespace

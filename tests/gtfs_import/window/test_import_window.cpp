@@ -1,6 +1,7 @@
 // The import window driven by the keyboard alone, from the remembered feed to
 // a saved line whose bytes are the command's, and "Uložit" held back while the
-// main window says its settings window is open.
+// main window says its settings window is open; a line to a destination of
+// the lines ticked, and what the window says going away with a new choice.
 
 #include "gtfs_import/window/import_window.h"
 
@@ -10,10 +11,12 @@
 #include "profile/profile_store.h"
 #include "support/sample_config.h"
 #include "ui_common/accessibility.h"
+#include "ui_common/focus_ring.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,6 +33,10 @@ namespace kvapomer::gtfs {
 namespace {
 
 using test::TempFolder;
+
+// A QTRY_ macro fails no gtest test: this waits as long and does.
+#define EXPECT_SOON(condition)                                                                     \
+    EXPECT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(condition); })) << #condition
 
 constexpr std::chrono::year_month_day kToday{std::chrono::year(2026), std::chrono::December,
                                              std::chrono::day(9)};
@@ -180,6 +187,121 @@ TEST_F(ImportWindowTest, SaveWaitsWhileTheSettingsWindowIsOpen) {
     ::close(ends[1]);
     ::close(ends[0]);
     EXPECT_EQ(folder.read("kvapomern.ini"), start);
+}
+
+TEST_F(ImportWindowTest, TodaysDeparturesAreShownOnce) {
+    chooseLine();
+    QLabel* day = child<QLabel>("DayDepartures");
+    EXPECT_TRUE(day->text().isEmpty());
+    EXPECT_FALSE(day->isVisible());
+    child<QDateEdit>("Date")->setDate(QDate(2026, 12, 12));
+    EXPECT_EQ(day->text(), "Dne 2026-12-12: 01:15  08:35");
+    EXPECT_TRUE(day->isVisible());
+    child<QDateEdit>("Date")->setDate(QDate(2026, 12, 9));
+    EXPECT_TRUE(day->text().isEmpty());
+}
+
+// The destination feed: lines 150 and 177 go from Hlavní to Metro.
+class DestinationWindowTest : public ImportWindowTest {
+protected:
+    DestinationWindowTest() {
+        feed = test::feedFolder(folder, "to", {}, QStringLiteral("destination"));
+    }
+    QLabel* message() { return child<QLabel>("Message"); }
+    QListWidget* lines() { return child<QListWidget>("Lines"); }
+    void choose(const char* list, const QString& text) {
+        QListWidget* l = child<QListWidget>(list);
+        const QList<QListWidgetItem*> found = l->findItems(text, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << text.toStdString();
+        l->setCurrentItem(found[0]);
+    }
+};
+
+TEST_F(DestinationWindowTest, KeyboardToADestinationSavesTheLinesTickedAsTheCommand) {
+    EXPECT_SOON(window->session().feed());
+    QTest::keyClicks(focused(), "hlavni");
+    pick("Stops", "Hlavní (stanice)");
+    EXPECT_FALSE(child<QListWidget>("ToStops")->isVisible());
+    // Alt+K: where to; its places come between the places and the lines.
+    QTest::keyClick(window.get(), Qt::Key_K, Qt::AltModifier);
+    ASSERT_EQ(focused(), child<QLineEdit>("ToSearch"));
+    EXPECT_EQ(focused()->accessibleName(), "Kam");
+    QTest::keyClicks(focused(), "metro");
+    EXPECT_FALSE(child<QListWidget>("Directions")->isVisible());
+    pick("ToStops", "Metro");
+    EXPECT_SOON(lines()->count() == 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(lines()->item(i)->checkState(), Qt::Checked);
+    }
+    EXPECT_EQ(child<QLineEdit>("LineNumber")->text(), "150+177");
+    EXPECT_SOON(child<QPushButton>("Save")->isEnabled());
+    // The focus ring stays around the list as the preview below takes its room.
+    QListWidget* toStops = child<QListWidget>("ToStops");
+    const auto* ring = window->findChild<FocusRing*>();
+    ASSERT_EQ(ring->target(), toStops);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ring->geometry(), QRect(toStops->mapTo(window.get(), QPoint()), toStops->size())
+                                    .adjusted(-FocusRing::kWidth, -FocusRing::kWidth,
+                                              FocusRing::kWidth, FocusRing::kWidth));
+    EXPECT_EQ(child<QLineEdit>("Note")->text(), "(směr Metro)");
+    EXPECT_EQ(child<QLabel>("TodayDepartures")->text(),
+              "Dnes (2026-12-09): 00:30 177, 01:10 150, 06:10 177, 06:20 150, 06:20 177");
+
+    // Space unticks 150, and ticks it again.
+    pick("Lines", "150");
+    key(Qt::Key_Space);
+    EXPECT_EQ(lines()->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(child<QLineEdit>("LineNumber")->text(), "177");
+    EXPECT_FALSE(child<QPushButton>("Save")->isEnabled());
+    EXPECT_SOON(child<QLabel>("TodayDepartures")->text() ==
+                "Dnes (2026-12-09): 00:30  06:10  06:20");
+    key(Qt::Key_Space);
+    EXPECT_SOON(child<QLabel>("TodayDepartures")->text().count(u',') == 4);
+    EXPECT_EQ(child<QLineEdit>("LineNumber")->text(), "150+177");
+
+    key(Qt::Key_Tab);
+    ASSERT_EQ(focused()->objectName().toStdString(), "Date");
+    child<QPushButton>("Save")->click();
+    EXPECT_SOON(message()->text().contains("zapsáno do"));
+    TempFolder other;
+    other.write("kvapomern.ini", start);
+    std::ostringstream out, err;
+    ASSERT_EQ(runImportCommand({feed.toStdString(), "HL", "--to", "MET", "--activate", "--ini",
+                                other.file("kvapomern.ini").toStdString()},
+                               {"", kToday}, out, err),
+              kExitOk);
+    EXPECT_EQ(folder.read("kvapomern.ini"), other.read("kvapomern.ini"));
+}
+
+TEST_F(DestinationWindowTest, WhatWasSaidOfAChoiceGoesWithTheNextOne) {
+    EXPECT_SOON(window->session().feed());
+    QLineEdit* search = child<QLineEdit>("StopSearch");
+    // Nothing leaves Pole; then Hlavní, whose lines are listed without a word.
+    search->setText("pole");
+    choose("Stops", "Pole");
+    EXPECT_SOON(message()->text() == "Odtud žádná linka neodjíždí.");
+    search->setText("hlavni");
+    choose("Stops", "Hlavní (stanice)");
+    EXPECT_TRUE(message()->text().isEmpty());
+    EXPECT_SOON(lines()->count() == 5);
+    EXPECT_TRUE(message()->text().isEmpty());
+
+    // Toward Hlavní nothing goes from Pole, in the command's words.
+    child<QLineEdit>("ToSearch")->setText("hlavni");
+    choose("ToStops", "Hlavní (stanice)");
+    search->setText("pole");
+    choose("Stops", "Pole");
+    EXPECT_SOON(message()->text() == "Ze zastávky Pole do zastávky Hlavní žádná linka nejede.");
+    EXPECT_EQ(lines()->count(), 0);
+    search->setText("metro");
+    choose("Stops", "Metro");
+    EXPECT_TRUE(message()->text().isEmpty());
+    EXPECT_SOON(lines()->count() == 1); // 20
+    EXPECT_TRUE(message()->text().isEmpty());
+    // Without the destination again, the lines leaving the place: 20, 30.
+    child<QLineEdit>("ToSearch")->clear();
+    EXPECT_SOON(lines()->count() == 2 && !lines()->item(0)->data(Qt::CheckStateRole).isValid());
+    EXPECT_TRUE(child<QListWidget>("Directions")->isVisible());
 }
 
 } // namespace
