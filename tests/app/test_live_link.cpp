@@ -32,10 +32,10 @@ TEST(LiveLink, BatchesBecomeMinutesOfToday) {
          departure(today, 8 * 3600, live::LiveState::Timetable, 8 * 3600)},
         today, prague);
     EXPECT_EQ(found, (std::vector<LiveDeparture>{
-                         {370, 373, LiveCall::Expected},
-                         {75, 75, LiveCall::Cancelled},
-                         {23 * 60 + 58, 24 * 60 + 2, LiveCall::Expected},
-                         {480, 480, LiveCall::Timetable},
+                         {370, 373, LiveCall::Expected, QStringLiteral("150")},
+                         {75, 75, LiveCall::Cancelled, QStringLiteral("150")},
+                         {23 * 60 + 58, 24 * 60 + 2, LiveCall::Expected, QStringLiteral("150")},
+                         {480, 480, LiveCall::Timetable, QStringLiteral("150")},
                      }));
     // On the day the clocks go back the service day starts at 01:00 by the
     // clock: 01:00 of it is 02:00 (summer time), while 03:00 is 03:00.

@@ -30,5 +30,24 @@ TEST(LiveFeedCalls, TheDatedLinesStopRouteAndDirectionGiveTheDaysCalls) {
     EXPECT_FALSE(missing.error().description.isEmpty());
 }
 
+TEST(LiveFeedCalls, ALineToADestinationGivesTheTripsOfItsRoutesGoingThere) {
+    DatedSource source;
+    source.feed = QStringLiteral(KVAPOMER_GTFS_DATA "/destination");
+    source.stop = QStringLiteral("HL");
+    source.to = QStringLiteral("MET");
+    const Result<std::vector<ScheduledCall>> every =
+        FeedCallSource(queryOf(source)).callsFor(QDate(2026, 12, 8));
+    ASSERT_TRUE(every) << every.error().description.toStdString();
+    ASSERT_EQ(every.value().size(), 7u);
+    EXPECT_EQ(every.value()[2],
+              (ScheduledCall{QStringLiteral("177a"), QDate(2026, 12, 8), 1, 6 * 3600 + 10 * 60,
+                             QStringLiteral("177"), QStringLiteral("HL_B")}));
+    source.routes = {QStringLiteral("R150")};
+    const Result<std::vector<ScheduledCall>> named =
+        FeedCallSource(queryOf(source)).callsFor(QDate(2026, 12, 8));
+    ASSERT_TRUE(named);
+    EXPECT_EQ(named.value().size(), 3u);
+}
+
 } // namespace
 } // namespace kvapomer::live

@@ -78,8 +78,9 @@ TEST(Destination, OneListWithTheLineOfEachDeparture) {
     EXPECT_EQ(only.dated.lists[only.dated.days[2]], (DayList{70, 380}));
 }
 
-// What live departures match against: the trips that leave on the date,
-// those after midnight of the day before among them, each with its number.
+// What live departures match against: the trips of the date's service day
+// (past midnight too) and those of the day before that leave on it, each
+// with its number.
 TEST(Destination, TheTripsOfADateForLiveDepartures) {
     const Place p;
     const auto row = [](const char* trip, unsigned serviceDay, int departure, const char* route,
@@ -89,11 +90,12 @@ TEST(Destination, TheTripsOfADateForLiveDepartures) {
     EXPECT_EQ(scheduledTo(p.feed, p.from, p.to, {}, day(8)),
               (std::vector<ScheduledDeparture>{
                   row("177c", 7, 88200, "177", "HL_B"), row("150b", 7, 90600, "150", "HL_A"),
-                  row("177a", 8, 22200, "177", "HL_B"), row("150a", 8, 24000, "150", "HL_A"),
-                  row("177b", 8, 24000, "177", "HL_B")}));
+                  row("177a", 8, 22200, "177", "HL_B"), row("150a", 8, 22800, "150", "HL_A"),
+                  row("177b", 8, 22800, "177", "HL_B"), row("177c", 8, 88200, "177", "HL_B"),
+                  row("150b", 8, 90600, "150", "HL_A")}));
     const std::vector<ScheduledDeparture> one =
         scheduledTo(p.feed, p.from, p.to, {p.feed.findRoute("150")}, day(8));
-    ASSERT_EQ(one.size(), 2u);
+    ASSERT_EQ(one.size(), 3u);
     EXPECT_EQ(one[1].tripId, "150a");
 }
 

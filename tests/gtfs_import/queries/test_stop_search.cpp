@@ -65,14 +65,14 @@ TEST(StopSearch, FindsBoardablePlacesWithTheirPlatforms) {
 
 TEST(StopSearch, RanksNameStartsFirst) {
     const std::vector<Stop> stops{
-        {"N", "Nekačerov", "", "", false, 0},
-        {"H", "Hlavní nádraží", "", "", true, 1},
-        {"H1", "Wilsonova", "H", "1", false, 0}, // a platform of its own name
-        {"K2", "Kačerovská", "", "", false, 0},
-        {"D", "Nádraží Kačerov", "", "", false, 0},
-        {"K", "Kačerov", "", "", false, 0},
-        {"X", "Kačerov", "GONE", "", false, 0}, // its station is not in the feed
-        {"E", "Kačerov", "H", "", false, 2},
+        {"N", "Nekačerov", "", "", false, 0, ""},
+        {"H", "Hlavní nádraží", "", "", true, 1, ""},
+        {"H1", "Wilsonova", "H", "1", false, 0, ""}, // a platform of its own name
+        {"K2", "Kačerovská", "", "", false, 0, ""},
+        {"D", "Nádraží Kačerov", "", "", false, 0, ""},
+        {"K", "Kačerov", "", "", false, 0, ""},
+        {"X", "Kačerov", "GONE", "", false, 0, ""}, // its station is not in the feed
+        {"E", "Kačerov", "H", "", false, 2, ""},
     };
     const StopIndex index(stops);
     EXPECT_EQ(placeIds(index.find("Kacerov")), (Ids{"K", "X", "K2", "D", "N"}));
