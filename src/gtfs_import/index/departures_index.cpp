@@ -6,6 +6,7 @@
 #include "gtfs_import/index/boarding.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -38,14 +39,14 @@ std::string clockText(std::int64_t seconds) {
 }
 
 // A time of a service day, checked to lie before 72:00:00.
-int serviceTime(const char* file, const TableRow& row, std::string_view text) {
+int serviceTime(const char* file, long rowNumber, std::string_view text) {
     const std::optional<int> time = parseGtfsTime(text);
     if (!time) {
-        badRow(file, row, "čas", text);
+        badRow(file, rowNumber, "čas", text);
     }
     if (*time >= kServiceDayEnd) {
         throw FeedError(Problem::BadFeed, std::string("Soubor ") + file + ": řádek " +
-                                              std::to_string(row.number()) + " má čas " +
+                                              std::to_string(rowNumber) + " má čas " +
                                               quoted(text) + ", nejvýše lze 71:59:59.");
     }
     return *time;
@@ -90,32 +91,149 @@ const std::vector<Column> kStopTimeColumns{{"trip_id"},
                                            dropOffColumn()};
 
 // The stops asked about: where to board, and where to get off (none: anywhere).
-struct StopSets {
-    TextSet from;
-    TextSet to;
+constexpr std::uint8_t kBoardingStop = 1;
+constexpr std::uint8_t kDestinationStop = 2;
+class StopSets {
+public:
+    StopSets(const std::vector<std::string>& from, const std::vector<std::string>& to)
+        : toDestination_(!to.empty()) {
+        for (const std::string& id : from) {
+            places_[id] |= kBoardingStop;
+        }
+        for (const std::string& id : to) {
+            places_[id] |= kDestinationStop;
+        }
+        if (places_.size() <= kFewPlaces) {
+            few_.assign(places_.begin(), places_.end());
+        }
+    }
+
+    bool toDestination() const { return toDestination_; }
+
+    // Which of the stops asked about `stopId` is: kBoardingStop, kDestinationStop, both or none.
+    std::uint8_t at(std::string_view stopId) const {
+        if (places_.size() <= kFewPlaces) { // faster than hashing each row's id
+            for (const auto& [id, which] : few_) {
+                if (id == stopId) {
+                    return which;
+                }
+            }
+            return 0;
+        }
+        const auto it = places_.find(stopId);
+        return it == places_.end() ? 0 : it->second;
+    }
+
+private:
+    static constexpr std::size_t kFewPlaces = 8;
+    bool toDestination_;
+    TextMap<std::uint8_t> places_;
+    std::vector<std::pair<std::string, std::uint8_t>> few_;
 };
 
-Call readCall(const TableRow& row, const StopSets& stopIds) {
-    const std::optional<int> sequence = parseNumber(row[2]);
+// What a row of stop_times.txt says of a call, still as text.
+struct CallFields {
+    long number = 0; // of the row
+    std::string_view sequence;
+    std::string_view time; // departure, or else arrival
+    std::string_view distance;
+    std::uint8_t at = 0;   // which of the stops asked about it is at
+    bool boardable = true; // pickup
+    bool alighting = true; // drop-off, toward a destination
+};
+
+CallFields fieldsOf(const TableRow& row, const StopSets& stopIds) {
+    const std::uint8_t at = stopIds.at(row[1]);
+    return {row.number(),
+            row[2],
+            row[3].empty() ? row[4] : row[3],
+            row[6],
+            at,
+            pickupAllowed(row[5]),
+            !stopIds.toDestination() || dropOffAllowed(row[7])};
+}
+
+Call readCall(const CallFields& fields) {
+    const std::optional<int> sequence = parseNumber(fields.sequence);
     if (!sequence) {
-        badRow("stop_times.txt", row, "stop_sequence", row[2]);
+        badRow("stop_times.txt", fields.number, "stop_sequence", fields.sequence);
     }
     Call call;
     call.sequence = *sequence;
-    const std::string_view time = row[3].empty() ? row[4] : row[3];
-    if (!time.empty()) {
-        call.time = serviceTime("stop_times.txt", row, time);
+    if (!fields.time.empty()) {
+        call.time = serviceTime("stop_times.txt", fields.number, fields.time);
     }
-    call.distance = distance(row[6]);
-    const std::string_view pickup = row[5];
-    call.boardable = pickupAllowed(pickup);
-    call.atStop = stopIds.from.contains(row[1]);
-    if (!stopIds.to.empty()) {
-        call.atDestination = stopIds.to.contains(row[1]);
-        call.alighting = dropOffAllowed(row[7]);
-    }
+    call.distance = distance(fields.distance);
+    call.boardable = fields.boardable;
+    call.atStop = (fields.at & kBoardingStop) != 0;
+    call.atDestination = (fields.at & kDestinationStop) != 0;
+    call.alighting = fields.alighting;
     return call;
 }
+
+Call readCall(const TableRow& row, const StopSets& stopIds) {
+    return readCall(fieldsOf(row, stopIds));
+}
+
+// The rows of the trip being read toward a destination, kept as text: only
+// a trip that boards at the stop and lets passengers get off at the
+// destination has its rows read into calls, as no other has a departure
+// toward it.
+class HeldRows {
+public:
+    void clear() {
+        text_.clear();
+        rows_.clear();
+        boards_ = false;
+        setsDown_ = false;
+    }
+
+    void add(const TableRow& row, const StopSets& stopIds) {
+        const CallFields fields = fieldsOf(row, stopIds);
+        text_.append(fields.sequence).append(fields.time).append(fields.distance);
+        rows_.push_back({fields.number,
+                         {static_cast<std::uint32_t>(fields.sequence.size()),
+                          static_cast<std::uint32_t>(fields.time.size()),
+                          static_cast<std::uint32_t>(fields.distance.size())},
+                         fields.at,
+                         fields.boardable,
+                         fields.alighting});
+        boards_ = boards_ || ((fields.at & kBoardingStop) != 0 && fields.boardable);
+        setsDown_ = setsDown_ || ((fields.at & kDestinationStop) != 0 && fields.alighting);
+    }
+
+    bool goesThere() const { return boards_ && setsDown_; }
+
+    void readCalls(std::vector<Call>& calls) const {
+        const std::string_view text = text_;
+        std::size_t at = 0;
+        const auto next = [&](std::uint32_t size) {
+            const std::string_view field = text.substr(at, size);
+            at += size;
+            return field;
+        };
+        for (const Held& held : rows_) {
+            const std::string_view sequence = next(held.sizes[0]);
+            const std::string_view time = next(held.sizes[1]);
+            const std::string_view distance = next(held.sizes[2]);
+            calls.push_back(readCall(
+                {held.number, sequence, time, distance, held.at, held.boardable, held.alighting}));
+        }
+    }
+
+private:
+    struct Held {
+        long number;
+        std::array<std::uint32_t, 3> sizes; // of its sequence, time and distance in text_
+        std::uint8_t at;
+        bool boardable;
+        bool alighting;
+    };
+    std::string text_;
+    std::vector<Held> rows_;
+    bool boards_ = false;
+    bool setsDown_ = false;
+};
 
 void countRow(const TableRow& row, const std::string& tripId, TripRecord& trip) {
     if (++trip.rowCount > kMostCallsPerTrip) {
@@ -130,17 +248,22 @@ void countRow(const TableRow& row, const std::string& tripId, TripRecord& trip) 
 // again later is read again by itself, in as few further passes as the
 // memory for its calls allows.
 void readStopTimes(const FeedSource& source, const StopSets& stopIds, Trips& trips) {
-    const bool toDestination = !stopIds.to.empty();
+    const bool toDestination = stopIds.toDestination();
     std::string currentId;
     Trips::value_type* current = nullptr; // a trip of the route whose rows are being read
     std::vector<Call> calls;
+    HeldRows held; // toward a destination, instead of `calls` while the trip is read
     std::vector<Trips::value_type*> scattered;
     const auto close = [&] {
         if (current && current->second.rows == Rows::Unread) {
+            if (toDestination && held.goesThere()) {
+                held.readCalls(calls);
+            }
             current->second.times = tripTimes(calls, toDestination);
             current->second.rows = Rows::Read;
         }
         calls.clear();
+        held.clear();
     };
     readTable(source, "stop_times.txt", kStopTimeColumns, [&](const TableRow& row) {
         if (row[0] != currentId) {
@@ -158,7 +281,12 @@ void readStopTimes(const FeedSource& source, const StopSets& stopIds, Trips& tri
             return;
         }
         countRow(row, current->first, current->second);
-        if (current->second.rows == Rows::Unread) {
+        if (current->second.rows != Rows::Unread) {
+            return;
+        }
+        if (toDestination) {
+            held.add(row, stopIds);
+        } else {
             calls.push_back(readCall(row, stopIds));
         }
     });
@@ -198,8 +326,8 @@ Frequencies readFrequencies(const FeedSource& source, const Trips& trips) {
             if (it == trips.end()) {
                 return;
             }
-            const int start = serviceTime("frequencies.txt", row, row[1]);
-            const int end = serviceTime("frequencies.txt", row, row[2]);
+            const int start = serviceTime("frequencies.txt", row.number(), row[1]);
+            const int end = serviceTime("frequencies.txt", row.number(), row[2]);
             const std::optional<int> headway = parseNumber(row[3]);
             if (!headway) {
                 badRow("frequencies.txt", row, "headway_secs", row[3]);
@@ -468,7 +596,7 @@ std::vector<RouteBuilder> collect(const FeedSource& source, const StopSets& stop
 RouteDepartures collectDepartures(const FeedSource& source, const std::vector<std::string>& stopIds,
                                   std::string_view routeId) {
     std::vector<RouteBuilder> found =
-        collect(source, {TextSet(stopIds.begin(), stopIds.end()), {}}, {std::string(routeId)});
+        collect(source, StopSets(stopIds, {}), {std::string(routeId)});
     return std::move(found.front().result);
 }
 
@@ -476,9 +604,7 @@ std::vector<RouteDeparturesOf> collectDeparturesTo(const FeedSource& source,
                                                    const std::vector<std::string>& stopIds,
                                                    const std::vector<std::string>& toIds,
                                                    const std::vector<std::string>& routeIds) {
-    std::vector<RouteBuilder> found = collect(
-        source, {TextSet(stopIds.begin(), stopIds.end()), TextSet(toIds.begin(), toIds.end())},
-        routeIds);
+    std::vector<RouteBuilder> found = collect(source, StopSets(stopIds, toIds), routeIds);
     std::vector<RouteDeparturesOf> result;
     for (RouteBuilder& b : found) {
         const bool departs = std::find(b.result.departs.begin(), b.result.departs.end(), true) !=
