@@ -64,7 +64,7 @@ struct Route {
 
 std::vector<Route> routes() {
     const auto weekdayOf = [](sys_days d) { return weekday(d).c_encoding(); }; // 0 Sunday
-    const auto special = [](sys_days d) {
+    const auto eve = [](sys_days d) {
         const year_month_day ymd(d);
         return ymd.month() == std::chrono::December &&
                (ymd.day() == std::chrono::day(24) || ymd.day() == std::chrono::day(31));
@@ -90,7 +90,7 @@ std::vector<Route> routes() {
     r150.on = [=](sys_days d) -> std::vector<std::string> {
         const std::string s = d >= date(2027, 6, 26) ? "L" : "";
         const unsigned wd = weekdayOf(d);
-        if (special(d)) {
+        if (eve(d)) {
             return {"150X"};
         }
         if (publicHoliday(d) || wd == 0) {
