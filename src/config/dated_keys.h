@@ -18,7 +18,8 @@ namespace kvapomer {
 
 // Limits of what a line stores: ids of the lists are one character each, and
 // the whole dated data of a line stays small. A year of a line of three
-// routes, each with its own changes of timetable, stays within them.
+// routes, each with its own changes of timetable, stays within them: the
+// year of bench/three_route_year.h has 24 lists and a section of 17 KB.
 inline constexpr int kMaxDatedLists = 36;
 inline constexpr int kMaxDatedDays = 400;
 inline constexpr qsizetype kMaxDatedBytes = 64 * 1024;

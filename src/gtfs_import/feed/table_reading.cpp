@@ -26,7 +26,12 @@ std::optional<int> parseNumber(std::string_view text) {
 
 void badRow(const std::string& file, const TableRow& row, const std::string& what,
             std::string_view value) {
-    throw FeedError(Problem::BadFeed, "Soubor " + file + ": řádek " + std::to_string(row.number()) +
+    badRow(file, row.number(), what, value);
+}
+
+void badRow(const std::string& file, long rowNumber, const std::string& what,
+            std::string_view value) {
+    throw FeedError(Problem::BadFeed, "Soubor " + file + ": řádek " + std::to_string(rowNumber) +
                                           " má neplatné " + what + " " + quoted(value) + ".");
 }
 

@@ -54,6 +54,9 @@ std::optional<int> parseNumber(std::string_view text);
 // Throws FeedError BadFeed: the row of `file` has an invalid `what`.
 [[noreturn]] void badRow(const std::string& file, const TableRow& row, const std::string& what,
                          std::string_view value);
+// The same for the record `rowNumber` (TableRow::number) of a row read earlier.
+[[noreturn]] void badRow(const std::string& file, long rowNumber, const std::string& what,
+                         std::string_view value);
 
 // Streams the table `name` of `source` through `onRow`. Throws FeedError.
 void readTable(const FeedSource& source, const std::string& name, std::vector<Column> columns,

@@ -6,9 +6,11 @@
 #include "gtfs_import/index/boarding.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -38,14 +40,14 @@ std::string clockText(std::int64_t seconds) {
 }
 
 // A time of a service day, checked to lie before 72:00:00.
-int serviceTime(const char* file, const TableRow& row, std::string_view text) {
+int serviceTime(const char* file, long rowNumber, std::string_view text) {
     const std::optional<int> time = parseGtfsTime(text);
     if (!time) {
-        badRow(file, row, "čas", text);
+        badRow(file, rowNumber, "čas", text);
     }
     if (*time >= kServiceDayEnd) {
         throw FeedError(Problem::BadFeed, std::string("Soubor ") + file + ": řádek " +
-                                              std::to_string(row.number()) + " má čas " +
+                                              std::to_string(rowNumber) + " má čas " +
                                               quoted(text) + ", nejvýše lze 71:59:59.");
     }
     return *time;
@@ -72,11 +74,14 @@ struct TripRecord {
     std::uint32_t direction = 0;
     std::uint32_t service = 0;
     std::uint32_t rowCount = 0;
+    std::uint32_t place = 0; // among the trips asked about, in the order of trips.txt
     Rows rows = Rows::Unread;
     TripTimes times;
 };
 
 using Trips = TextMap<TripRecord>;
+// The trips asked about in the order of trips.txt.
+using TripOrder = std::vector<Trips::value_type*>;
 // start, end, headway of each row of frequencies.txt for a trip
 using Frequencies = std::unordered_map<const TripRecord*, std::vector<std::array<int, 3>>>;
 
@@ -90,35 +95,194 @@ const std::vector<Column> kStopTimeColumns{{"trip_id"},
                                            dropOffColumn()};
 
 // The stops asked about: where to board, and where to get off (none: anywhere).
-struct StopSets {
-    TextMap<std::uint32_t> from; // stop id -> its place in the ids asked about
-    TextSet to;
+constexpr std::uint8_t kBoardingStop = 1;
+constexpr std::uint8_t kDestinationStop = 2;
+class StopSets {
+public:
+    // What one of them is, and for a stop to board at its place in the ids asked about.
+    struct Place {
+        std::uint8_t which = 0;
+        std::uint32_t stop = 0;
+    };
+
+    StopSets(const std::vector<std::string>& from, const std::vector<std::string>& to)
+        : toDestination_(!to.empty()) {
+        for (std::size_t i = 0; i < from.size(); ++i) {
+            Place& place = places_[from[i]];
+            if ((place.which & kBoardingStop) == 0) {
+                place = {kBoardingStop, static_cast<std::uint32_t>(i)};
+            }
+        }
+        for (const std::string& id : to) {
+            places_[id].which |= kDestinationStop;
+        }
+        if (places_.size() <= kFewPlaces) {
+            few_.assign(places_.begin(), places_.end());
+        }
+    }
+
+    bool toDestination() const { return toDestination_; }
+
+    // Which of the stops asked about `stopId` is: kBoardingStop, kDestinationStop, both or none.
+    Place at(std::string_view stopId) const {
+        if (places_.size() <= kFewPlaces) { // faster than hashing each row's id
+            for (const auto& [id, which] : few_) {
+                // numbered ids mostly differ in their last character
+                if (id.size() == stopId.size() && (id.empty() || id.back() == stopId.back()) &&
+                    id == stopId) {
+                    return which;
+                }
+            }
+            return {};
+        }
+        const auto it = places_.find(stopId);
+        return it == places_.end() ? Place{} : it->second;
+    }
+
+private:
+    static constexpr std::size_t kFewPlaces = 8;
+    bool toDestination_;
+    TextMap<Place> places_;
+    std::vector<std::pair<std::string, Place>> few_;
 };
 
-Call readCall(const TableRow& row, const StopSets& stopIds) {
-    const std::optional<int> sequence = parseNumber(row[2]);
+// What a row of stop_times.txt says of a call, still as text.
+struct CallFields {
+    long number = 0; // of the row
+    std::string_view sequence;
+    std::string_view time; // departure, or else arrival
+    std::string_view distance;
+    std::uint8_t at = 0;    // which of the stops asked about it is at
+    std::uint32_t stop = 0; // the boarding stop's place in the ids asked about
+    bool boardable = true;  // pickup
+    bool alighting = true;  // drop-off, toward a destination
+};
+
+// Pickup and drop-off count only at the stops asked about (tripTimes).
+CallFields fieldsOf(const TableRow& row, const StopSets& stopIds) {
+    CallFields fields;
+    fields.number = row.number();
+    fields.sequence = row[2];
+    fields.time = row[3].empty() ? row[4] : row[3];
+    fields.distance = row[6];
+    const StopSets::Place place = stopIds.at(row[1]);
+    fields.at = place.which;
+    fields.stop = place.stop;
+    if (fields.at != 0) {
+        fields.boardable = pickupAllowed(row[5]);
+        fields.alighting = !stopIds.toDestination() || dropOffAllowed(row[7]);
+    }
+    return fields;
+}
+
+Call readCall(const CallFields& fields) {
+    const std::optional<int> sequence = parseNumber(fields.sequence);
     if (!sequence) {
-        badRow("stop_times.txt", row, "stop_sequence", row[2]);
+        badRow("stop_times.txt", fields.number, "stop_sequence", fields.sequence);
     }
     Call call;
     call.sequence = *sequence;
-    const std::string_view time = row[3].empty() ? row[4] : row[3];
-    if (!time.empty()) {
-        call.time = serviceTime("stop_times.txt", row, time);
+    if (!fields.time.empty()) {
+        call.time = serviceTime("stop_times.txt", fields.number, fields.time);
     }
-    call.distance = distance(row[6]);
-    const std::string_view pickup = row[5];
-    call.boardable = pickupAllowed(pickup);
-    if (const auto it = stopIds.from.find(row[1]); it != stopIds.from.end()) {
-        call.atStop = true;
-        call.stop = it->second;
-    }
-    if (!stopIds.to.empty()) {
-        call.atDestination = stopIds.to.contains(row[1]);
-        call.alighting = dropOffAllowed(row[7]);
-    }
+    call.distance = distance(fields.distance);
+    call.boardable = fields.boardable;
+    call.atStop = (fields.at & kBoardingStop) != 0;
+    call.stop = fields.stop;
+    call.atDestination = (fields.at & kDestinationStop) != 0;
+    call.alighting = fields.alighting;
     return call;
 }
+
+Call readCall(const TableRow& row, const StopSets& stopIds) {
+    return readCall(fieldsOf(row, stopIds));
+}
+
+// The rows of the trip being read toward a destination, kept as text: only
+// a trip that boards at the stop and lets passengers get off at the
+// destination has its rows read into calls, as no other has a departure
+// toward it.
+// Copies a field of a few characters faster than a call of memcpy would:
+// eight at a time, then one by one.
+char* copyShort(std::string_view field, char* out) {
+    const char* in = field.data();
+    std::size_t left = field.size();
+    for (; left >= 8; left -= 8, in += 8, out += 8) {
+        std::memcpy(out, in, 8);
+    }
+    for (; left > 0; --left) {
+        *out++ = *in++;
+    }
+    return out;
+}
+
+class HeldRows {
+public:
+    void clear() {
+        used_ = 0;
+        rows_.clear();
+        boards_ = false;
+        setsDown_ = false;
+    }
+
+    void add(const TableRow& row, const StopSets& stopIds) {
+        const CallFields fields = fieldsOf(row, stopIds);
+        const std::size_t size =
+            fields.sequence.size() + fields.time.size() + fields.distance.size();
+        if (text_.size() - used_ < size) {
+            text_.resize(std::max(2 * text_.size(), used_ + size));
+        }
+        char* out = text_.data() + used_;
+        for (const std::string_view field : {fields.sequence, fields.time, fields.distance}) {
+            out = copyShort(field, out);
+        }
+        used_ += size;
+        rows_.push_back({fields.number,
+                         {static_cast<std::uint32_t>(fields.sequence.size()),
+                          static_cast<std::uint32_t>(fields.time.size()),
+                          static_cast<std::uint32_t>(fields.distance.size())},
+                         fields.at,
+                         fields.stop,
+                         fields.boardable,
+                         fields.alighting});
+        boards_ = boards_ || ((fields.at & kBoardingStop) != 0 && fields.boardable);
+        setsDown_ = setsDown_ || ((fields.at & kDestinationStop) != 0 && fields.alighting);
+    }
+
+    bool goesThere() const { return boards_ && setsDown_; }
+
+    void readCalls(std::vector<Call>& calls) const {
+        const std::string_view text(text_.data(), used_);
+        std::size_t at = 0;
+        const auto next = [&](std::uint32_t size) {
+            const std::string_view field = text.substr(at, size);
+            at += size;
+            return field;
+        };
+        for (const Held& held : rows_) {
+            const std::string_view sequence = next(held.sizes[0]);
+            const std::string_view time = next(held.sizes[1]);
+            const std::string_view distance = next(held.sizes[2]);
+            calls.push_back(readCall({held.number, sequence, time, distance, held.at, held.stop,
+                                      held.boardable, held.alighting}));
+        }
+    }
+
+private:
+    struct Held {
+        long number;
+        std::array<std::uint32_t, 3> sizes; // of its sequence, time and distance in text_
+        std::uint8_t at;
+        std::uint32_t stop;
+        bool boardable;
+        bool alighting;
+    };
+    std::vector<char> text_; // the first used_ characters hold the trip's rows
+    std::size_t used_ = 0;
+    std::vector<Held> rows_;
+    bool boards_ = false;
+    bool setsDown_ = false;
+};
 
 void countRow(const TableRow& row, const std::string& tripId, TripRecord& trip) {
     if (++trip.rowCount > kMostCallsPerTrip) {
@@ -132,25 +296,39 @@ void countRow(const TableRow& row, const std::string& tripId, TripRecord& trip) 
 // so each trip is summed up when its rows end. A trip whose rows turn up
 // again later is read again by itself, in as few further passes as the
 // memory for its calls allows.
-void readStopTimes(const FeedSource& source, const StopSets& stopIds, Trips& trips) {
-    const bool toDestination = !stopIds.to.empty();
+void readStopTimes(const FeedSource& source, const StopSets& stopIds, Trips& trips,
+                   const TripOrder& inOrder) {
+    const bool toDestination = stopIds.toDestination();
     std::string currentId;
     Trips::value_type* current = nullptr; // a trip of the route whose rows are being read
     std::vector<Call> calls;
+    HeldRows held; // toward a destination, instead of `calls` while the trip is read
     std::vector<Trips::value_type*> scattered;
+    std::size_t next = 0; // in `inOrder`, after the last trip found
     const auto close = [&] {
         if (current && current->second.rows == Rows::Unread) {
+            if (toDestination && held.goesThere()) {
+                held.readCalls(calls);
+            }
             current->second.times = tripTimes(calls, toDestination);
             current->second.rows = Rows::Read;
         }
         calls.clear();
+        held.clear();
     };
     readTable(source, "stop_times.txt", kStopTimeColumns, [&](const TableRow& row) {
         if (row[0] != currentId) {
             close();
             currentId = row[0];
-            const auto it = trips.find(currentId);
-            current = it == trips.end() ? nullptr : &*it;
+            // Trips mostly come in the order of trips.txt: the next one is
+            // tried before the map, which is slow to search when large.
+            if (next < inOrder.size() && inOrder[next]->first == currentId) {
+                current = inOrder[next];
+            } else {
+                const auto it = trips.find(currentId);
+                current = it == trips.end() ? nullptr : &*it;
+            }
+            next = current ? current->second.place + 1 : next;
             if (current && current->second.rows == Rows::Read) {
                 current->second.rows = Rows::Scattered;
                 current->second.times = {};
@@ -161,7 +339,12 @@ void readStopTimes(const FeedSource& source, const StopSets& stopIds, Trips& tri
             return;
         }
         countRow(row, current->first, current->second);
-        if (current->second.rows == Rows::Unread) {
+        if (current->second.rows != Rows::Unread) {
+            return;
+        }
+        if (toDestination) {
+            held.add(row, stopIds);
+        } else {
             calls.push_back(readCall(row, stopIds));
         }
     });
@@ -201,8 +384,8 @@ Frequencies readFrequencies(const FeedSource& source, const Trips& trips) {
             if (it == trips.end()) {
                 return;
             }
-            const int start = serviceTime("frequencies.txt", row, row[1]);
-            const int end = serviceTime("frequencies.txt", row, row[2]);
+            const int start = serviceTime("frequencies.txt", row.number(), row[1]);
+            const int end = serviceTime("frequencies.txt", row.number(), row[2]);
             const std::optional<int> headway = parseNumber(row[3]);
             if (!headway) {
                 badRow("frequencies.txt", row, "headway_secs", row[3]);
@@ -403,6 +586,7 @@ std::vector<RouteBuilder> collect(const FeedSource& source, const StopSets& stop
         }
     }
     Trips trips;
+    TripOrder inOrder;
     readTable(
         source, "trips.txt",
         {{"route_id"},
@@ -430,7 +614,12 @@ std::vector<RouteBuilder> collect(const FeedSource& source, const StopSets& stop
                              : ": jízdní řád má víc než 4 000 000 spojů."));
             }
             b.trips += known ? 0 : 1;
-            TripRecord& trip = trips[std::string(row[2])];
+            const auto entry = trips.try_emplace(std::string(row[2])).first;
+            TripRecord& trip = entry->second;
+            if (!known) {
+                trip.place = static_cast<std::uint32_t>(inOrder.size());
+                inOrder.push_back(&*entry);
+            }
             trip.route = static_cast<std::uint32_t>(r->second);
             const auto d = b.directions.try_emplace({std::string(row[4]), std::string(row[3])},
                                                     b.directions.size());
@@ -452,7 +641,7 @@ std::vector<RouteBuilder> collect(const FeedSource& source, const StopSets& stop
         b.result.departs.assign(b.result.directions.size(), false);
     }
 
-    readStopTimes(source, stops, trips);
+    readStopTimes(source, stops, trips, inOrder);
     Frequencies frequencies = readFrequencies(source, trips);
     for (auto& entry : trips) {
         addTrip(builders[entry.second.route], entry.first, entry.second, frequencies, keepTrips);
@@ -476,21 +665,12 @@ std::vector<RouteBuilder> collect(const FeedSource& source, const StopSets& stop
     return builders;
 }
 
-StopSets stopSets(const std::vector<std::string>& stopIds, const std::vector<std::string>& toIds) {
-    StopSets sets;
-    for (std::size_t i = 0; i < stopIds.size(); ++i) {
-        sets.from.try_emplace(stopIds[i], static_cast<std::uint32_t>(i));
-    }
-    sets.to = TextSet(toIds.begin(), toIds.end());
-    return sets;
-}
-
 } // namespace
 
 RouteDepartures collectDepartures(const FeedSource& source, const std::vector<std::string>& stopIds,
                                   std::string_view routeId, bool keepTrips) {
     std::vector<RouteBuilder> found =
-        collect(source, stopSets(stopIds, {}), {std::string(routeId)}, keepTrips);
+        collect(source, StopSets(stopIds, {}), {std::string(routeId)}, keepTrips);
     return std::move(found.front().result);
 }
 
@@ -500,7 +680,7 @@ std::vector<RouteDeparturesOf> collectDeparturesTo(const FeedSource& source,
                                                    const std::vector<std::string>& routeIds,
                                                    bool keepTrips) {
     std::vector<RouteBuilder> found =
-        collect(source, stopSets(stopIds, toIds), routeIds, keepTrips);
+        collect(source, StopSets(stopIds, toIds), routeIds, keepTrips);
     std::vector<RouteDeparturesOf> result;
     for (RouteBuilder& b : found) {
         const bool departs = std::find(b.result.departs.begin(), b.result.departs.end(), true) !=

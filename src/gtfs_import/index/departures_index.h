@@ -24,9 +24,9 @@ struct Call {
     double distance = std::numeric_limits<double>::quiet_NaN(); // shape_dist_traveled
     bool atStop = false;                                        // at one of the stops asked about
     std::uint32_t stop = 0;     // which of them (its place in the ids asked about), when atStop
-    bool boardable = true;      // a passenger may board (index/boarding.h)
+    bool boardable = true;      // a passenger may board (index/boarding.h); read at the stop only
     bool atDestination = false; // at one of the destination's stops
-    bool alighting = true;      // a passenger may get off (index/boarding.h)
+    bool alighting = true;      // a passenger may get off (index/boarding.h); at the destination
 };
 
 struct TripTimes {
@@ -80,6 +80,9 @@ RouteDepartures collectDepartures(const FeedSource& source, const std::vector<st
 // The departures from `stopIds` of the trips that later call at `toIds`
 // where one may get off, of the routes `routeIds` (none: every route), in
 // the same one pass; by route id, for each route with such a departure.
+// Only the rows of trips that call at both are read as times, so a broken
+// row of a trip that does not go there is not noticed, as for the trips of
+// other routes in collectDepartures.
 struct RouteDeparturesOf {
     std::string routeId;
     RouteDepartures departures;

@@ -7,6 +7,7 @@
 #include "gtfs_import/queries/destination.h"
 
 #include "feed_fixture.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -97,6 +98,45 @@ TEST(Destination, TheTripsOfADateForLiveDepartures) {
         scheduledTo(p.feed, p.from, p.to, {p.feed.findRoute("150")}, day(8));
     ASSERT_EQ(one.size(), 3u);
     EXPECT_EQ(one[1].tripId, "150a");
+}
+
+// Toward a destination the rows of a trip are read only when it boards at
+// the stop and sets down there; they are read as ever: in stop order, a blank
+// time between two others, a trip whose rows lie apart, a broken row.
+TEST(Destination, TheRowsOfATripThatGoesThereAreReadWhole) {
+    const QByteArray header = "trip_id,arrival_time,departure_time,stop_id,stop_sequence,"
+                              "pickup_type,drop_off_type\n";
+    const QByteArray rows = "150a,06:40:00,06:40:00,MET,3,,\n"
+                            "150a,06:10:00,06:10:00,POL,1,,\n"
+                            "150a,,,HL_A,2,,\n"
+                            "177a,06:10:00,06:10:00,HL_B,1,,\n"
+                            "9a,07:00:00,07:00:00,HL_A,1,,\n"
+                            "9a,7:xx,7:xx,POL,2,,\n";
+    const QByteArray last = "177a,06:30:00,06:30:00,MET,2,,\n";
+    const test::TempFolder folder;
+    const auto departures = [&](const QString& name, const QByteArray& stopTimes) {
+        const Feed feed(FeedSource::open(test::feedFolder(folder, name,
+                                                          {{"stop_times.txt", header + stopTimes}},
+                                                          QStringLiteral("destination"))
+                                             .toStdString()));
+        return departuresTo(feed, feed.findStop("Hlavní"), feed.findStop("Metro"), {},
+                            std::chrono::year_month_day(day(9)));
+    };
+    // 9a does not go there: its broken time is none of this line's business.
+    const DayDeparturesTo found = departures("apart", rows + last);
+    EXPECT_EQ(found.times, (std::vector<std::string>{"06:10", "06:25"}));
+    EXPECT_EQ(found.lines.names, (QStringList{"150", "177"}));
+    EXPECT_EQ(found.lines.of, (LineOfDepartures{1, 0}));
+
+    QByteArray broken = rows + last;
+    broken.replace("06:40:00,06:40:00", "06:40:00,06:75:00");
+    try {
+        departures("broken", broken);
+        ADD_FAILURE() << "no error";
+    } catch (const FeedError& e) {
+        EXPECT_EQ(e.problem(), Problem::BadFeed);
+        EXPECT_STREQ(e.what(), "Soubor stop_times.txt: řádek 2 má neplatné čas „06:75:00“.");
+    }
 }
 
 } // namespace
