@@ -43,7 +43,9 @@ std::string clockText(std::int64_t seconds) {
 int serviceTime(const char* file, long rowNumber, std::string_view text) {
     const std::optional<int> time = parseGtfsTime(text);
     if (!time) {
-        badRow(file, rowNumber, "čas", text);
+        throw FeedError(Problem::BadFeed, std::string("Soubor ") + file + ": řádek " +
+                                              std::to_string(rowNumber) + " má neplatný čas " +
+                                              quoted(text) + ".");
     }
     if (*time >= kServiceDayEnd) {
         throw FeedError(Problem::BadFeed, std::string("Soubor ") + file + ": řádek " +

@@ -135,7 +135,7 @@ TEST(Destination, TheRowsOfATripThatGoesThereAreReadWhole) {
         ADD_FAILURE() << "no error";
     } catch (const FeedError& e) {
         EXPECT_EQ(e.problem(), Problem::BadFeed);
-        EXPECT_STREQ(e.what(), "Soubor stop_times.txt: řádek 2 má neplatné čas „06:75:00“.");
+        EXPECT_STREQ(e.what(), "Soubor stop_times.txt: řádek 2 má neplatný čas „06:75:00“.");
     }
 }
 
