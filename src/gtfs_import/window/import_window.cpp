@@ -264,10 +264,13 @@ void ImportWindow::build() {
     walkRow->addStretch();
     line->addLayout(walkRow, 1, 0, 1, 4);
     line->addWidget(oneDate_, 2, 0, 1, 4);
-    line->addWidget(caption(QStringLiteral("Aktuální údaje (GTFS-Realtime):"), liveUrl_), 3, 0);
-    line->addWidget(liveUrl_, 3, 1);
-    line->addWidget(caption(QStringLiteral("Přís&tupový klíč:"), liveToken_), 3, 2);
-    line->addWidget(liveToken_, 3, 3);
+    // A row of its own, as the walk's: the long caption leaves the columns above alone.
+    auto* liveRow = new QHBoxLayout;
+    liveRow->addWidget(caption(QStringLiteral("Aktuální údaje (GTFS-Realtime):"), liveUrl_));
+    liveRow->addWidget(liveUrl_, 3);
+    liveRow->addWidget(caption(QStringLiteral("Přís&tupový klíč:"), liveToken_));
+    liveRow->addWidget(liveToken_, 2);
+    line->addLayout(liveRow, 3, 0, 1, 4);
     line->setColumnStretch(1, 1);
     line->setColumnStretch(3, 3);
 
