@@ -249,38 +249,14 @@ std::vector<ScheduledDeparture> scheduledTo(const Feed& feed, const StopPlace& s
                                             const StopPlace& to, const std::vector<Route>& named,
                                             sys_days date) {
     const Answer answer = ask(feed, stop, to, named, true);
-    const std::vector<std::string> stopIds = callingStopIds(stop);
-    std::vector<ScheduledDeparture> result;
+    ScheduledDay day(stop, date);
     for (const Going& g : answer.going) {
         const std::string number(routeNumber(g.route));
         for (const RouteDepartures::Trip& trip : g.found.trips) {
-            for (int back = 0; back <= 2; ++back) {
-                const sys_days serviceDay = date - days(back);
-                if (!g.calendar.runs(trip.service, serviceDay)) {
-                    continue;
-                }
-                const TripTimes& times = trip.times;
-                for (std::size_t i = 0; i < times.departures.size(); ++i) {
-                    if (back > 0 && dateOf(serviceDay, times.departures[i]) != date) {
-                        continue;
-                    }
-                    if (result.size() == kMostScheduledPerDay) {
-                        throw FeedError(Problem::BadFeed, "Ze zastávky " + placeText(stop) +
-                                                              " by dne " + dateText(date) +
-                                                              " odjelo víc než 20 000 spojů.");
-                    }
-                    result.push_back({trip.id, serviceDay, times.sequences[i], times.departures[i],
-                                      number, stopIds[times.stops[i]]});
-                }
-            }
+            day.add(trip, g.calendar, number);
         }
     }
-    std::sort(result.begin(), result.end(),
-              [](const ScheduledDeparture& x, const ScheduledDeparture& y) {
-                  return std::tie(x.serviceDay, x.departure, x.tripId, x.sequence) <
-                         std::tie(y.serviceDay, y.departure, y.tripId, y.sequence);
-              });
-    return result;
+    return day.take();
 }
 
 DayDeparturesTo departuresOnDate(const DeparturesTo& found, const StopPlace& stop,

@@ -350,45 +350,55 @@ Feed::Departures Feed::departures(const StopPlace& stop, const Route& route,
     return result;
 }
 
-std::vector<ScheduledDeparture> Feed::scheduledOn(const StopPlace& stop,
-                                                  const std::vector<Route>& routes,
-                                                  std::string_view direction, sys_days date) const {
-    const std::vector<std::string> stopIds = callingStopIds(stop);
-    std::vector<ScheduledDeparture> result;
-    for (const Route& route : routes) {
-        const Impl::Answer a = d_->answer(stop, route, direction, true);
-        const std::string name = routeName(route);
-        for (const RouteDepartures::Trip& trip : a.found.trips) {
-            if (!a.chosen[trip.direction]) {
+ScheduledDay::ScheduledDay(const StopPlace& stop, sys_days date)
+    : placeName_(shown(stop.stop->name)), stopIds_(callingStopIds(stop)), date_(date) {}
+
+void ScheduledDay::add(const RouteDepartures::Trip& trip, const ServiceCalendar& calendar,
+                       const std::string& route) {
+    for (int back = 0; back <= 2; ++back) {
+        const sys_days serviceDay = date_ - days(back);
+        if (!calendar.runs(trip.service, serviceDay)) {
+            continue;
+        }
+        const TripTimes& times = trip.times;
+        for (std::size_t i = 0; i < times.departures.size(); ++i) {
+            if (back > 0 && dateOf(serviceDay, times.departures[i]) != date_) {
                 continue;
             }
-            for (int back = 0; back <= 2; ++back) {
-                const sys_days serviceDay = date - days(back);
-                if (!a.calendar.runs(trip.service, serviceDay)) {
-                    continue;
-                }
-                const TripTimes& times = trip.times;
-                for (std::size_t i = 0; i < times.departures.size(); ++i) {
-                    if (back > 0 && dateOf(serviceDay, times.departures[i]) != date) {
-                        continue;
-                    }
-                    if (result.size() == kMostScheduledPerDay) {
-                        throw FeedError(Problem::BadFeed, "Ze zastávky " + shown(stop.stop->name) +
-                                                              " by dne " + dateText(date) +
-                                                              " odjelo víc než 20 000 spojů.");
-                    }
-                    result.push_back({trip.id, serviceDay, times.sequences[i], times.departures[i],
-                                      name, stopIds[times.stops[i]]});
-                }
+            if (calls_.size() == kMostScheduledPerDay) {
+                throw FeedError(Problem::BadFeed, "Ze zastávky " + placeName_ + " by dne " +
+                                                      dateText(date_) +
+                                                      " odjelo víc než 20 000 spojů.");
             }
+            calls_.push_back({trip.id, serviceDay, times.sequences[i], times.departures[i], route,
+                              stopIds_[times.stops[i]]});
         }
     }
-    std::sort(result.begin(), result.end(),
+}
+
+std::vector<ScheduledDeparture> ScheduledDay::take() {
+    std::sort(calls_.begin(), calls_.end(),
               [](const ScheduledDeparture& x, const ScheduledDeparture& y) {
                   return std::tie(x.serviceDay, x.departure, x.tripId, x.sequence) <
                          std::tie(y.serviceDay, y.departure, y.tripId, y.sequence);
               });
-    return result;
+    return std::move(calls_);
+}
+
+std::vector<ScheduledDeparture> Feed::scheduledOn(const StopPlace& stop,
+                                                  const std::vector<Route>& routes,
+                                                  std::string_view direction, sys_days date) const {
+    ScheduledDay day(stop, date);
+    for (const Route& route : routes) {
+        const Impl::Answer a = d_->answer(stop, route, direction, true);
+        const std::string name = routeName(route);
+        for (const RouteDepartures::Trip& trip : a.found.trips) {
+            if (a.chosen[trip.direction]) {
+                day.add(trip, a.calendar, name);
+            }
+        }
+    }
+    return day.take();
 }
 
 std::string Feed::timeZone() const {

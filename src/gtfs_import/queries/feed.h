@@ -14,6 +14,8 @@
 #include "gtfs_import/feed/feed_source.h"
 #include "gtfs_import/feed/gtfs_time.h"
 #include "gtfs_import/feed/records.h"
+#include "gtfs_import/index/departures_index.h"
+#include "gtfs_import/index/service_calendar.h"
 #include "timetable/dated_line.h"
 
 #include <chrono>
@@ -61,6 +63,29 @@ struct ScheduledDeparture {
 
 // At most this many scheduled departures make one day's answer.
 inline constexpr std::size_t kMostScheduledPerDay = 20'000;
+
+// The scheduled calls of one date from a place, as live departures match
+// them with the operator's trip updates: those of the date's own service day
+// (past midnight too) and those of the two service days before it that leave
+// on the date.
+class ScheduledDay {
+public:
+    ScheduledDay(const StopPlace& stop, std::chrono::sys_days date);
+
+    // The calls of `trip` (found with keepTrips) of its route `route` that
+    // leave on the date. Throws FeedError BadFeed past kMostScheduledPerDay.
+    void add(const RouteDepartures::Trip& trip, const ServiceCalendar& calendar,
+             const std::string& route);
+
+    // By service day, time, trip and stop sequence.
+    std::vector<ScheduledDeparture> take();
+
+private:
+    std::string placeName_;
+    std::vector<std::string> stopIds_;
+    std::chrono::sys_days date_;
+    std::vector<ScheduledDeparture> calls_;
+};
 
 // Route short names in the order people expect: numbers by value, then text.
 bool routeBefore(const Route& a, const Route& b);

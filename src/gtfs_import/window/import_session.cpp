@@ -453,11 +453,15 @@ void ImportSession::openFeed(const QString& path) {
         });
 }
 
-void ImportSession::chooseRow(const PlaceRow& row) {
+void ImportSession::forgetChoice() {
     lines_.clear();
     trip_.reset();
     routesTo_.clear();
     preview_.reset();
+}
+
+void ImportSession::chooseRow(const PlaceRow& row) {
+    forgetChoice();
     std::shared_ptr<const OpenFeed> feed = feed_;
     if (!feed) {
         return;
@@ -472,10 +476,7 @@ void ImportSession::chooseRow(const PlaceRow& row) {
 }
 
 void ImportSession::chooseDestination(const PlaceRow& from, const PlaceRow& to) {
-    lines_.clear();
-    trip_.reset();
-    routesTo_.clear();
-    preview_.reset();
+    forgetChoice();
     std::shared_ptr<const OpenFeed> feed = feed_;
     if (!feed) {
         return;

@@ -214,6 +214,8 @@ Q_SIGNALS:
     void failed(const QString& message);
 
 private:
+    // What a new choice of place or destination makes old.
+    void forgetChoice();
     // Runs `work` on the worker; `done` with its result on this thread unless
     // abandoned meanwhile. A FeedError or other failure becomes failed().
     template <typename Work, typename Done> void start(const QString& what, Work work, Done done);
