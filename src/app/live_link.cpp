@@ -104,7 +104,9 @@ QString LiveLink::band(const QDateTime& now) const {
     if (client_->liveAt(now.toSecsSinceEpoch())) {
         return QStringLiteral("Aktuální údaje z ") + client_->snapshot().liveAt;
     }
-    return QStringLiteral("Bez aktuálních údajů");
+    const QString& reason = client_->snapshot().reason;
+    return reason.isEmpty() ? QStringLiteral("Bez aktuálních údajů")
+                            : QStringLiteral("Bez aktuálních údajů: ") + reason;
 }
 
 } // namespace kvapomer

@@ -37,7 +37,8 @@ public:
     std::optional<std::vector<LiveDeparture>> departures(const QDateTime& now) const;
 
     // "Aktuální údaje z 06:10:35" while live, "Bez aktuálních údajů" when
-    // not; empty when not active.
+    // not, with the reason the child gave ("Bez aktuálních údajů: Server
+    // není dostupný."); empty when not active.
     QString band(const QDateTime& now) const;
 
 Q_SIGNALS:

@@ -143,6 +143,7 @@ private:
     // Live departures (form1_live.cpp).
     void followLive();
     QString creditOrLive(const QDateTime& now) const;
+    void showBand(const QDateTime& now); // the credit line or the live data's words
     std::optional<std::vector<LiveDeparture>> liveDepartures(const QDateTime& now) const;
     void paintLive(const TickView& view, const QDateTime& now);
 
@@ -170,7 +171,8 @@ private:
     std::optional<bool> wasLive_;    // what the screen reader last heard
     // How each slot was last coloured for live data; -1: to be set again.
     std::array<int, 4> slotLooks_{-1, -1, -1, -1};
-    bool slotsLate_ = false; // the walk's grey slot when the looks were set
+    bool slotsLate_ = false;           // the walk's grey slot when the looks were set
+    std::optional<QString> creditTip_; // the credit line's own tool tip
 
     QTimer* timer1_ = nullptr;
     QTimer* flashT_ = nullptr;

@@ -29,12 +29,37 @@ void Form1::followLive() {
             QDir(platform_.exeFolder.path()).filePath(QStringLiteral("kvapomer-live")));
         connect(live_.get(), &LiveLink::updated, this, [this] {
             if (loads_.dayKeeper().noticeText().isEmpty()) {
-                label6_->setText(creditOrLive(platform_.clock.current()));
+                showBand(platform_.clock.current());
             }
         });
     }
     live_->follow(configFile().path(), state_.timetable.Bus,
                   loads_.dayKeeper().datedLine().has_value());
+}
+
+void Form1::showBand(const QDateTime& now) {
+    if (!creditTip_) {
+        creditTip_ = label6_->toolTip();
+    }
+    const QString band = creditOrLive(now);
+    // Why there is no live data may be longer than the band: it is cut
+    // there, and said whole by the tool tip and to the screen reader.
+    const bool credit = band == creditLine();
+    const QString shown = credit ? band
+                                 : label6_->fontMetrics().elidedText(
+                                       band, Qt::ElideRight, label6_->contentsRect().width());
+    if (label6_->text() != shown) {
+        label6_->setText(shown);
+    }
+    const QString tip = credit || shown == band ? *creditTip_ : band;
+    if (label6_->toolTip() != tip) {
+        label6_->setToolTip(tip);
+    }
+    const QString description =
+        band.startsWith(QStringLiteral("Bez aktuálních údajů: ")) ? band : QString();
+    if (label6_->accessibleDescription() != description) {
+        label6_->setAccessibleDescription(description);
+    }
 }
 
 QString Form1::creditOrLive(const QDateTime& now) const {
@@ -47,8 +72,8 @@ std::optional<std::vector<LiveDeparture>> Form1::liveDepartures(const QDateTime&
 }
 
 void Form1::paintLive(const TickView& view, const QDateTime& now) {
-    if (!view.live && !liveSlotsShown_ && !wasLive_) {
-        return; // no live data ever: nothing of this touches the window
+    if (!view.live && !liveSlotsShown_ && !wasLive_ && !(live_ && live_->active())) {
+        return; // no live address: nothing of this touches the window
     }
     if (slotsLate_ != view.lateSlot) {
         slotsLate_ = view.lateSlot; // the walk styled the first two slots again
@@ -106,10 +131,7 @@ void Form1::paintLive(const TickView& view, const QDateTime& now) {
         label6_->setAccessibleName(name);
     }
     if (noNotice) {
-        const QString band = creditOrLive(now);
-        if (label6_->text() != band) {
-            label6_->setText(band);
-        }
+        showBand(now);
     }
 }
 

@@ -152,6 +152,28 @@ TEST_F(LiveWindowTest, TheWalkCountsFromTheExpectedTimes) {
         << left.toStdString();
 }
 
+TEST_F(LiveWindowTest, TheBandSaysWhyThereIsNoLiveData) {
+    writeLine({QStringLiteral("LiveUrl=http://127.0.0.1:9/rt")});
+    folder.write(QStringLiteral("kvapomer-live"),
+                 "#!/bin/sh\nprintf 'no data: Server neodpověděl do 10 s.\\n'\ncat > /dev/null\n");
+    ASSERT_TRUE(startWindow());
+    QLabel* band = label("Label6");
+    const QString tip = band->toolTip();
+    const QString why = QStringLiteral("Bez aktuálních údajů: Server neodpověděl do 10 s.");
+    QTRY_VERIFY(band->text().startsWith(QStringLiteral("Bez aktuálních údajů:")));
+    form->tick();
+    // Cut where the band ends, whole in the tool tip and for the screen reader.
+    EXPECT_TRUE(band->text() == why ||
+                (band->text().endsWith(QChar(0x2026)) && why.startsWith(band->text().chopped(1)) &&
+                 band->toolTip() == why))
+        << band->text().toStdString();
+    EXPECT_LE(band->fontMetrics().horizontalAdvance(band->text()), band->contentsRect().width());
+    EXPECT_EQ(band->accessibleName(), QStringLiteral("Bez aktuálních údajů"));
+    EXPECT_EQ(band->accessibleDescription(), why);
+    EXPECT_TRUE(fake.messageBox.shown.empty());
+    EXPECT_NE(tip, why);
+}
+
 TEST_F(LiveWindowTest, ADatedLineWithoutAnAddressStartsNoChild) {
     writeLine({});
     ASSERT_TRUE(startWindow());
