@@ -1,6 +1,6 @@
 // A dated line's calls of the day from its own feed, as the child takes them.
 
-#include "live/feed_calls.h"
+#include "live_child/feed_calls.h"
 
 #include <gtest/gtest.h>
 

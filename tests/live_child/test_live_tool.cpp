@@ -2,10 +2,10 @@
 // file, the calls on its input, a local server, its batches on its output.
 
 #include "config/settings_save.h"
-#include "feed_builder.h"
+#include "live/feed_builder.h"
+#include "live/local_server.h"
 #include "live/matcher.h"
 #include "live/protocol.h"
-#include "local_server.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>

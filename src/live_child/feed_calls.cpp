@@ -1,4 +1,4 @@
-#include "live/feed_calls.h"
+#include "live_child/feed_calls.h"
 
 #include "gtfs_import/feed/feed_error.h"
 #include "gtfs_import/queries/destination.h"

@@ -8,7 +8,7 @@
 
 #include "config/config_file.h"
 #include "config/keys.h"
-#include "live/feed_calls.h"
+#include "live_child/feed_calls.h"
 #include "live/live_fetcher.h"
 #include "live/matcher.h"
 #include "live/poll_schedule.h"
