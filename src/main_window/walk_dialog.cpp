@@ -84,10 +84,7 @@ void Form1::openWalkDialog() {
         Result<void> result;
         ownWrite([&] { result = configFile().storeWalkMin(line, minutes); });
         if (!result) {
-            const Error& error = result.error();
-            platform_.messageBox.show(QStringLiteral("Chyba při ukládání"),
-                                      QStringLiteral("Error #") + QString::number(error.number) +
-                                          QStringLiteral(" [") + error.description + u']',
+            platform_.messageBox.show(QStringLiteral("Chyba při ukládání"), result.error().text(),
                                       MessageStyle::Error);
             return;
         }

@@ -14,6 +14,11 @@ struct Error {
     int number = 0;
     QString description;
     bool operator==(const Error&) const = default;
+    // "Error #5 [Přístup byl odepřen.]", as a failed save tells the user.
+    QString text() const {
+        return QStringLiteral("Error #") + QString::number(number) + QStringLiteral(" [") +
+               description + u']';
+    }
 };
 
 template <class T> class [[nodiscard]] Result {

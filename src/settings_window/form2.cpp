@@ -384,10 +384,7 @@ void Form2::SaveSettings() {
     const SettingsInput input = settingsInput();
     const Result<void> result = configFile().saveSettings(input);
     if (!result) {
-        const Error& error = result.error();
-        platform_.messageBox.show(QStringLiteral("Chyba při ukládání"),
-                                  QStringLiteral("Error #") + QString::number(error.number) +
-                                      QStringLiteral(" [") + error.description + u']',
+        platform_.messageBox.show(QStringLiteral("Chyba při ukládání"), result.error().text(),
                                   MessageStyle::Error);
         return;
     }
