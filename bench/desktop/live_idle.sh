@@ -63,17 +63,8 @@ for state in off on; do
         "${live[@]}" >/dev/null 2>&1 || { echo "the import failed"; exit 1; }
 done
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    display=$(tr -dc 0-9 <"$work/display")
-    [ -n "$display" ] && break
-    sleep 0.1
-done
-export DISPLAY=:$display
-unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION
-openbox >/dev/null 2>&1 &
-pids+=($!)
+source "$here/private_display.sh"
+start_private_display "$work"
 sleep 1
 
 # Milliseconds on the CPU of all threads of the given processes (schedstat).

@@ -28,17 +28,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    display=$(tr -dc 0-9 <"$work/display")
-    [ -n "$display" ] && break
-    sleep 0.1
-done
-export DISPLAY=:$display
-unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION
-openbox >/dev/null 2>&1 &
-pids+=($!)
+source "$root/bench/desktop/private_display.sh"
+start_private_display "$work"
 cat >"$work/bus.conf" <<CONF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
